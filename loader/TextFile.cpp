@@ -1,0 +1,37 @@
+#include "loader/TextFile.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace rakor {
+
+std::string NormaliseTextBytes(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\x1A') {
+            break;
+        }
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            continue;
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
+std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
+    // Binary mode: the conversion is ours, so Linux and Windows read alike.
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return NormaliseTextBytes(bytes);
+}
+
+}  // namespace rakor

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything a fresh Debian 12 machine needs to build and test the
+# loader: the 32-bit native toolchain and libraries, the MinGW cross compiler
+# and Wine. Idempotent: when every package is present it returns at once.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ g++-multilib clang-format
+  libspdlog-dev:i386 libfmt-dev:i386
+  libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386
+  nlohmann-json3-dev
+  g++-mingw-w64-i686
+  wine wine32:i386
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
