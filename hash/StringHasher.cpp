@@ -9,8 +9,14 @@ namespace rakor::Attrib {
 
 uint32_t StringHasher::HashText(const std::string& text) {
     if (text.starts_with("0x")) {
-        const std::string digits = text.substr(2);
-        const unsigned long long value = std::stoull(digits, nullptr, 16);
+        unsigned long long value = 0;
+        try {
+            value = std::stoull(text.substr(2), nullptr, 16);
+        } catch (const std::invalid_argument&) {
+            throw std::invalid_argument("hash '" + text + "' is not a hexadecimal number");
+        } catch (const std::out_of_range&) {
+            throw std::out_of_range("hash '" + text + "' does not fit in 32 bits");
+        }
         if (value > std::numeric_limits<uint32_t>::max()) {
             throw std::out_of_range("hash '" + text + "' does not fit in 32 bits");
         }

@@ -18,6 +18,12 @@ static_assert(sizeof(void*) == 4,
 #define HOST_CDECL __attribute__((cdecl))
 #endif
 
+// GCC applies thiscall to free functions and function pointers (the this-object
+// goes to ECX) but warns that it is meant for members; here that is the point.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wattributes"
+#endif
+
 namespace rakor::Host {
 
 // Signatures of the host's database operations, with the conventions the

@@ -1,0 +1,39 @@
+#include "automation/AddNode.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "automation/EvaluationError.h"
+#include "loader/HostApi.h"
+
+namespace rakor::Attrib::Automation {
+
+// Names are converted new first, then parent, then class, so that a name that
+// fails to convert is reported in the same order as the host would see them.
+AddNode::AddNode(const std::string& className, const std::string& parentName,
+                 const std::string& newName)
+    : classKey_(), parentKey_(), nameKey_(newName) {
+    parentKey_ = Hash32(parentName);
+    classKey_ = Hash32(className);
+}
+
+void AddNode::Act() {
+    void* const classObject = Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue());
+    if (classObject == nullptr) {
+        throw EvaluationError("AddNode.Act => Class '{}' not found", classKey_.ToString());
+    }
+    void* const parent = Host::GetCollection(classObject, parentKey_.GetValue());
+    if (parent == nullptr) {
+        throw EvaluationError("AddNode.Act => Collection parent '{}'->'{}' not found",
+                              classKey_.ToString(), parentKey_.ToString());
+    }
+    // The host constructs the collection in memory we supply and keeps it for
+    // the rest of the process; the library never frees or touches it again.
+    void* const memory = std::calloc(1, Host::kCollectionObjectSize);
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    Host::ConstructCollection(memory, classObject, parent, nameKey_.GetValue());
+}
+
+}  // namespace rakor::Attrib::Automation

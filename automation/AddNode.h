@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "automation/IAction.h"
+#include "hash/Hashes.h"
+
+namespace rakor::Attrib::Automation {
+
+// "add_node class parent new" and "copy_node class parent unused new": the
+// host builds a new collection as a child of an existing one. No values are
+// copied; what the new collection does not set, it inherits from its parent.
+class AddNode : public IAction {
+public:
+    AddNode(const std::string& className, const std::string& parentName,
+            const std::string& newName);
+
+    void Act() override;
+
+private:
+    Hash32 classKey_;
+    Hash32 parentKey_;
+    Hash32 nameKey_;
+};
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/IAction.h"
+
+namespace rakor::Attrib::Automation {
+
+// A line that names a command but cannot become its action: too few
+// arguments, or a name or subscript that cannot be converted. The message
+// names the command word, the token and what is wrong with it.
+class ScriptLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One row of the command table.
+struct Command {
+    std::string_view word;
+    std::size_t arguments;   // how many the row reads after the command word
+    std::string_view usage;  // for messages
+    bool buildsAction;       // false for the commands that are accepted and do nothing
+};
+
+// The seven command words, compared exactly (case-sensitive).
+std::span<const Command> Commands();
+const Command* FindCommand(std::string_view word);
+
+// The tokens of a line: runs of non-whitespace ("C" locale whitespace, so a
+// carriage return is a separator too), with no quoting. A token that begins
+// with "#" starts a comment: it and everything after it are dropped.
+std::vector<std::string> Tokenize(const std::string& line);
+
+// One line to at most one action. Blank lines, comments and unknown words
+// give none, silently. Throws ScriptLineError for a line its row cannot read
+// (and lets allocation failures pass).
+std::shared_ptr<IAction> ParseLine(const std::string& line);
+
+// The outcome of one script line that yielded something: its action, or the
+// error that kept the line from becoming one. Lines that yield nothing are
+// not listed.
+struct ScriptLine {
+    int number = 0;  // 1-based
+    std::shared_ptr<IAction> action;
+    std::string error;  // set exactly when action is empty
+};
+
+// Parses the whole script before anything runs. A line that fails to parse
+// keeps its place in the result, so every other line still runs in order.
+std::vector<ScriptLine> ParseScript(std::istream& script);
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,74 @@
+#include "automation/FieldLookup.h"
+
+#include <cstdint>
+
+#include "loader/HostApi.h"
+#include "typedb/AttribTypeRegistry.h"
+
+namespace rakor::Attrib::Automation {
+namespace {
+
+template <typename T>
+T* AddressOf(uint32_t word) {
+    return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
+}
+
+}  // namespace
+
+Hash32 FieldTypeKey(Host::ClassRecord* classObject, Hash32 fieldKey) {
+    const auto* definition = static_cast<const Host::FieldDefinition*>(
+        Host::GetFieldDefinition(classObject, fieldKey.GetValue()));
+    return definition != nullptr ? Hash32(definition->typeKey) : Hash32("");
+}
+
+std::shared_ptr<IAttribType> FindFieldType(Host::ClassRecord* classObject, Hash32 fieldKey) {
+    return AttribTypeRegistry::Instance().FindType(FieldTypeKey(classObject, fieldKey));
+}
+
+FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
+    for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
+        const auto type = FindFieldType(owner->classObject, fieldKey);
+        if (!type) {
+            return {};  // a field of a type the library does not know is never touched
+        }
+        for (const Host::LayoutEntry& field : owner->classObject->LayoutEntries()) {
+            if (field.key == fieldKey.GetValue()) {
+                return {owner->layoutBlock + field.offset, owner, nullptr, true,
+                        (field.flags & Host::kEntryIsArray) != 0};
+            }
+        }
+        for (Host::CollectionEntry& entry : owner->OwnEntries()) {
+            if (entry.key != fieldKey.GetValue()) {
+                continue;
+            }
+            const bool isArray = (entry.flags & Host::kEntryIsArray) != 0;
+            // Small plain values live in the entry's word; arrays and larger
+            // values live where the word points.
+            void* const storage = (!type->IsOutOfLine() && !isArray)
+                                      ? static_cast<void*>(&entry.value)
+                                      : AddressOf<void>(entry.value);
+            return {storage, owner, &entry, false, isArray};
+        }
+    }
+    return {};
+}
+
+void* FindFieldData(Host::CollectionRecord* collection, Hash32 fieldKey) {
+    return LocateField(collection, fieldKey).storage;
+}
+
+bool IsArrayField(Host::CollectionRecord* collection, Hash32 fieldKey) {
+    for (const Host::LayoutEntry& field : collection->classObject->LayoutEntries()) {
+        if (field.key == fieldKey.GetValue() && (field.flags & Host::kEntryIsArray) != 0) {
+            return true;
+        }
+    }
+    for (const Host::CollectionEntry& entry : collection->OwnEntries()) {
+        if (entry.key == fieldKey.GetValue() && (entry.flags & Host::kEntryIsArray) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+
+#include "automation/HostRecords.h"
+#include "hash/Hashes.h"
+
+namespace rakor::Attrib {
+class IAttribType;
+}
+
+namespace rakor::Attrib::Automation {
+
+// Where a field of a collection lives in the host, following the host's
+// storage rules: the class layout block first, then the collection's own
+// entries (inline when the value fits in the entry's word and is no array,
+// else behind the word), then the parent collections.
+struct FieldLocation {
+    void* storage = nullptr;                        // null: not found, or type not registered
+    Host::CollectionRecord* owner = nullptr;        // the collection that holds it
+    Host::CollectionEntry* entry = nullptr;         // the own entry, when it lies in one
+    bool inLayout = false;                          // in the owner's layout block
+    bool isArray = false;                           // the array flag where it was found
+};
+
+// The key of the field's type: from the class's field definition, or the
+// hash of the empty name when the class has none.
+Hash32 FieldTypeKey(Host::ClassRecord* classObject, Hash32 fieldKey);
+std::shared_ptr<IAttribType> FindFieldType(Host::ClassRecord* classObject, Hash32 fieldKey);
+
+FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey);
+
+// The address of the field's storage, or null.
+void* FindFieldData(Host::CollectionRecord* collection, Hash32 fieldKey);
+
+// Whether the collection itself (its class layout or its own entries) marks
+// the field as an array. Parents are not consulted.
+bool IsArrayField(Host::CollectionRecord* collection, Hash32 fieldKey);
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,31 @@
+#include "automation/FieldSpec.h"
+
+#include <sstream>
+
+
+namespace rakor::Attrib::Automation {
+
+FieldSpec ParseFieldSpec(const std::string& token) {
+    const std::size_t open = token.find('[');
+    if (open == std::string::npos) {
+        return {token, 0};
+    }
+    const std::size_t close = token.rfind(']');
+    // "Gears[3" and "G]x[4" have no closing bracket after the opening one:
+    // the subscript is then everything after "[".
+    const std::size_t end = (close != std::string::npos && close > open) ? close : token.size();
+    const std::string subscript = token.substr(open + 1, end - open - 1);
+    return {token.substr(0, open), std::stoi(subscript)};
+}
+
+uint32_t ReadCount(const std::string& token) {
+    std::istringstream stream(token);
+    uint32_t count = 0;
+    stream >> count;
+    // A failed extraction leaves 0, except on overflow, where it leaves the
+    // largest count: a too-large count must stay too large (and be refused
+    // by the action), never turn into "empty the array".
+    return count;
+}
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,84 @@
+#include "automation/ModifyField.h"
+
+#include "automation/EvaluationError.h"
+#include "automation/FieldLookup.h"
+#include "loader/HostApi.h"
+#include "typedb/AttribTypeRegistry.h"
+
+namespace rakor::Attrib::Automation {
+
+// Names are converted field first, then collection, then class.
+ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
+                         const FieldSpec& field, const std::string& value)
+    : mode_(Mode::Value), fieldKey_(field.name), value_(value), index_(field.index) {
+    collectionKey_ = Hash32(collectionName);
+    classKey_ = Hash32(className);
+}
+
+ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
+                         const FieldSpec& field, const std::string& member,
+                         const std::string& value)
+    : ModifyField(className, collectionName, field, value) {
+    mode_ = Mode::Member;
+    member_ = member;
+}
+
+void ModifyField::Act() {
+    auto* const classObject = static_cast<Host::ClassRecord*>(
+        Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue()));
+    if (classObject == nullptr) {
+        throw EvaluationError("ModifyField.Act => Class '{}' not found", classKey_.ToString());
+    }
+    auto* const collection = static_cast<Host::CollectionRecord*>(
+        Host::GetCollection(classObject, collectionKey_.GetValue()));
+    if (collection == nullptr) {
+        throw EvaluationError("ModifyField.Act => Collection '{}'->'{}' not found",
+                              classKey_.ToString(), collectionKey_.ToString());
+    }
+    const FieldLocation location = LocateField(collection, fieldKey_);
+    if (location.storage == nullptr) {
+        throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' not found or invalid",
+                              classKey_.ToString(), collectionKey_.ToString(),
+                              fieldKey_.ToString());
+    }
+    const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
+    const auto type = AttribTypeRegistry::Instance().FindType(typeKey);
+    if (!type) {
+        throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
+                              classKey_.ToString(), collectionKey_.ToString(),
+                              fieldKey_.ToString(), typeKey.ToString());
+    }
+
+    void* storage = location.storage;
+    // An array inherited from a parent's own entries is an array too: binding
+    // one element's value over the record would overwrite its header.
+    if (IsArrayField(collection, fieldKey_) || location.isArray) {
+        storage = Host::GetArrayElement(storage, static_cast<uint32_t>(index_));
+        if (storage == nullptr) {
+            throw EvaluationError("ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]",
+                                  classKey_.ToString(), collectionKey_.ToString(),
+                                  fieldKey_.ToString(), index_);
+        }
+    }
+
+    const auto value = type->BindValue(storage);
+    if (mode_ == Mode::Value) {
+        if (!value->Parse(value_)) {
+            throw EvaluationError("ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
+                                  classKey_.ToString(), collectionKey_.ToString(),
+                                  fieldKey_.ToString(), value_);
+        }
+        return;
+    }
+
+    const auto members = value->GetMembers();
+    const auto found = members.find(Hash32(member_));
+    // A member the value does not have fails like a member that rejects its text.
+    if (found == members.end() || found->second.empty() || !found->second.front()->Parse(value_)) {
+        throw EvaluationError(
+            "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
+            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member_, value_);
+    }
+}
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "automation/HostRecords.h"
+#include "automation/IAction.h"
+#include "hash/Hashes.h"
+
+namespace rakor::Attrib {
+class IAttribType;
+}
+
+namespace rakor::Attrib::Automation {
+
+// "resize_field class collection field count": replaces an array field's
+// record with one of the new length, keeping the elements that still fit and
+// initialising the new ones through the field's type.
+class ResizeField : public IAction {
+public:
+    // The host's array header counts elements in 16 bits.
+    static constexpr uint32_t kMaxCount = 65535;
+
+    ResizeField(const std::string& className, const std::string& collectionName,
+                const std::string& fieldName, uint32_t newCount);
+
+    void Act() override;
+
+    uint32_t GetNewCount() const { return newCount_; }
+
+    // Points the entry at a new record of newCount elements (at most
+    // kMaxCount): the elements that still fit are copied, the new ones are
+    // zeroed and then initialised by the type.
+    static void ResizeArray(Host::CollectionEntry& entry, const std::shared_ptr<IAttribType>& type,
+                            uint32_t newCount);
+
+private:
+    Hash32 classKey_;
+    Hash32 collectionKey_;
+    Hash32 fieldKey_;
+    uint32_t newCount_;
+};
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,176 @@
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "automation/AddNode.h"
+#include "automation/CommandParser.h"
+#include "automation/FieldSpec.h"
+#include "automation/ModifyField.h"
+#include "automation/ResizeField.h"
+
+namespace rakor::Attrib::Automation {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+std::vector<ScriptLine> Parse(const std::string& text) {
+    std::istringstream stream(text);
+    return ParseScript(stream);
+}
+
+TEST(Tokenize, SplitsOnCLocaleWhitespaceWithoutQuoting) {
+    EXPECT_THAT(Tokenize(" a\tb\r\v\fc  "), ElementsAre("a", "b", "c"));
+    EXPECT_THAT(Tokenize("update_field \"two words\""),
+                ElementsAre("update_field", "\"two", "words\""));
+    EXPECT_THAT(Tokenize(""), IsEmpty());
+}
+
+TEST(Tokenize, CommentTokenDropsTheRestOfTheLine) {
+    EXPECT_THAT(Tokenize("# add_node A B C"), IsEmpty());
+    EXPECT_THAT(Tokenize("add_node A B C #D E"), ElementsAre("add_node", "A", "B", "C"));
+    EXPECT_THAT(Tokenize("add_node A B C#D"), ElementsAre("add_node", "A", "B", "C#D"));
+}
+
+TEST(FieldSpec, SplitsNameAndSubscript) {
+    const auto check = [](const std::string& token, const std::string& name, int32_t index) {
+        const FieldSpec spec = ParseFieldSpec(token);
+        EXPECT_EQ(spec.name, name) << token;
+        EXPECT_EQ(spec.index, index) << token;
+    };
+    check("Grip", "Grip", 0);
+    check("Gears[3]", "Gears", 3);
+    check("Gears[3", "Gears", 3);
+    check("Gears[-1]", "Gears", -1);
+    check("Gears[2][5]", "Gears", 2);
+    check("G]x[4", "G]x", 4);
+    check("[7]", "", 7);
+}
+
+TEST(FieldSpec, UnconvertibleSubscriptsThrowStandardErrors) {
+    EXPECT_THROW(ParseFieldSpec("Gears[]"), std::invalid_argument);
+    EXPECT_THROW(ParseFieldSpec("Gears[x]"), std::invalid_argument);
+    EXPECT_THROW(ParseFieldSpec("Gears[99999999999]"), std::out_of_range);
+}
+
+TEST(ReadCount, ReadsTheLeadingUnsignedNumber) {
+    EXPECT_EQ(ReadCount("7"), 7u);
+    EXPECT_EQ(ReadCount("12abc"), 12u);
+    EXPECT_EQ(ReadCount("0x10"), 0u);
+    EXPECT_EQ(ReadCount("abc"), 0u);
+    // Out-of-range counts stay out of range rather than becoming "empty".
+    EXPECT_EQ(ReadCount("99999999999"), 4294967295u);
+    EXPECT_GT(ReadCount("-1"), 65535u);
+}
+
+TEST(ParseLine, LinesWithoutCommandsYieldNothing) {
+    EXPECT_EQ(ParseLine(""), nullptr);
+    EXPECT_EQ(ParseLine("   \t"), nullptr);
+    EXPECT_EQ(ParseLine("# add_node A B C"), nullptr);
+    EXPECT_EQ(ParseLine("Add_Node A B C"), nullptr);
+    EXPECT_EQ(ParseLine("frobnicate everything"), nullptr);
+}
+
+TEST(ParseLine, AcceptedCommandsThatDoNothingYieldNothing) {
+    EXPECT_EQ(ParseLine("delete_node C N"), nullptr);
+    EXPECT_EQ(ParseLine("add_field C N F 4"), nullptr);
+    EXPECT_EQ(ParseLine("add_field C N F"), nullptr);
+    EXPECT_EQ(ParseLine("delete_field C N F"), nullptr);
+}
+
+TEST(ParseLine, ActionRowsBuildTheirActions) {
+    EXPECT_NE(std::dynamic_pointer_cast<AddNode>(ParseLine("add_node C P N")), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<AddNode>(ParseLine("copy_node C P X N")), nullptr);
+    const auto resize = std::dynamic_pointer_cast<ResizeField>(ParseLine("resize_field C N F 7 9"));
+    ASSERT_NE(resize, nullptr);
+    EXPECT_EQ(resize->GetNewCount(), 7u);
+    EXPECT_EQ(std::dynamic_pointer_cast<ResizeField>(ParseLine("resize_field C N F abc"))
+                  ->GetNewCount(),
+              0u);
+}
+
+TEST(ParseLine, UpdateFieldFormDependsOnTokenCountAfterComments) {
+    auto value = std::dynamic_pointer_cast<ModifyField>(ParseLine("update_field C N F 1.5 # note"));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->GetMode(), ModifyField::Mode::Value);
+    EXPECT_EQ(value->GetValue(), "1.5");
+
+    auto member = std::dynamic_pointer_cast<ModifyField>(ParseLine("update_field C N F x 1.5"));
+    ASSERT_NE(member, nullptr);
+    EXPECT_EQ(member->GetMode(), ModifyField::Mode::Member);
+    EXPECT_EQ(member->GetMember(), "x");
+    EXPECT_EQ(member->GetValue(), "1.5");
+
+    auto empty = std::dynamic_pointer_cast<ModifyField>(ParseLine("update_field C N F[2] \"\""));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->GetValue(), "");
+    EXPECT_EQ(empty->GetIndex(), 2);
+
+    // Quotes do not group: the opening word becomes the member name.
+    auto quoted = std::dynamic_pointer_cast<ModifyField>(
+        ParseLine("update_field C N F \"two words\""));
+    ASSERT_NE(quoted, nullptr);
+    EXPECT_EQ(quoted->GetMember(), "\"two");
+    EXPECT_EQ(quoted->GetValue(), "words\"");
+}
+
+TEST(ParseLine, ShortLinesAreErrorsNamingTheCommand) {
+    const auto message = [](const std::string& line) {
+        try {
+            ParseLine(line);
+        } catch (const ScriptLineError& error) {
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_THAT(message("update_field car default"),
+                HasSubstr("update_field: needs 4 arguments but has 2"));
+    EXPECT_THAT(message("add_node car"), HasSubstr("add_node: needs 3 arguments but has 1"));
+    EXPECT_THAT(message("copy_node C P X"), HasSubstr("copy_node"));
+    EXPECT_THAT(message("resize_field C N F"), HasSubstr("resize_field"));
+    EXPECT_THAT(message("delete_node C"), HasSubstr("delete_node"));
+    EXPECT_THAT(message("update_field C N Gears[x] 1"),
+                HasSubstr("update_field: subscript of 'Gears[x]' is not a number"));
+    EXPECT_THAT(message("update_field C N Gears[99999999999] 1"),
+                HasSubstr("'Gears[99999999999]' does not fit"));
+    EXPECT_THAT(message("add_node C 0xZZ N"),
+                HasSubstr("add_node: name '0xZZ' is not a hexadecimal number"));
+    EXPECT_THAT(message("resize_field C N 0x123456789 3"),
+                HasSubstr("resize_field: name '0x123456789' does not fit in 32 bits"));
+}
+
+TEST(ParseScript, KeepsFailedLinesInPlaceAndNumbersLines) {
+    const auto lines = Parse(
+        "# comment\n"
+        "add_node C P N\n"
+        "\n"
+        "update_field C N\n"
+        "delete_node C N\n"
+        "add_node C P M");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].number, 2);
+    EXPECT_NE(lines[0].action, nullptr);
+    EXPECT_EQ(lines[1].number, 4);
+    EXPECT_EQ(lines[1].action, nullptr);
+    EXPECT_THAT(lines[1].error, HasSubstr("update_field"));
+    EXPECT_EQ(lines[2].number, 6) << "a last line without a line feed is read";
+}
+
+TEST(ParseScript, EmptyAndCommentOnlyScriptsYieldNothing) {
+    EXPECT_THAT(Parse(""), IsEmpty());
+    EXPECT_THAT(Parse("\n\n# a\n   # b\n"), IsEmpty());
+}
+
+TEST(ParseScript, CarriageReturnIsWhitespace) {
+    const auto lines = Parse("update_field C N F 1\r\n");
+    ASSERT_EQ(lines.size(), 1u);
+    const auto action = std::dynamic_pointer_cast<ModifyField>(lines[0].action);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->GetMode(), ModifyField::Mode::Value);
+    EXPECT_EQ(action->GetValue(), "1");
+}
+
+}  // namespace
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,217 @@
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "hash/HashResolver.h"
+#include "loader/ScriptRunner.h"
+#include "sandbox/Database.h"
+#include "support/LogCapture.h"
+#include "support/TempDirectory.h"
+
+namespace rakor {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Box {
+    std::string caption;
+    std::string text;
+};
+
+// A database with class "car" and collection "default", so that
+// "add_node car default X" succeeds and "add_node nope default X" fails.
+class ScriptRunnerTest : public ::testing::Test {
+protected:
+    ScriptRunnerTest() {
+        db_.AddClass("car").AddCollection("default");
+        Attrib::HashResolver::ResetForTesting();
+    }
+
+    RunSummary Run(const fs::path& directory = "AttribMods") {
+        ScriptRunner runner(log_.Logger(), [this](const std::string& caption, const std::string& text) {
+            boxes_.push_back({caption, text});
+        });
+        return runner.LoadScriptDirectory(directory);
+    }
+
+    std::vector<std::string> Summaries() const {
+        std::vector<std::string> lines;
+        for (const auto& line : log_.Lines()) {
+            if (line.starts_with("info|")) {
+                lines.push_back(line.substr(5));
+            }
+        }
+        return lines;
+    }
+
+    vexa::test::TempDirectory cwd_{/*enter=*/true};
+    Sandbox::Database db_;
+    vexa::test::LogCapture log_;
+    std::vector<Box> boxes_;
+};
+
+constexpr const char* kGood = "add_node car default ";
+constexpr const char* kBad = "add_node nope default x\n";
+
+std::string Good(const std::string& name) { return kGood + name + "\n"; }
+
+TEST_F(ScriptRunnerTest, FailedLineIsLoggedCountedAndShownOnceWhileOthersRun) {
+    cwd_.Write("AttribMods/x.vxmod", std::string(kBad) + Good("a") + Good("b") + Good("c"));
+    const RunSummary summary = Run();
+
+    EXPECT_THAT(log_.Lines(),
+                ElementsAre("warning|[AttribMods/x.vxmod] Caught error executing script line: "
+                            "AddNode.Act => Class 'nope' not found",
+                            "info|[AttribMods/x.vxmod] Script loaded with errors: 3 succesful / 1 "
+                            "failed"));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].caption, "Vexa Attrib Loader - Tormelin");
+    EXPECT_EQ(boxes_[0].text,
+              "Script 'AttribMods/x.vxmod' loaded with errors!\n\nPlease check the "
+              "'VexaAttribLoader.Tormelin.log' file for details.");
+    EXPECT_TRUE(db_.GetClass("car").FindCollection("c").has_value());
+    EXPECT_EQ(summary.succeeded, 3);
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(summary.failures.size(), 1u);
+    EXPECT_EQ(summary.failures[0].line, 1);
+}
+
+TEST_F(ScriptRunnerTest, CleanScriptLogsSummaryWithoutSuffixAndNoBox) {
+    cwd_.Write("AttribMods/clean.vxmod", "# only a comment\n\n   \n");
+    Run();
+    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/clean.vxmod] Script loaded: 0 succesful / 0 failed"));
+    EXPECT_THAT(boxes_, IsEmpty());
+}
+
+TEST_F(ScriptRunnerTest, MissingOrEmptyDirectoryLogsNothing) {
+    Run();
+    fs::create_directory("AttribMods");
+    Run();
+    EXPECT_THAT(log_.Lines(), IsEmpty());
+}
+
+TEST_F(ScriptRunnerTest, OnlyEnabledVxmodFilesRun) {
+    cwd_.Write("AttribMods/!old.vxmod", Good("old"));
+    cwd_.Write("AttribMods/!off/inner.vxmod", Good("inner"));
+    cwd_.Write("AttribMods/tune.vxmod.txt", Good("txt"));
+    cwd_.Write("AttribMods/tune.VXMOD", Good("upper"));
+    cwd_.Write("AttribMods/.vxmod", Good("dotfile"));
+    cwd_.Write("AttribMods/tune.old.vxmod", Good("twodots"));
+    Run();
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/tune.old.vxmod] Script loaded: 1 succesful / 0 failed"));
+}
+
+TEST_F(ScriptRunnerTest, DisabledScriptDirectoryRunsNothing) {
+    cwd_.Write("!AttribMods/a.vxmod", Good("a"));
+    Run("!AttribMods");
+    EXPECT_THAT(log_.Lines(), IsEmpty());
+}
+
+TEST_F(ScriptRunnerTest, WalkIsDepthFirstInListingOrder) {
+    cwd_.Write("AttribMods/a.vxmod", Good("a"));
+    cwd_.Write("AttribMods/sub/b.vxmod", Good("b"));
+    cwd_.Write("AttribMods/sub/deeper/c.vxmod", Good("c"));
+    cwd_.Write("AttribMods/z.vxmod", Good("z"));
+
+    // The loader does not sort: expect exactly the platform's listing order,
+    // with each folder finished before the next entry of its parent.
+    std::vector<std::string> expected;
+    const auto walk = [&](auto&& self, const fs::path& dir) -> void {
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            if (entry.is_directory()) {
+                self(self, entry.path());
+            } else {
+                expected.push_back("[" + entry.path().generic_string() +
+                                   "] Script loaded: 1 succesful / 0 failed");
+            }
+        }
+    };
+    walk(walk, "AttribMods");
+    Run();
+    EXPECT_EQ(Summaries(), expected);
+}
+
+TEST_F(ScriptRunnerTest, FolderNamedLikeAScriptIsWalkedThenTakenAsAnEmptyScript) {
+    cwd_.Write("AttribMods/pack.vxmod/inner.vxmod", Good("inner"));
+    Run();
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/pack.vxmod/inner.vxmod] Script loaded: 1 succesful / 0 failed",
+                            "[AttribMods/pack.vxmod] Script loaded: 0 succesful / 0 failed"));
+}
+
+TEST_F(ScriptRunnerTest, WindowsLineEndsAndCtrlZReadLikeTheGameReadsThem) {
+    cwd_.Write("AttribMods/crlf.vxmod",
+               "add_node car default a\r\nadd_node car default b\r\n\x1A" "add_node nope default x\r\n");
+    Run();
+    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/crlf.vxmod] Script loaded: 2 succesful / 0 failed"));
+}
+
+TEST_F(ScriptRunnerTest, ByteOrderMarkStaysPartOfTheFirstToken) {
+    cwd_.Write("AttribMods/bom.vxmod", "\xEF\xBB\xBF" "add_node car default a\nadd_node car default b\n");
+    Run();
+    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/bom.vxmod] Script loaded: 1 succesful / 0 failed"));
+}
+
+TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
+    cwd_.Write("AttribMods/p.vxmod",
+               "add_node car default a\n"
+               "update_field car default\n"
+               "update_field car default Gears[x] 1\n"
+               "add_node nope default x\n"
+               "add_node car default b\n");
+    const RunSummary summary = Run();
+    const auto lines = log_.Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_THAT(lines[0], HasSubstr("Caught error executing script line: update_field: needs 4"));
+    EXPECT_THAT(lines[1], HasSubstr("update_field: subscript of 'Gears[x]' is not a number"));
+    EXPECT_THAT(lines[2], HasSubstr("AddNode.Act => Class 'nope' not found"));
+    EXPECT_EQ(lines[3], "info|[AttribMods/p.vxmod] Script loaded with errors: 2 succesful / 3 failed");
+    EXPECT_EQ(boxes_.size(), 1u);
+    ASSERT_EQ(summary.failures.size(), 3u);
+    EXPECT_EQ(summary.failures[0].line, 2);
+    EXPECT_EQ(summary.failures[1].line, 3);
+    EXPECT_EQ(summary.failures[2].line, 4);
+}
+
+TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
+    cwd_.Write("AttribMods/a.vxmod", Good("a"));
+    fs::create_directory_symlink(fs::absolute("AttribMods"), "AttribMods/loop");
+    Run();
+    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_THAT(log_.Lines(), ::testing::Contains(HasSubstr("[AttribMods/loop] Skipped")));
+}
+
+TEST_F(ScriptRunnerTest, UnreadableScriptLogsAnEmptySummary) {
+    fs::create_directory("AttribMods");
+    fs::create_symlink("missing-target", "AttribMods/dangling.vxmod");
+    Run();
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/dangling.vxmod] Script loaded: 0 succesful / 0 failed"));
+}
+
+TEST_F(ScriptRunnerTest, EveryPassRunsEveryScriptAgain) {
+    cwd_.Write("AttribMods/x.vxmod", Good("again"));
+    Run();
+    Run();
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/x.vxmod] Script loaded: 1 succesful / 0 failed",
+                            "[AttribMods/x.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_EQ(db_.GetClass("car").Collections().size(), 3u) << "two collections named 'again'";
+}
+
+TEST_F(ScriptRunnerTest, NonAsciiPathsReachLogAndBoxAsUtf8) {
+    cwd_.Write("AttribMods/\xC3\x9C" "ber.vxmod", kBad);
+    Run();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_THAT(boxes_[0].text, HasSubstr("'AttribMods/\xC3\x9C" "ber.vxmod'"));
+}
+
+}  // namespace
+}  // namespace rakor

@@ -1,0 +1,25 @@
+#include <gtest/gtest.h>
+
+#include "loader/TextFile.h"
+#include "support/TempDirectory.h"
+
+namespace rakor {
+namespace {
+
+TEST(TextFile, ReadsLikeWindowsTextModeOnEveryPlatform) {
+    EXPECT_EQ(NormaliseTextBytes("a\r\nb\nc\r"), "a\nb\nc\r");
+    EXPECT_EQ(NormaliseTextBytes("a\r\r\nb"), "a\r\nb");
+    EXPECT_EQ(NormaliseTextBytes("keep\x1A" "dropped"), "keep");
+    EXPECT_EQ(NormaliseTextBytes("\xEF\xBB\xBF" "bom"), "\xEF\xBB\xBF" "bom");
+    EXPECT_EQ(NormaliseTextBytes(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
+}
+
+TEST(TextFile, MissingFileIsEmptyOptional) {
+    vexa::test::TempDirectory dir;
+    EXPECT_FALSE(ReadTextFile(dir.Path() / "missing.vxmod").has_value());
+    const auto path = dir.Write("x.vxmod", "one\r\ntwo");
+    EXPECT_EQ(ReadTextFile(path).value_or("?"), "one\ntwo");
+}
+
+}  // namespace
+}  // namespace rakor
