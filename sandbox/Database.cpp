@@ -1,0 +1,500 @@
+#include "sandbox/Database.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <utility>
+
+#include "sandbox/HostOperations.h"
+
+namespace rakor::Sandbox {
+
+// What a class's first word points to: the class's collection table, plus
+// the rest of the class's bookkeeping. The record is a block of its own, so
+// that a class passed where its first word belongs is told apart.
+struct ClassState {
+    ClassRecord* record = nullptr;
+    std::vector<LayoutEntry> layout;
+    std::map<uint32_t, std::unique_ptr<FieldDefinition>> definitions;
+    // Key to the collection that lookups find; a later collection with the
+    // same key takes the key over.
+    std::unordered_map<uint32_t, CollectionRecord*> lookup;
+    std::vector<CollectionRecord*> collections;  // in order of construction
+};
+
+struct CollectionState {
+    CollectionRecord* record = nullptr;
+    ClassState* owner = nullptr;
+    bool byLibrary = false;
+    std::vector<OwnEntry> entries;
+
+    void SyncEntries() {
+        record->entries = entries.empty() ? nullptr : entries.data();
+        record->entryCount = static_cast<uint32_t>(entries.size());
+    }
+};
+
+namespace {
+
+std::string Quoted(uint32_t key) {
+    return "'" + NameOrHex(key) + "'";
+}
+
+std::string Hex(const void* address) {
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08X",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
+    return text;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadBytes(const void* address, std::size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(address);
+    return {bytes, bytes + size};
+}
+
+// ---- Database --------------------------------------------------------------
+
+Database::Database() {
+    if (Ops::databaseInstance != nullptr) {
+        throw SandboxError("a sandbox database already lives; destroy it before making another");
+    }
+    Ops::databaseInstance = this;
+}
+
+Database::~Database() {
+    if (Ops::databaseInstance == this) {
+        Ops::databaseInstance = nullptr;
+    }
+    // Array records that the library wrote into own entries are the host's
+    // now. Records the library replaced are no longer referenced by any entry
+    // and are left alone, as the game leaves them.
+    std::unordered_set<void*> handedOver;
+    for (const auto& [address, state] : collections_) {
+        for (const OwnEntry& entry : state->entries) {
+            void* const target = reinterpret_cast<void*>(static_cast<uintptr_t>(entry.value));
+            if ((entry.flags & kArrayFlag) != 0 && target != nullptr &&
+                !ownedSet_.contains(target)) {
+                handedOver.insert(target);
+            }
+        }
+    }
+    for (void* block : handedOver) {
+        std::free(block);
+    }
+    for (void* block : givenCollections_) {
+        std::free(block);
+    }
+    for (void* block : ownedBlocks_) {
+        std::free(block);
+    }
+}
+
+Database* Database::Current() {
+    return static_cast<Database*>(Ops::databaseInstance);
+}
+
+void* Database::AllocateOwned(std::size_t size) {
+    // calloc, not new: the library replaces records with malloc and the game's
+    // records are plain zeroed memory; one allocator keeps teardown uniform.
+    void* block = std::calloc(1, std::max<std::size_t>(size, 1));
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    ownedBlocks_.push_back(block);
+    ownedSet_.insert(block);
+    return block;
+}
+
+ArrayHeader* Database::AllocateArray(const ArraySpec& spec) {
+    const uint32_t elementSize = spec.elementSize == 0 ? 4u : spec.elementSize;
+    if (spec.elements.size() % elementSize != 0) {
+        throw SandboxError("array elements are " + std::to_string(spec.elements.size()) +
+                           " bytes, not a multiple of the element size " +
+                           std::to_string(elementSize));
+    }
+    const std::size_t count = spec.elements.size() / elementSize;
+    const std::size_t capacity = spec.capacity == 0 ? count : spec.capacity;
+    if (count > 0xFFFF || capacity < count) {
+        throw SandboxError("array of " + std::to_string(count) +
+                           " elements does not fit capacity " + std::to_string(capacity));
+    }
+    auto* header =
+        static_cast<ArrayHeader*>(AllocateOwned(sizeof(ArrayHeader) + capacity * elementSize));
+    header->capacity = static_cast<uint16_t>(capacity);
+    header->count = static_cast<uint16_t>(count);
+    header->elementSize = spec.elementSize;
+    header->opaque = spec.opaque;
+    std::copy(spec.elements.begin(), spec.elements.end(), header->Elements());
+    return header;
+}
+
+CollectionState& Database::Construct(CollectionRecord* record, ClassState& owner,
+                                     CollectionRecord* parent, uint32_t key, bool byLibrary) {
+    auto state = std::make_unique<CollectionState>();
+    state->record = record;
+    state->owner = &owner;
+    state->byLibrary = byLibrary;
+
+    record->entries = nullptr;
+    record->entryCount = 0;
+    record->key = key;
+    record->parent = parent;
+    record->classObject = owner.record;
+    record->layoutBlock = nullptr;
+    const uint32_t layoutSize = owner.record->layoutSize;
+    if (layoutSize != 0) {
+        record->layoutBlock = static_cast<uint8_t*>(AllocateOwned(layoutSize));
+        // A child starts with its parent's layout values; the root with zeros.
+        if (parent != nullptr) {
+            std::memcpy(record->layoutBlock, parent->layoutBlock, layoutSize);
+        }
+    }
+    owner.lookup[key] = record;
+    owner.collections.push_back(record);
+    CollectionState& result = *state;
+    collections_.emplace(record, std::move(state));
+    return result;
+}
+
+ClassState* Database::ClassOfRecord(const void* classObject) const {
+    for (const auto& state : classes_) {
+        if (state->record == classObject) {
+            return state.get();
+        }
+    }
+    return nullptr;
+}
+
+CollectionState* Database::StateOf(const void* collection) const {
+    const auto it = collections_.find(collection);
+    return it == collections_.end() ? nullptr : it->second.get();
+}
+
+void Database::Complain(std::string message) {
+    complaints_.push_back(std::move(message));
+}
+
+Class Database::AddClass(Key name, uint32_t layoutSize) {
+    if (classByKey_.contains(name.Value())) {
+        throw SandboxError("class " + Quoted(name.Value()) + " exists already");
+    }
+    auto state = std::make_unique<ClassState>();
+    state->record = static_cast<ClassRecord*>(AllocateOwned(sizeof(ClassRecord)));
+    state->record->collectionTable = state.get();
+    state->record->key = name.Value();
+    state->record->layoutSize = layoutSize;
+    ClassState& added = *state;
+    classes_.push_back(std::move(state));
+    classByKey_.emplace(name.Value(), &added);
+    return Class(this, added.record);
+}
+
+std::optional<Class> Database::FindClass(Key name) const {
+    const auto it = classByKey_.find(name.Value());
+    if (it == classByKey_.end()) {
+        return std::nullopt;
+    }
+    return Class(const_cast<Database*>(this), it->second->record);
+}
+
+Class Database::GetClass(Key name) const {
+    if (auto found = FindClass(name)) {
+        return *found;
+    }
+    throw SandboxError("no class " + Quoted(name.Value()));
+}
+
+std::vector<Class> Database::Classes() const {
+    std::vector<Class> result;
+    for (const auto& state : classes_) {
+        result.push_back(Class(const_cast<Database*>(this), state->record));
+    }
+    return result;
+}
+
+// ---- the host's side -------------------------------------------------------
+
+ClassRecord* Database::HostGetClass(uint32_t classKey) {
+    const auto it = classByKey_.find(classKey);
+    return it == classByKey_.end() ? nullptr : it->second->record;
+}
+
+CollectionRecord* Database::HostGetCollection(void* collectionTable, uint32_t collectionKey) {
+    for (const auto& state : classes_) {
+        if (state.get() == collectionTable) {
+            const auto it = state->lookup.find(collectionKey);
+            return it == state->lookup.end() ? nullptr : it->second;
+        }
+    }
+    Complain("GetCollection: " + Hex(collectionTable) +
+             " is not the first word of any class (was the class itself passed?)");
+    return nullptr;
+}
+
+FieldDefinition* Database::HostGetFieldDefinition(void* classObject, uint32_t fieldKey) {
+    ClassState* owner = ClassOfRecord(classObject);
+    if (owner == nullptr) {
+        Complain("GetFieldDefinition: " + Hex(classObject) + " is not a class");
+        return nullptr;
+    }
+    const auto it = owner->definitions.find(fieldKey);
+    return it == owner->definitions.end() ? nullptr : it->second.get();
+}
+
+void Database::HostConstructCollection(void* memory, void* classObject, void* parent, uint32_t key,
+                                       uint32_t zero) {
+    if (memory == nullptr) {
+        Complain("ConstructCollection: no memory");
+        return;
+    }
+    if (collections_.contains(memory) || ownedSet_.contains(memory) ||
+        std::find(givenCollections_.begin(), givenCollections_.end(), memory) !=
+            givenCollections_.end()) {
+        Complain("ConstructCollection: memory at " + Hex(memory) + " was handed over before");
+        return;
+    }
+    // The memory is the host's from now on, whatever else is wrong.
+    givenCollections_.push_back(memory);
+
+    const auto* bytes = static_cast<const uint8_t*>(memory);
+    if (std::any_of(bytes, bytes + sizeof(CollectionRecord), [](uint8_t b) { return b != 0; })) {
+        Complain("ConstructCollection: the memory for " + Quoted(key) + " is not zeroed");
+    }
+    if (zero != 0) {
+        Complain("ConstructCollection: fourth argument is " + std::to_string(zero) + ", not 0");
+    }
+    ClassState* owner = ClassOfRecord(classObject);
+    if (owner == nullptr) {
+        Complain("ConstructCollection: " + Hex(classObject) + " is not a class");
+        return;
+    }
+    auto* parentRecord = static_cast<CollectionRecord*>(parent);
+    if (parent != nullptr) {
+        const CollectionState* parentState = StateOf(parent);
+        if (parentState == nullptr || parentState->owner != owner) {
+            Complain("ConstructCollection: the parent of " + Quoted(key) +
+                     " is not a collection of class " + Quoted(owner->record->key));
+            return;
+        }
+    }
+    // A key the class already has: the new collection takes the key over in
+    // lookups; the old one lives on (its children still point at it) and is
+    // still listed by Collections().
+    Construct(static_cast<CollectionRecord*>(memory), *owner, parentRecord, key, true);
+}
+
+// ---- Class -----------------------------------------------------------------
+
+ClassState& Class::State() const {
+    return *record_->collectionTable;
+}
+
+Class& Class::Define(Key field, Key type) {
+    auto& slot = State().definitions[field.Value()];
+    if (!slot) {
+        slot = std::make_unique<FieldDefinition>();
+        slot->key = field.Value();
+    }
+    slot->typeKey = type.Value();
+    return *this;
+}
+
+Class& Class::AddLayoutEntry(Key field, uint32_t offset, FieldShape shape) {
+    if (offset >= record_->layoutSize) {
+        throw SandboxError("layout offset " + std::to_string(offset) + " of " +
+                           Quoted(field.Value()) + " is outside the " +
+                           std::to_string(record_->layoutSize) + "-byte layout block of " +
+                           Quoted(record_->key));
+    }
+    LayoutEntry entry{};
+    entry.key = field.Value();
+    entry.offset = offset;
+    entry.flags = shape == FieldShape::Array ? kArrayFlag : 0;
+    ClassState& state = State();
+    state.layout.push_back(entry);
+    record_->layout = state.layout.data();
+    record_->layoutCount = static_cast<uint32_t>(state.layout.size());
+    return *this;
+}
+
+Class& Class::AddLayoutField(Key field, Key type, uint32_t offset, FieldShape shape) {
+    return Define(field, type).AddLayoutEntry(field, offset, shape);
+}
+
+Collection Class::AddCollection(Key name) {
+    return AddCollectionUnder(name, nullptr);
+}
+
+Collection Class::AddCollection(Key name, const Collection& parent) {
+    if (parent.Record()->classObject != record_) {
+        throw SandboxError("parent of " + Quoted(name.Value()) + " is not in class " +
+                           Quoted(record_->key));
+    }
+    return AddCollectionUnder(name, parent.Record());
+}
+
+Collection Class::AddCollectionUnder(Key name, CollectionRecord* parent) {
+    ClassState& state = State();
+    if (state.lookup.contains(name.Value())) {
+        throw SandboxError("collection " + Quoted(record_->key) + "->" + Quoted(name.Value()) +
+                           " exists already");
+    }
+    auto* record =
+        static_cast<CollectionRecord*>(database_->AllocateOwned(sizeof(CollectionRecord)));
+    database_->Construct(record, state, parent, name.Value(), false);
+    return Collection(database_, record);
+}
+
+std::optional<Collection> Class::FindCollection(Key name) const {
+    const ClassState& state = State();
+    const auto it = state.lookup.find(name.Value());
+    if (it == state.lookup.end()) {
+        return std::nullopt;
+    }
+    return Collection(database_, it->second);
+}
+
+Collection Class::GetCollection(Key name) const {
+    if (auto found = FindCollection(name)) {
+        return *found;
+    }
+    throw SandboxError("no collection " + Quoted(record_->key) + "->" + Quoted(name.Value()));
+}
+
+std::vector<Collection> Class::Collections() const {
+    std::vector<Collection> result;
+    for (CollectionRecord* record : State().collections) {
+        result.push_back(Collection(database_, record));
+    }
+    return result;
+}
+
+std::span<const LayoutEntry> Class::LayoutFields() const {
+    return State().layout;
+}
+
+std::vector<FieldDefinition> Class::Definitions() const {
+    std::vector<FieldDefinition> result;
+    for (const auto& [key, definition] : State().definitions) {
+        result.push_back(*definition);
+    }
+    return result;
+}
+
+// ---- Collection ------------------------------------------------------------
+
+CollectionState& Collection::State() const {
+    return *database_->StateOf(record_);
+}
+
+uint32_t Collection::GetKey() const {
+    return record_->key;
+}
+
+Class Collection::GetClass() const {
+    return Class(database_, record_->classObject);
+}
+
+std::optional<Collection> Collection::Parent() const {
+    if (record_->parent == nullptr) {
+        return std::nullopt;
+    }
+    return Collection(database_, record_->parent);
+}
+
+bool Collection::ConstructedByLibrary() const {
+    return State().byLibrary;
+}
+
+Collection& Collection::SetEntry(Key field, uint32_t valueWord, uint8_t flags) {
+    CollectionState& state = State();
+    auto it = std::find_if(state.entries.begin(), state.entries.end(),
+                           [&](const OwnEntry& e) { return e.key == field.Value(); });
+    if (it == state.entries.end()) {
+        state.entries.push_back(OwnEntry{});
+        it = state.entries.end() - 1;
+    }
+    *it = OwnEntry{};
+    it->key = field.Value();
+    it->value = valueWord;
+    it->flags = flags;
+    state.SyncEntries();
+    return *this;
+}
+
+Collection& Collection::SetOutOfLine(Key field, std::span<const uint8_t> bytes) {
+    void* block = database_->AllocateOwned(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t*>(block));
+    return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block)));
+}
+
+Collection& Collection::SetArray(Key field, const ArraySpec& spec) {
+    ArrayHeader* array = database_->AllocateArray(spec);
+    return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(array)), kArrayFlag);
+}
+
+Collection& Collection::WriteLayout(uint32_t offset, std::span<const uint8_t> bytes) {
+    const std::span<uint8_t> block = LayoutBytes();
+    if (offset > block.size() || bytes.size() > block.size() - offset) {
+        throw SandboxError(std::to_string(bytes.size()) + " bytes at offset " +
+                           std::to_string(offset) + " do not fit the " +
+                           std::to_string(block.size()) + "-byte layout block of " +
+                           Quoted(record_->key));
+    }
+    std::copy(bytes.begin(), bytes.end(), block.begin() + offset);
+    return *this;
+}
+
+Collection& Collection::SetLayoutArray(Key field, const ArraySpec& spec) {
+    // Built as a record of the database first, so that the checks and the
+    // header are the same as for own-entry arrays, then copied into place.
+    const ArrayHeader* array = database_->AllocateArray(spec);
+    const std::size_t size = sizeof(ArrayHeader) + array->capacity * array->ElementSize();
+    return WriteLayout(LayoutOffset(field),
+                       std::span(reinterpret_cast<const uint8_t*>(array), size));
+}
+
+std::span<OwnEntry> Collection::OwnEntries() const {
+    return State().entries;
+}
+
+OwnEntry* Collection::FindOwnEntry(Key field) const {
+    for (OwnEntry& entry : OwnEntries()) {
+        if (entry.key == field.Value()) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+OwnEntry& Collection::GetOwnEntry(Key field) const {
+    if (OwnEntry* entry = FindOwnEntry(field)) {
+        return *entry;
+    }
+    throw SandboxError("collection " + Quoted(record_->key) + " has no own entry " +
+                       Quoted(field.Value()));
+}
+
+void* Collection::EntryTarget(Key field) const {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(GetOwnEntry(field).value));
+}
+
+std::span<uint8_t> Collection::LayoutBytes() const {
+    return {record_->layoutBlock, record_->layoutBlock == nullptr ? 0u : GetClass().LayoutSize()};
+}
+
+uint32_t Collection::LayoutOffset(Key field) const {
+    for (const LayoutEntry& entry : GetClass().LayoutFields()) {
+        if (entry.key == field.Value()) {
+            return entry.offset;
+        }
+    }
+    throw SandboxError("class " + Quoted(record_->classObject->key) + " has no layout field " +
+                       Quoted(field.Value()));
+}
+
+}  // namespace rakor::Sandbox

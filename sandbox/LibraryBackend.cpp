@@ -1,0 +1,25 @@
+// The sandbox backend: the library's host operations reach the sandbox host.
+// Linked into the tests and the tools instead of the game's fixed addresses.
+// HostOperations.h first: it brings in the host call types with the
+// thiscall warning silenced (see there).
+#include "sandbox/HostOperations.h"
+
+namespace rakor::Host {
+
+const EntryPoints& GetEntryPoints() {
+    // Function-local, so that the library's static initialisers, which hash
+    // their type names, find it built whatever the initialisation order.
+    static const EntryPoints points{
+        .replacedRoutine = &Sandbox::Ops::ReplacedRoutine,
+        .databaseInstanceWord = &Sandbox::Ops::databaseInstance,
+        .getClass = &Sandbox::Ops::GetClass,
+        .getCollection = &Sandbox::Ops::GetCollection,
+        .getFieldDefinition = &Sandbox::Ops::GetFieldDefinition,
+        .constructCollection = &Sandbox::Ops::ConstructCollection,
+        .getArrayElement = &Sandbox::Ops::GetArrayElement,
+        .hashString32 = &Sandbox::Ops::HashString32,
+    };
+    return points;
+}
+
+}  // namespace rakor::Host
