@@ -53,9 +53,11 @@ struct CollectionRecord {
     CollectionRecord* parent;  // 0x10 null at the root
     ClassRecord* classObject;  // 0x14
     uint8_t* layoutBlock;      // 0x18
+    uint32_t unused1C[2];      // 0x1C
 
     std::span<CollectionEntry> OwnEntries() const { return {entries, entryCount}; }
 };
+static_assert(sizeof(CollectionRecord) == 36, "the size the host constructs a collection in");
 static_assert(offsetof(CollectionRecord, entryCount) == 0x04);
 static_assert(offsetof(CollectionRecord, parent) == 0x10);
 static_assert(offsetof(CollectionRecord, classObject) == 0x14);

@@ -8,19 +8,15 @@ static_assert(sizeof(void*) == 4,
               "The loader is 32-bit only: build it with the linux-i386 or windows-i686 preset.");
 
 // The host's member functions take their this-object in ECX (thiscall). GCC and
-// MinGW spell it as an attribute, MSVC as a keyword; one declaration of a host
-// function pointer type then serves the game and the sandbox host alike.
-#if defined(_MSC_VER)
-#define HOST_THISCALL __thiscall
-#define HOST_CDECL __cdecl
-#else
+// MinGW spell it as an attribute; one declaration of a host function pointer
+// type then serves the game and the sandbox host alike.
 #define HOST_THISCALL __attribute__((thiscall))
 #define HOST_CDECL __attribute__((cdecl))
-#endif
 
 // GCC applies thiscall to free functions and function pointers (the this-object
 // goes to ECX) but warns that it is meant for members; here that is the point.
 #if defined(__GNUC__)
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 #endif
 
@@ -37,6 +33,10 @@ using ConstructCollectionFn = void*(HOST_THISCALL*)(void* memory, void* classObj
                                                     void* parent, uint32_t key, uint32_t zero);
 using GetArrayElementFn = void*(HOST_THISCALL*)(void* array, uint32_t index);
 using HashString32Fn = uint32_t(HOST_CDECL*)(const char* text);
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 // Where the host's operations are. Each backend (the game's fixed addresses,
 // the sandbox host) defines GetEntryPoints(); which one a binary has is decided

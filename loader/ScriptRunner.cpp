@@ -68,22 +68,31 @@ void ScriptRunner::Walk(const fs::path& directory) {
     }
     for (; entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::path path = entries->path();
-        std::error_code statusError;
-        if (entries->is_directory(statusError)) {
-            Walk(path);
-        } else if (statusError) {
-            log_->warn("[{}] Could not read the entry: {}", DisplayPath(path),
-                       statusError.message());
-            continue;
-        }
-        // A folder named like a script is walked and then also taken as one.
-        if (path.extension() == kScriptExtension && !IsDisabled(path)) {
-            RunScript(path);
+        // One entry that cannot be handled must not end the walk.
+        try {
+            VisitEntry(*entries);
+        } catch (const std::exception& failure) {
+            log_->warn("[{}] Skipped: {}", DisplayPath(path), failure.what());
         }
     }
     if (error) {
         log_->warn("[{}] Could not list the whole folder: {}", DisplayPath(directory),
                    error.message());
+    }
+}
+
+void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
+    const fs::path& path = entry.path();
+    std::error_code statusError;
+    if (entry.is_directory(statusError)) {
+        Walk(path);
+    } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
+        // A link to nothing is simply not a folder; anything else is worth a line.
+        log_->warn("[{}] Could not read the entry: {}", DisplayPath(path), statusError.message());
+    }
+    // A folder named like a script is walked and then also taken as one.
+    if (path.extension() == kScriptExtension && !IsDisabled(path)) {
+        RunScript(path);
     }
 }
 

@@ -50,6 +50,7 @@ public:
 
 private:
     void Walk(const std::filesystem::path& directory);
+    void VisitEntry(const std::filesystem::directory_entry& entry);
     void RunScript(const std::filesystem::path& script);
 
     std::shared_ptr<spdlog::logger> log_;

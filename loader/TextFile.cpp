@@ -27,7 +27,13 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
     if (!file) {
         return std::nullopt;
     }
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        // Opened but not readable, as a folder named like a script is on Linux.
+        return std::nullopt;
+    }
     if (file.bad()) {
         return std::nullopt;
     }
