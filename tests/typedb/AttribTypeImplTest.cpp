@@ -1,0 +1,124 @@
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <gtest/gtest.h>
+
+#include "TypeTestSupport.h"
+#include "automation/HostRecords.h"
+#include "typedb/ITypedValue.h"
+#include "typedb/Vectors.h"
+
+// Live allocations through operator new, to see that the blocks CreateValue
+// and Clone allocate go away with their value objects.
+namespace {
+std::atomic<long> gLiveAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        ++gLiveAllocations;
+        return block;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    if (block != nullptr) {
+        --gLiveAllocations;
+        std::free(block);
+    }
+}
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+namespace rakor::Attrib {
+namespace {
+
+using Testing::Bind;
+using Testing::Filled;
+using Testing::Read;
+using Testing::TypeNamed;
+
+TEST(AttribTypeImplBinding, BindingAndReleasingNeverTouchesTheStorage) {
+    auto bytes = Filled<16>(0xA5);
+    const auto before = bytes;
+    {
+        const auto value = Bind("Attrib::Types::Vector4", bytes.data());
+        EXPECT_EQ(value->GetStorage(), bytes.data());
+        EXPECT_EQ(value->GetTypeHash(), Hash32("Attrib::Types::Vector4"));
+    }
+    EXPECT_EQ(bytes, before);
+}
+
+TEST(AttribTypeImplBinding, BindArrayBindsEachElementInIndexOrder) {
+    alignas(4) uint8_t record[8 + 3 * 4] = {};
+    auto* header = reinterpret_cast<Host::ArrayHeader*>(record);
+    header->capacity = 3;
+    header->count = 3;
+    header->elementSize = 4;
+    const auto values = TypeNamed("KQ::Reflection::Int32")->BindArray(header);
+    ASSERT_EQ(values.size(), 3u);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(values[i]->GetStorage(), record + 8 + 4 * i);
+    }
+    ASSERT_TRUE(values[2]->Parse("-7"));
+    EXPECT_EQ(Read<int32_t>(record + 16), -7);
+
+    header->count = 0;
+    EXPECT_TRUE(TypeNamed("KQ::Reflection::Int32")->BindArray(header).empty());
+}
+
+TEST(AttribTypeImplCreation, CloneHoldsACopyInStorageOfItsOwn) {
+    float source = 2.5f;
+    const auto value = Bind("KQ::Reflection::Float", &source);
+    const auto clone = value->Clone();
+    ASSERT_TRUE(clone);
+    EXPECT_NE(clone->GetStorage(), &source);
+    EXPECT_EQ(clone->GetTypeHash(), value->GetTypeHash());
+    EXPECT_EQ(*clone->ToDouble(), 2.5);
+    ASSERT_TRUE(clone->Parse("7"));
+    EXPECT_EQ(source, 2.5f);
+}
+
+TEST(AttribTypeImplCreation, CloneOfTextSharesTheCharactersNotTheField) {
+    char text[] = "hood";
+    char* field = text;
+    const auto clone = Bind("KQ::Reflection::Text", &field)->Clone();
+    EXPECT_EQ(Read<char*>(clone->GetStorage()), text);
+    ASSERT_TRUE(clone->Parse("wing"));
+    EXPECT_EQ(field, text);
+    std::free(Read<char*>(clone->GetStorage()));
+}
+
+TEST(AttribTypeImplCreation, CreatedAndClonedStorageIsReleasedWithTheValue) {
+    const auto type = TypeNamed("Attrib::Types::Matrix");
+    lm::Matrix4 host{};
+    const auto bound = type->BindValue(&host);
+
+    const long before = gLiveAllocations.load();
+    {
+        const auto created = type->CreateValue();
+        const auto clonedFromCreated = created->Clone();
+        const auto clonedFromHost = bound->Clone();
+    }
+    const long after = gLiveAllocations.load();
+    EXPECT_EQ(after, before);
+}
+
+TEST(AttribTypeImplDefaults, ListAndWordAreRefusedByEveryType) {
+    for (const auto& [hash, type] : AttribTypeRegistry::Instance().Types()) {
+        if (!type) {
+            continue;
+        }
+        const auto value = type->CreateValue();
+        SCOPED_TRACE(hash.ToString());
+        EXPECT_FALSE(value->GetList());
+        EXPECT_FALSE(value->SetWord(1));
+    }
+}
+
+}  // namespace
+}  // namespace rakor::Attrib

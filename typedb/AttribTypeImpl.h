@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+#include <typeindex>
+#include <vector>
+
+#include "loader/HostApi.h"
+#include "typedb/IAttribType.h"
+
+namespace rakor::Attrib {
+
+template <typename T>
+class TypedValueImpl;
+
+// The one descriptor implementation: T is the storage type whose bytes a value
+// occupies, W the value class that views them.
+template <typename T, typename W>
+class AttribTypeImpl final : public IAttribType {
+public:
+    explicit AttribTypeImpl(Hash32 typeHash) : typeHash_(typeHash) {}
+
+    Hash32 GetTypeHash() const override { return typeHash_; }
+    std::type_index GetNativeType() const override { return std::type_index(typeid(T)); }
+    uint32_t GetSize() const override { return sizeof(T); }
+    bool IsOutOfLine() const override { return GetSize() > 4; }
+
+    std::shared_ptr<ITypedValue> CreateValue() const override {
+        static_assert(std::is_base_of_v<TypedValueImpl<T>, W>,
+                      "a value class must view the storage type it is registered with");
+        auto value = std::make_shared<W>();
+        // Fresh blocks start zeroed so that bytes Construct leaves alone are
+        // never indeterminate; the block lives exactly as long as the value.
+        value->AdoptStorage(std::make_unique<T>());
+        value->SetTypeHash(typeHash_);
+        value->Construct();
+        return value;
+    }
+
+    std::shared_ptr<ITypedValue> BindValue(void* storage) const override {
+        auto value = std::make_shared<W>();
+        value->SetStorage(storage);
+        value->SetTypeHash(typeHash_);
+        return value;
+    }
+
+    std::vector<std::shared_ptr<ITypedValue>> BindArray(Host::ArrayHeader* array) const override {
+        std::vector<std::shared_ptr<ITypedValue>> values;
+        values.reserve(array->count);
+        // Element addresses come from the host: only it knows how its records
+        // pack elements of each type.
+        for (uint16_t i = 0; i < array->count; ++i) {
+            values.push_back(BindValue(Host::GetArrayElement(array, i)));
+        }
+        return values;
+    }
+
+private:
+    Hash32 typeHash_;
+};
+
+}  // namespace rakor::Attrib

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <typeindex>
+
+#include "hash/Hashes.h"
+#include "typedb/AttribTypeImpl.h"
+#include "typedb/IAttribType.h"
+#include "typedb/ITypedValue.h"
+
+namespace rakor::Attrib {
+
+// Process-wide table of the host field types this library understands, keyed
+// by the hash of the host type name, plus the type name each storage type was
+// registered under last (so members can be bound by their C++ type).
+//
+// Filled during static initialisation only; no lock. Lookups insert on a
+// miss, like the host's own tables: an unknown hash keeps an empty entry.
+class AttribTypeRegistry {
+public:
+    using TypeMap = std::map<Hash32, std::shared_ptr<IAttribType>>;
+    using NativeTypeMap = std::map<std::type_index, Hash32>;
+
+    static AttribTypeRegistry& Instance();
+
+    template <typename T, typename W>
+    void Register(Hash32 typeHash) {
+        nativeTypes_[std::type_index(typeid(T))] = typeHash;
+        types_[typeHash] = std::make_shared<AttribTypeImpl<T, W>>(typeHash);
+    }
+
+    // Empty when no type is registered under the hash.
+    std::shared_ptr<IAttribType> FindType(Hash32 typeHash);
+
+    // The hash registered last for storage type T; 0 for a type never registered.
+    template <typename T>
+    Hash32 FindNativeType() {
+        return nativeTypes_[std::type_index(typeid(T))];
+    }
+
+    // Binds `storage` as a value of whichever type T was registered under last.
+    // Throws std::runtime_error when T has no registered type.
+    template <typename T>
+    std::shared_ptr<ITypedValue> BindNative(void* storage) {
+        const std::shared_ptr<IAttribType> type = FindType(FindNativeType<T>());
+        if (!type) {
+            throw std::runtime_error("Attempting to bind an unknown AttribSys type");
+        }
+        return type->BindValue(storage);
+    }
+
+    const TypeMap& Types() const { return types_; }
+    const NativeTypeMap& NativeTypes() const { return nativeTypes_; }
+
+private:
+    AttribTypeRegistry() = default;
+
+    TypeMap types_;
+    NativeTypeMap nativeTypes_;
+};
+
+}  // namespace rakor::Attrib

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <type_traits>
+
+#include <fmt/format.h>
+
+#include "typedb/NumberValueImpl.h"
+
+namespace rakor::Attrib::TypeDB {
+
+// The host's 8-bit number types. They are registered with the 16-bit storage
+// type of the same signedness (size 2, as the host's type table states), but
+// a field or array element of an 8-bit type may be a single byte wide. Every
+// operation therefore reads and writes exactly one byte, so nothing is ever
+// written past the field. Text is read as a 16-bit number, not as a
+// character, and must lie in the 8-bit range of the type's signedness.
+template <typename Wide>
+class EightBitNumber final : public NumberValueImpl<Wide> {
+    static_assert(std::is_same_v<Wide, unsigned short> || std::is_same_v<Wide, short>);
+    using Narrow = std::conditional_t<std::is_signed_v<Wide>, int8_t, uint8_t>;
+
+public:
+    std::optional<std::string> ToString() const override {
+        return fmt::format("{}", static_cast<int>(LoadByte()));
+    }
+
+    std::optional<uint64_t> ToUInt64() const override {
+        // Sign- or zero-extension follows from Narrow's signedness.
+        return static_cast<uint64_t>(static_cast<int64_t>(LoadByte()));
+    }
+
+    std::optional<double> ToDouble() const override { return static_cast<double>(LoadByte()); }
+
+    bool Parse(const std::string& text) override {
+        std::istringstream in(text);
+        Wide parsed{};
+        in >> parsed;
+        const int number = parsed;
+        if (in.fail() || number < std::numeric_limits<Narrow>::min() ||
+            number > std::numeric_limits<Narrow>::max()) {
+            return false;
+        }
+        StoreByte(static_cast<Narrow>(parsed));
+        return true;
+    }
+
+    bool SetUInt64(uint64_t value) override {
+        StoreByte(static_cast<Narrow>(value));
+        return true;
+    }
+
+    bool SetDouble(double value) override {
+        StoreByte(static_cast<Narrow>(NumberConversion::TruncateSaturating<int32_t>(value)));
+        return true;
+    }
+
+    bool Assign(const void* source) override {
+        std::memcpy(this->GetStorage(), source, 1);
+        return true;
+    }
+
+private:
+    Narrow LoadByte() const {
+        Narrow value;
+        std::memcpy(&value, this->GetStorage(), 1);
+        return value;
+    }
+
+    void StoreByte(Narrow value) { std::memcpy(this->GetStorage(), &value, 1); }
+};
+
+}  // namespace rakor::Attrib::TypeDB
