@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "automation/HostRecords.h"
+#include "loader/HostRecords.h"
 #include "hash/Hashes.h"
 
 namespace rakor::Attrib {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "automation/HostRecords.h"
+#include "loader/HostRecords.h"
 #include "automation/IAction.h"
 #include "hash/Hashes.h"
 

@@ -17,8 +17,12 @@ public:
     constexpr Hash() = default;
     constexpr explicit Hash(Value value) : value_(value) {}
 
-    Hash(const Source& text) : value_(Hasher::HashText(text)) { Resolver::Record(value_, text); }
-    Hash(const char* text) : Hash(Source(text)) {}
+    // Explicit: making a key from text calls the host's hash and records the
+    // name, which should never happen by accident.
+    explicit Hash(const Source& text) : value_(Hasher::HashText(text)) {
+        Resolver::Record(value_, text);
+    }
+    explicit Hash(const char* text) : Hash(Source(text)) {}
 
     constexpr Value GetValue() const { return value_; }
     std::string ToString() const { return Resolver::Resolve(value_); }

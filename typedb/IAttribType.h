@@ -5,7 +5,7 @@
 #include <typeindex>
 #include <vector>
 
-#include "automation/HostRecords.h"
+#include "loader/HostRecords.h"
 #include "hash/Hashes.h"
 #include "typedb/ITypedValue.h"
 

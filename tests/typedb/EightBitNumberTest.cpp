@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "TypeTestSupport.h"
-#include "automation/HostRecords.h"
+#include "loader/HostRecords.h"
 
 namespace rakor::Attrib {
 namespace {
