@@ -13,15 +13,6 @@
 namespace rakor {
 namespace fs = std::filesystem;
 
-namespace {
-
-bool IsDisabled(const fs::path& path) {
-    const std::u8string name = path.filename().u8string();
-    return !name.empty() && name.front() == u8'!';
-}
-
-}  // namespace
-
 ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify)
     : log_(std::move(log)), notify_(std::move(notify)) {}
 
@@ -30,6 +21,15 @@ std::string ScriptRunner::DisplayPath(const fs::path& path) {
     std::string text(utf8.begin(), utf8.end());
     std::replace(text.begin(), text.end(), '\\', '/');
     return text;
+}
+
+bool ScriptRunner::IsDisabled(const fs::path& path) {
+    const std::u8string name = path.filename().u8string();
+    return !name.empty() && name.front() == u8'!';
+}
+
+bool ScriptRunner::IsScriptName(const fs::path& path) {
+    return path.extension() == kScriptExtension && !IsDisabled(path);
 }
 
 RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
@@ -91,7 +91,7 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
         log_->warn("[{}] Could not read the entry: {}", DisplayPath(path), statusError.message());
     }
     // A folder named like a script is walked and then also taken as one.
-    if (path.extension() == kScriptExtension && !IsDisabled(path)) {
+    if (IsScriptName(path)) {
         RunScript(path);
     }
 }

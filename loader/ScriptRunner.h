@@ -47,6 +47,11 @@ public:
 
     // The path as the walk reached it, in UTF-8 with forward slashes.
     static std::string DisplayPath(const std::filesystem::path& path);
+    // A name that begins with "!": the walk skips such files and folders.
+    static bool IsDisabled(const std::filesystem::path& path);
+    // A name the walk runs as a script: extension exactly ".vxmod" (case
+    // matters, and a name that is only ".vxmod" has no extension), not disabled.
+    static bool IsScriptName(const std::filesystem::path& path);
 
 private:
     void Walk(const std::filesystem::path& directory);
