@@ -182,7 +182,11 @@ TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
 
 TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
     cwd_.Write("AttribMods/a.vxmod", Good("a"));
-    fs::create_directory_symlink(fs::absolute("AttribMods"), "AttribMods/loop");
+    std::error_code error;
+    fs::create_directory_symlink(fs::absolute("AttribMods"), "AttribMods/loop", error);
+    if (error) {
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
     Run();
     EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"));
     EXPECT_THAT(log_.Lines(), ::testing::Contains(HasSubstr("[AttribMods/loop] Skipped")));
@@ -190,7 +194,11 @@ TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
 
 TEST_F(ScriptRunnerTest, UnreadableScriptLogsAnEmptySummary) {
     fs::create_directory("AttribMods");
-    fs::create_symlink("missing-target", "AttribMods/dangling.vxmod");
+    std::error_code error;
+    fs::create_symlink("missing-target", "AttribMods/dangling.vxmod", error);
+    if (error) {
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
     Run();
     EXPECT_THAT(Summaries(),
                 ElementsAre("[AttribMods/dangling.vxmod] Script loaded: 0 succesful / 0 failed"));
@@ -207,7 +215,9 @@ TEST_F(ScriptRunnerTest, EveryPassRunsEveryScriptAgain) {
 }
 
 TEST_F(ScriptRunnerTest, NonAsciiPathsReachLogAndBoxAsUtf8) {
-    cwd_.Write("AttribMods/\xC3\x9C" "ber.vxmod", kBad);
+    // A path made from UTF-8 on purpose: narrow text would be read in the
+    // Windows code page.
+    cwd_.Write(fs::path(u8"AttribMods/\u00DCber.vxmod"), kBad);
     Run();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_THAT(boxes_[0].text, HasSubstr("'AttribMods/\xC3\x9C" "ber.vxmod'"));

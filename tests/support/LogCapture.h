@@ -25,6 +25,9 @@ public:
         std::vector<std::string> lines;
         std::istringstream in(stream_.str());
         for (std::string line; std::getline(in, line);) {
+            if (line.ends_with('\r')) {
+                line.pop_back();  // spdlog ends lines with CR LF on Windows
+            }
             lines.push_back(line);
         }
         return lines;
