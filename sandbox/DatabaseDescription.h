@@ -1,0 +1,49 @@
+#pragma once
+
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "sandbox/Database.h"
+#include "sandbox/DescriptionError.h"
+
+// A sandbox database described in JSON, for tools that run mod scripts
+// against a database given in a file and show it afterwards:
+//
+//     { "classes": { "car": {
+//         "fields": { "Grip":  { "type": "KQ::Reflection::Float", "storage": "layout" },
+//                     "Gears": { "type": "KQ::Reflection::Int32", "array": true } },
+//         "collections": { "default": { "values": { "Grip": 1.5, "Gears": [1, 2, 3] } },
+//                          "tuned":   { "parent": "default" } } } } }
+//
+// Field keys: "type" (a host type name), "storage" ("layout" or "entry"),
+// "array", "capacity" and "elementSize" (arrays), "size" (a type the sandbox
+// does not know), "definition" (false: the class has no definition record).
+// A name that begins with "0x" is a key in hexadecimal; any other name is
+// hashed with the host hash.
+//
+// Layout fields are placed in the order of the fields object, which
+// nlohmann::json keeps sorted by name, each at its natural alignment.
+//
+// The dump is the normalized form of the same format: a default is never
+// written ("storage": "entry", "array": false, "definition": true, an array's
+// capacity and element size when they are the plain ones); structure values
+// are written with all their members; a collection shows only the values it
+// holds itself: its own entries, and the layout values that differ from its
+// parent's (from zero for a collection without parent).
+namespace rakor::Sandbox {
+
+// Builds classes, fields and collections into an empty database. Everything
+// is checked before anything is built, so a DescriptionError leaves the
+// database empty.
+void LoadDescription(Database& database, const nlohmann::json& description);
+
+// The database as a description, read from the host's memory: every class
+// and collection, the ones the library constructed included.
+nlohmann::json DumpDescription(const Database& database);
+
+// The JSON document in the file; DescriptionError (with an empty pointer)
+// naming the file and the position when it cannot be read or parsed.
+nlohmann::json ReadDescriptionFile(const std::filesystem::path& path);
+
+}  // namespace rakor::Sandbox

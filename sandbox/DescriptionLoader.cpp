@@ -1,0 +1,548 @@
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+#include <fmt/format.h>
+
+#include "sandbox/DatabaseDescription.h"
+#include "sandbox/DescriptionNotes.h"
+#include "sandbox/HostValueCodec.h"
+
+namespace rakor::Sandbox {
+namespace {
+
+using Json = nlohmann::json;
+using Pointer = Json::json_pointer;
+
+[[noreturn]] void Fail(const Pointer& where, const std::string& message) {
+    throw DescriptionError(where.to_string(), message);
+}
+
+uint32_t Effective(uint32_t elementSize) {
+    return elementSize == 0 ? 4u : elementSize;
+}
+
+uint32_t AlignUp(uint32_t value, uint32_t alignment) {
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+// Typo protection: a misspelt key would otherwise silently mean its default.
+void RequireObject(const Json& value, const Pointer& where,
+                   std::initializer_list<std::string_view> allowed) {
+    if (!value.is_object()) {
+        Fail(where, fmt::format("expected an object, found {}", value.type_name()));
+    }
+    for (const auto& [key, item] : value.items()) {
+        if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) {
+            Fail(where / key, fmt::format("unknown key \"{}\" (expected one of: {})", key,
+                                          fmt::join(allowed, ", ")));
+        }
+    }
+}
+
+const Json* Optional(const Json& object, const char* key) {
+    const auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+bool OptionalBool(const Json& object, const char* key, const Pointer& where, bool fallback) {
+    const Json* value = Optional(object, key);
+    if (value == nullptr) {
+        return fallback;
+    }
+    if (!value->is_boolean()) {
+        Fail(where / key, fmt::format("expected true or false, found {}", value->type_name()));
+    }
+    return value->get<bool>();
+}
+
+std::optional<uint32_t> OptionalCount(const Json& object, const char* key, const Pointer& where,
+                                      uint32_t minimum = 0) {
+    const Json* value = Optional(object, key);
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    // Array headers keep counts and sizes in 16 bits.
+    if (!value->is_number_integer() || value->get<int64_t>() < minimum ||
+        value->get<int64_t>() > 0xFFFF) {
+        Fail(where / key,
+             fmt::format("expected an integer from {} to 65535, found {}", minimum, value->dump()));
+    }
+    return static_cast<uint32_t>(value->get<int64_t>());
+}
+
+struct FieldPlan {
+    std::string name;
+    Pointer where;
+    uint32_t key = 0;
+    uint32_t typeKey = 0;
+    const HostType* type = nullptr;
+    uint32_t size = 0;
+    uint32_t alignment = 1;
+    bool layout = false;
+    bool array = false;
+    bool definition = true;
+    std::optional<uint32_t> capacity;     // as given
+    std::optional<uint32_t> elementSize;  // as given
+    uint32_t offset = 0;
+    // Layout arrays: the header values a plain list gets, and so the room.
+    uint32_t roomCapacity = 0;
+    uint32_t roomElementSize = 0;
+
+    uint32_t ElementSize() const { return elementSize.value_or(size); }
+    uint32_t LayoutBytes() const {
+        return array ? 8 + roomCapacity * Effective(roomElementSize) : size;
+    }
+};
+
+struct CollectionPlan {
+    std::string name;
+    Pointer where;
+    uint32_t key = 0;
+    const Json* values = nullptr;
+    std::optional<std::size_t> parent;
+};
+
+struct ClassPlan {
+    std::string name;
+    Pointer where;
+    uint32_t key = 0;
+    uint32_t layoutSize = 0;
+    std::vector<FieldPlan> fields;
+    std::vector<CollectionPlan> collections;  // parents before children
+
+    const FieldPlan* FindField(uint32_t fieldKey) const {
+        const auto it = std::find_if(fields.begin(), fields.end(),
+                                     [&](const FieldPlan& f) { return f.key == fieldKey; });
+        return it == fields.end() ? nullptr : &*it;
+    }
+};
+
+// An array value: a plain list, or an object that sets the header itself.
+struct ArrayValue {
+    const Json* items = nullptr;
+    Pointer itemsWhere;
+    std::optional<uint32_t> capacity;
+    std::optional<uint32_t> elementSize;
+};
+
+ArrayValue ReadArrayValue(const Json& value, const Pointer& where) {
+    if (value.is_array()) {
+        return {.items = &value, .itemsWhere = where, .capacity = {}, .elementSize = {}};
+    }
+    if (!value.is_object()) {
+        Fail(where, fmt::format("expected a list of items or an object with \"items\", found {}",
+                                value.type_name()));
+    }
+    RequireObject(value, where, {"capacity", "elementSize", "items"});
+    const Json* items = Optional(value, "items");
+    if (items == nullptr || !items->is_array()) {
+        Fail(where / "items", "expected a list of items");
+    }
+    return {.items = items,
+            .itemsWhere = where / "items",
+            .capacity = OptionalCount(value, "capacity", where),
+            .elementSize = OptionalCount(value, "elementSize", where)};
+}
+
+FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& where) {
+    RequireObject(field, where,
+                  {"type", "storage", "array", "capacity", "elementSize", "size", "definition"});
+    FieldPlan plan;
+    plan.name = name;
+    plan.where = where;
+    plan.key = KeyOf(name, where);
+
+    const Json* type = Optional(field, "type");
+    if (type == nullptr || !type->is_string()) {
+        Fail(where / "type", "expected the name of the field's type");
+    }
+    plan.typeKey = KeyOf(type->get<std::string>(), where / "type");
+    plan.type = FindHostType(plan.typeKey);
+
+    if (const Json* storage = Optional(field, "storage")) {
+        if (*storage != "layout" && *storage != "entry") {
+            Fail(where / "storage",
+                 fmt::format("expected \"layout\" or \"entry\", found {}", storage->dump()));
+        }
+        plan.layout = *storage == "layout";
+    }
+    plan.array = OptionalBool(field, "array", where, false);
+    plan.definition = OptionalBool(field, "definition", where, true);
+
+    const std::optional<uint32_t> size = OptionalCount(field, "size", where, 1);
+    if (plan.type != nullptr) {
+        if (size) {
+            Fail(where / "size", fmt::format("\"size\" is only for a type the sandbox does not "
+                                             "know; {} is {} bytes",
+                                             plan.type->name, plan.type->size));
+        }
+        plan.size = plan.type->size;
+        plan.alignment = plan.type->alignment;
+    } else {
+        if (!size) {
+            Fail(where / "size",
+                 fmt::format("type {} is not known to the sandbox: give its \"size\"",
+                             type->dump()));
+        }
+        plan.size = *size;
+        // Unknown structures are taken to align as the host's own do, to at most 4.
+        plan.alignment = plan.size >= 4 ? 4 : plan.size >= 2 ? 2 : 1;
+    }
+
+    for (const char* key : {"capacity", "elementSize"}) {
+        if (!plan.array && Optional(field, key) != nullptr) {
+            Fail(where / key, fmt::format("\"{}\" is only for an array field", key));
+        }
+    }
+    plan.capacity = OptionalCount(field, "capacity", where);
+    plan.elementSize = OptionalCount(field, "elementSize", where);
+    if (plan.elementSize && Effective(*plan.elementSize) < plan.size) {
+        Fail(where / "elementSize", fmt::format("element size {} is smaller than the {} bytes "
+                                                "of the type",
+                                                *plan.elementSize, plan.size));
+    }
+    if (plan.array) {
+        plan.alignment = std::max(plan.alignment, 4u);
+    }
+    return plan;
+}
+
+// Collections in an order where every parent comes before its children.
+std::vector<CollectionPlan> ReadCollections(const Json& collections, const Pointer& where) {
+    if (!collections.is_object()) {
+        Fail(where, fmt::format("expected an object, found {}", collections.type_name()));
+    }
+    std::vector<CollectionPlan> declared;
+    std::vector<const Json*> parentNames;
+    for (const auto& [name, collection] : collections.items()) {
+        const Pointer at = where / name;
+        RequireObject(collection, at, {"parent", "values"});
+        CollectionPlan plan;
+        plan.name = name;
+        plan.where = at;
+        plan.key = KeyOf(name, at);
+        for (const CollectionPlan& other : declared) {
+            if (other.key == plan.key) {
+                Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", other.name, name));
+            }
+        }
+        plan.values = Optional(collection, "values");
+        if (plan.values != nullptr && !plan.values->is_object()) {
+            Fail(at / "values", fmt::format("expected an object of field values, found {}",
+                                            plan.values->type_name()));
+        }
+        const Json* parent = Optional(collection, "parent");
+        if (parent != nullptr && !parent->is_string()) {
+            Fail(at / "parent", "expected the name of a collection of the same class");
+        }
+        parentNames.push_back(parent);
+        declared.push_back(std::move(plan));
+    }
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        if (parentNames[i] == nullptr) {
+            continue;
+        }
+        const Pointer at = declared[i].where / "parent";
+        const uint32_t key = KeyOf(parentNames[i]->get<std::string>(), at);
+        const auto it = std::find_if(declared.begin(), declared.end(),
+                                     [&](const CollectionPlan& c) { return c.key == key; });
+        if (it == declared.end()) {
+            Fail(at, fmt::format("no collection {} in this class", parentNames[i]->dump()));
+        }
+        declared[i].parent = static_cast<std::size_t>(it - declared.begin());
+    }
+
+    // Parents may be declared after their children: order by depth-first walk.
+    enum class Mark : uint8_t { None, Open, Done };
+    std::vector<Mark> marks(declared.size(), Mark::None);
+    std::vector<std::size_t> newIndex(declared.size());
+    std::vector<CollectionPlan> ordered;
+    const auto visit = [&](auto& self, std::size_t i) -> void {
+        if (marks[i] == Mark::Done) {
+            return;
+        }
+        if (marks[i] == Mark::Open) {
+            Fail(declared[i].where / "parent",
+                 fmt::format("collection \"{}\" is its own ancestor", declared[i].name));
+        }
+        marks[i] = Mark::Open;
+        if (declared[i].parent) {
+            self(self, *declared[i].parent);
+        }
+        marks[i] = Mark::Done;
+        newIndex[i] = ordered.size();
+        ordered.push_back(declared[i]);
+    };
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        visit(visit, i);
+    }
+    for (CollectionPlan& plan : ordered) {
+        if (plan.parent) {
+            plan.parent = newIndex[*plan.parent];
+        }
+    }
+    return ordered;
+}
+
+// Each value of one collection, resolved to its field.
+template <typename Visit>
+void ForEachValueOf(const ClassPlan& plan, const CollectionPlan& collection, Visit&& visit) {
+    if (collection.values == nullptr) {
+        return;
+    }
+    for (const auto& [name, value] : collection.values->items()) {
+        const Pointer at = collection.where / "values" / name;
+        const FieldPlan* field = plan.FindField(KeyOf(name, at));
+        if (field == nullptr) {
+            Fail(at, fmt::format("class \"{}\" has no field \"{}\"", plan.name, name));
+        }
+        visit(*field, value, at);
+    }
+}
+
+template <typename Visit>
+void ForEachValue(const ClassPlan& plan, Visit&& visit) {
+    for (const CollectionPlan& collection : plan.collections) {
+        ForEachValueOf(plan, collection, visit);
+    }
+}
+
+// The room of each layout array (unless given, enough for the longest value
+// of any collection), then the offsets in declaration order.
+void PlaceLayout(ClassPlan& plan) {
+    std::unordered_map<uint32_t, uint32_t> longest;
+    ForEachValue(plan, [&](const FieldPlan& field, const Json& value, const Pointer& at) {
+        if (field.layout && field.array) {
+            const ArrayValue array = ReadArrayValue(value, at);
+            uint32_t& room = longest[field.key];
+            room =
+                std::max(room, array.capacity.value_or(static_cast<uint32_t>(array.items->size())));
+        }
+    });
+    for (FieldPlan& field : plan.fields) {
+        field.roomElementSize = field.ElementSize();
+        field.roomCapacity = field.capacity.value_or(longest[field.key]);
+    }
+    uint32_t end = 0;
+    for (FieldPlan& field : plan.fields) {
+        if (!field.layout) {
+            continue;
+        }
+        field.offset = AlignUp(end, field.alignment);
+        end = field.offset + field.LayoutBytes();
+    }
+    plan.layoutSize = AlignUp(end, 4);
+}
+
+ClassPlan ReadClass(const std::string& name, const Json& description, const Pointer& where) {
+    RequireObject(description, where, {"fields", "collections"});
+    ClassPlan plan;
+    plan.name = name;
+    plan.where = where;
+    plan.key = KeyOf(name, where);
+    if (const Json* fields = Optional(description, "fields")) {
+        if (!fields->is_object()) {
+            Fail(where / "fields",
+                 fmt::format("expected an object, found {}", fields->type_name()));
+        }
+        for (const auto& [fieldName, field] : fields->items()) {
+            FieldPlan read = ReadField(fieldName, field, where / "fields" / fieldName);
+            if (const FieldPlan* same = plan.FindField(read.key)) {
+                Fail(read.where,
+                     fmt::format("\"{}\" and \"{}\" are the same key", same->name, fieldName));
+            }
+            plan.fields.push_back(std::move(read));
+        }
+    }
+    if (const Json* collections = Optional(description, "collections")) {
+        plan.collections = ReadCollections(*collections, where / "collections");
+    }
+    PlaceLayout(plan);
+    return plan;
+}
+
+// The bytes of one array record: header, then the items in slots of the
+// element size, with room for the capacity.
+std::vector<uint8_t> ArrayRecord(const FieldPlan& field, const ArrayValue& array, uint32_t capacity,
+                                 uint32_t elementSize, const TextMaker& makeText) {
+    const auto count = static_cast<uint32_t>(array.items->size());
+    if (count > capacity) {
+        Fail(array.itemsWhere / capacity,
+             fmt::format("{} items do not fit the capacity {}", count, capacity));
+    }
+    const uint32_t slot = Effective(elementSize);
+    std::vector<uint8_t> record(8 + capacity * slot);
+    const uint16_t header[4] = {static_cast<uint16_t>(capacity), static_cast<uint16_t>(count),
+                                static_cast<uint16_t>(elementSize), 0};
+    std::memcpy(record.data(), header, sizeof header);
+    for (uint32_t i = 0; i < count; ++i) {
+        EncodeValue(field.type, (*array.items)[i], array.itemsWhere / i,
+                    std::span(record).subspan(8 + i * slot, field.size), makeText);
+    }
+    return record;
+}
+
+// Checks one value and, given a collection, writes it there.
+void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
+                Collection* collection, const TextMaker& makeText) {
+    if (!field.array) {
+        std::vector<uint8_t> bytes(field.size);
+        EncodeValue(field.type, value, at, bytes, makeText);
+        if (collection == nullptr) {
+            return;
+        }
+        if (field.layout) {
+            collection->WriteLayout(field.offset, bytes);
+        } else if (field.size <= 4) {
+            // Small values lie in the entry's value word itself.
+            uint32_t word = 0;
+            std::memcpy(&word, bytes.data(), bytes.size());
+            collection->SetEntry(field.key, word);
+        } else {
+            collection->SetOutOfLine(field.key, std::span<const uint8_t>(bytes));
+        }
+        return;
+    }
+
+    const ArrayValue array = ReadArrayValue(value, at);
+    const Pointer sizeAt = value.is_object() ? at / "elementSize" : at;
+    const uint32_t count = static_cast<uint32_t>(array.items->size());
+    if (field.layout) {
+        const uint32_t elementSize = array.elementSize.value_or(field.roomElementSize);
+        const uint32_t capacity = array.capacity.value_or(field.roomCapacity);
+        if (Effective(elementSize) < field.size) {
+            Fail(sizeAt, fmt::format("element size {} is smaller than the {} bytes of the type",
+                                     elementSize, field.size));
+        }
+        if (8 + capacity * Effective(elementSize) > field.LayoutBytes()) {
+            Fail(at, fmt::format("{} elements of {} bytes do not fit the {}-byte room of the "
+                                 "layout field",
+                                 capacity, Effective(elementSize), field.LayoutBytes()));
+        }
+        const auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
+        if (collection != nullptr) {
+            collection->WriteLayout(field.offset, record);
+        }
+        return;
+    }
+    const uint32_t elementSize = array.elementSize.value_or(field.ElementSize());
+    const uint32_t capacity = array.capacity.value_or(field.capacity.value_or(count));
+    if (Effective(elementSize) < field.size) {
+        Fail(sizeAt, fmt::format("element size {} is smaller than the {} bytes of the type",
+                                 elementSize, field.size));
+    }
+    auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
+    if (collection != nullptr) {
+        ArraySpec spec{.elements = std::vector<uint8_t>(
+                           record.begin() + 8, record.begin() + 8 + count * Effective(elementSize)),
+                       .elementSize = static_cast<uint16_t>(elementSize),
+                       .capacity = static_cast<uint16_t>(capacity)};
+        collection->SetArray(field.key, spec);
+    }
+}
+
+ClassNotes NotesOf(const ClassPlan& plan) {
+    ClassNotes notes{.classKey = plan.key, .fields = {}};
+    for (const FieldPlan& field : plan.fields) {
+        FieldNote note{.typeKey = field.typeKey,
+                       .size = field.size,
+                       .layout = field.layout,
+                       .array = field.array,
+                       .capacity = field.capacity,
+                       .elementSize = field.elementSize};
+        if (field.layout && field.array) {
+            note.capacity = field.roomCapacity;
+            note.elementSize = field.roomElementSize;
+        }
+        notes.fields.emplace(field.key, note);
+    }
+    return notes;
+}
+
+void Build(Database& database, const ClassPlan& plan) {
+    Class cls = database.AddClass(plan.key, plan.layoutSize);
+    for (const FieldPlan& field : plan.fields) {
+        if (field.definition) {
+            cls.Define(field.key, field.typeKey);
+        }
+        if (field.layout) {
+            cls.AddLayoutEntry(field.key, field.offset,
+                               field.array ? FieldShape::Array : FieldShape::Single);
+        }
+    }
+    NoteClass(cls.Record(), NotesOf(plan));
+
+    // A child's layout block starts as a copy of its parent's, so each
+    // collection gets its values before its children are constructed.
+    std::vector<Collection> built;
+    for (const CollectionPlan& collection : plan.collections) {
+        built.push_back(collection.parent
+                            ? cls.AddCollection(collection.key, built[*collection.parent])
+                            : cls.AddCollection(collection.key));
+        ForEachValueOf(plan, collection,
+                       [&](const FieldPlan& field, const Json& value, const Pointer& at) {
+                           WriteValue(field, value, at, &built.back(), OwnText);
+                       });
+    }
+}
+
+}  // namespace
+
+void LoadDescription(Database& database, const Json& description) {
+    const Pointer root;
+    if (!database.Classes().empty()) {
+        Fail(root, "the database to load into already has classes");
+    }
+    RequireObject(description, root, {"classes"});
+    std::vector<ClassPlan> plans;
+    if (const Json* classes = Optional(description, "classes")) {
+        if (!classes->is_object()) {
+            Fail(root / "classes",
+                 fmt::format("expected an object, found {}", classes->type_name()));
+        }
+        for (const auto& [name, cls] : classes->items()) {
+            ClassPlan plan = ReadClass(name, cls, root / "classes" / name);
+            for (const ClassPlan& other : plans) {
+                if (other.key == plan.key) {
+                    Fail(plan.where,
+                         fmt::format("\"{}\" and \"{}\" are the same key", other.name, name));
+                }
+            }
+            plans.push_back(std::move(plan));
+        }
+    }
+    // Every value is checked before anything is built, so that a bad
+    // description leaves the database empty.
+    const TextMaker noText = [](const std::string&) { return 0u; };
+    for (const ClassPlan& plan : plans) {
+        ForEachValue(plan, [&](const FieldPlan& field, const Json& value, const Pointer& at) {
+            WriteValue(field, value, at, nullptr, noText);
+        });
+    }
+
+    BeginNotes(database);
+    for (const ClassPlan& plan : plans) {
+        Build(database, plan);
+    }
+}
+
+Json ReadDescriptionFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw DescriptionError("", fmt::format("cannot read {}", path.string()));
+    }
+    try {
+        return Json::parse(file);
+    } catch (const Json::parse_error& error) {
+        // nlohmann's message names the line and column; the byte offset is for editors.
+        throw DescriptionError("", fmt::format("{} is not valid JSON (byte {}): {}", path.string(),
+                                               error.byte, error.what()));
+    }
+}
+
+}  // namespace rakor::Sandbox
