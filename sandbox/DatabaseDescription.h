@@ -22,8 +22,8 @@
 // A name that begins with "0x" is a key in hexadecimal; any other name is
 // hashed with the host hash.
 //
-// Layout fields are placed in the order of the fields object, which
-// nlohmann::json keeps sorted by name, each at its natural alignment.
+// Layout fields are placed in the order the fields object declares them (an
+// ordered_json keeps the file's order), each at its natural alignment.
 //
 // The dump is the normalized form of the same format: a default is never
 // written ("storage": "entry", "array": false, "definition": true, an array's
@@ -36,14 +36,14 @@ namespace rakor::Sandbox {
 // Builds classes, fields and collections into an empty database. Everything
 // is checked before anything is built, so a DescriptionError leaves the
 // database empty.
-void LoadDescription(Database& database, const nlohmann::json& description);
+void LoadDescription(Database& database, const nlohmann::ordered_json& description);
 
 // The database as a description, read from the host's memory: every class
 // and collection, the ones the library constructed included.
-nlohmann::json DumpDescription(const Database& database);
+nlohmann::ordered_json DumpDescription(const Database& database);
 
 // The JSON document in the file; DescriptionError (with an empty pointer)
 // naming the file and the position when it cannot be read or parsed.
-nlohmann::json ReadDescriptionFile(const std::filesystem::path& path);
+nlohmann::ordered_json ReadDescriptionFile(const std::filesystem::path& path);
 
 }  // namespace rakor::Sandbox

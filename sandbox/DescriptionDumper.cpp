@@ -10,7 +10,7 @@
 namespace rakor::Sandbox {
 namespace {
 
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 
 uint32_t Effective(uint32_t elementSize) {
     return elementSize == 0 ? 4u : elementSize;

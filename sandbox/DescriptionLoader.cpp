@@ -15,7 +15,7 @@
 namespace rakor::Sandbox {
 namespace {
 
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 using Pointer = Json::json_pointer;
 
 [[noreturn]] void Fail(const Pointer& where, const std::string& message) {

@@ -16,7 +16,7 @@
 namespace rakor::Sandbox {
 namespace {
 
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 using Pointer = Json::json_pointer;
 
 // The 21 host types. Alignment is the natural one of the widest member as the
@@ -286,7 +286,11 @@ void EncodeKind(ValueKind kind, const Json& value, const Pointer& where, std::sp
                 Fail(where,
                      fmt::format("expected an object of members, found {}", value.type_name()));
             }
-            for (const auto& [name, item] : value.items()) {
+            for (const auto& entry : value.items()) {
+                // A named variable, not a structured binding: clang 14 cannot
+                // capture bindings in the lambda below.
+                const std::string& name = entry.key();
+                const auto& item = entry.value();
                 const auto member = std::find_if(members.begin(), members.end(),
                                                  [&](const Member& m) { return m.name == name; });
                 if (member == members.end()) {

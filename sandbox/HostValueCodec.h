@@ -60,7 +60,7 @@ std::string KeyText(uint32_t key);
 // The key a description's name stands for: "0x" and 1 to 8 hexadecimal
 // digits are the key itself; any other name is hashed with the host hash
 // (and so remembered). Throws DescriptionError naming `where`.
-uint32_t KeyOf(const std::string& name, const nlohmann::json::json_pointer& where);
+uint32_t KeyOf(const std::string& name, const nlohmann::ordered_json::json_pointer& where);
 
 // The 64-bit hash of a text (32-bit FNV-1a widened); remembered, so that the
 // dump can write the text again.
@@ -74,14 +74,14 @@ using TextMaker = std::function<uint32_t(const std::string&)>;
 // is one the sandbox does not know: its value is a string of hexadecimal
 // bytes, two digits per byte, in memory order. Throws DescriptionError
 // naming `where`, the value's place in the description.
-void EncodeValue(const HostType* type, const nlohmann::json& value,
-                 const nlohmann::json::json_pointer& where, std::span<uint8_t> out,
+void EncodeValue(const HostType* type, const nlohmann::ordered_json& value,
+                 const nlohmann::ordered_json::json_pointer& where, std::span<uint8_t> out,
                  const TextMaker& makeText);
 
 // The value that the bytes hold, in the form EncodeValue reads.
-nlohmann::json DecodeValue(const HostType* type, std::span<const uint8_t> bytes);
+nlohmann::ordered_json DecodeValue(const HostType* type, std::span<const uint8_t> bytes);
 
 // A float as the shortest JSON number that reads back as the same float.
-nlohmann::json FloatJson(float value);
+nlohmann::ordered_json FloatJson(float value);
 
 }  // namespace rakor::Sandbox

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ g++-multilib clang-format
+  cmake ninja-build g++ g++-multilib clang clang-format libclang-rt-14-dev
   libspdlog-dev:i386 libfmt-dev:i386
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386
   nlohmann-json3-dev
