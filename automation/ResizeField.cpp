@@ -37,7 +37,9 @@ void ResizeField::Act() {
                               classKey_.ToString(), collectionKey_.ToString(),
                               fieldKey_.ToString());
     }
-    if (!IsArrayField(collection, fieldKey_)) {
+    // The collection's own flags do not show an array it inherits from a
+    // parent's entries; that one is an array all the same, refused below.
+    if (!IsArrayField(collection, fieldKey_) && !location.isArray) {
         throw EvaluationError(
             "ResizeField.Act => Field '{}'->'{}'.'{}' is not an array: you can only resize arrays",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
