@@ -1,0 +1,47 @@
+// vxmod: runs and checks mod scripts without the game.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Arguments.h"
+#include "CheckCommand.h"
+#include "RunCommand.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+int Dispatch(const vxmod::Invocation& invocation) {
+    using Action = vxmod::Invocation::Action;
+    switch (invocation.action) {
+        case Action::ShowHelp:
+            std::cout << vxmod::HelpText(invocation.helpTopic);
+            return 0;
+        case Action::ShowVersion:
+            std::cout << "vxmod " << VXMOD_VERSION << '\n';
+            return 0;
+        case Action::Run:
+            return vxmod::RunRunCommand(invocation.run, std::cout, std::cerr);
+        case Action::Check:
+            return vxmod::RunCheckCommand(invocation.check, std::cout);
+    }
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    try {
+        return Dispatch(vxmod::ParseArguments(arguments));
+    } catch (const vxmod::UsageError& error) {
+        const std::string help =
+            error.Command().empty() ? "vxmod --help" : "vxmod " + error.Command() + " --help";
+        std::cerr << "vxmod: " << error.what() << "\nTry '" << help << "' for more.\n";
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        std::cerr << "vxmod: " << error.what() << '\n';
+        return kExitUsage;
+    }
+}
