@@ -262,7 +262,7 @@ TEST(DescriptionInheritance, CollectionConstructedByTheLibraryIsDumpedWithItsPar
     static const char kLibraryText[] = "from a script";
     custom.SetEntry("Name", static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kLibraryText)));
 
-    EXPECT_EQ(DumpDescription(db)["classes"]["car"]["collections"]["custom"],
+    EXPECT_EQ(Unordered(DumpDescription(db)["classes"]["car"]["collections"]["custom"]),
               R"({"parent": "default", "values": {"Grip": 3, "Name": "from a script"}})"_json);
 }
 
@@ -280,8 +280,9 @@ TEST(DescriptionInheritance, ArrayReplacedByTheLibraryDumpsItsNewHeader) {
     std::memcpy(record + 8, elements, sizeof elements);
     base.GetOwnEntry("Gears").value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record));
 
-    EXPECT_EQ(DumpDescription(db)["classes"]["car"]["collections"]["default"]["values"]["Gears"],
-              R"({"capacity": 3, "items": [1, 2, 0]})"_json);
+    EXPECT_EQ(
+        Unordered(DumpDescription(db)["classes"]["car"]["collections"]["default"]["values"]["Gears"]),
+        R"({"capacity": 3, "items": [1, 2, 0]})"_json);
 }
 
 // ---- errors ----------------------------------------------------------------------

@@ -39,8 +39,8 @@ std::string Location(const std::string& pointer) {
     return pointer.empty() ? "the document" : pointer;
 }
 
-// The JSON flavour the description functions take and give.
-using Description = decltype(sandbox::ReadDescriptionFile(std::declval<fs::path>()));
+// Descriptions keep the file's key order: layout fields are placed in it.
+using Description = nlohmann::ordered_json;
 
 Description ReadDescription(const RunOptions& options) {
     if (options.database) {
