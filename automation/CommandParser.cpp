@@ -61,7 +61,9 @@ FieldSpec CheckedFieldSpec(const Command& command, const std::string& token) {
 }
 
 // The two-character token "" stands for the empty text.
-std::string ValueText(const std::string& token) { return token == "\"\"" ? std::string() : token; }
+std::string ValueText(const std::string& token) {
+    return token == "\"\"" ? std::string() : token;
+}
 
 std::shared_ptr<IAction> BuildAction(const Command& command, const std::vector<std::string>& t) {
     if (command.word == "add_node" || command.word == "copy_node") {
@@ -94,7 +96,9 @@ std::shared_ptr<IAction> BuildAction(const Command& command, const std::vector<s
 
 }  // namespace
 
-std::span<const Command> Commands() { return kCommands; }
+std::span<const Command> Commands() {
+    return kCommands;
+}
 
 const Command* FindCommand(std::string_view word) {
     const auto found = std::find_if(kCommands.begin(), kCommands.end(),

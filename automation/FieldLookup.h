@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "loader/HostRecords.h"
 #include "hash/Hashes.h"
+#include "loader/HostRecords.h"
 
 namespace rakor::Attrib {
 class IAttribType;
@@ -16,11 +16,11 @@ namespace rakor::Attrib::Automation {
 // entries (inline when the value fits in the entry's word and is no array,
 // else behind the word), then the parent collections.
 struct FieldLocation {
-    void* storage = nullptr;                        // null: not found, or type not registered
-    Host::CollectionRecord* owner = nullptr;        // the collection that holds it
-    Host::CollectionEntry* entry = nullptr;         // the own entry, when it lies in one
-    bool inLayout = false;                          // in the owner's layout block
-    bool isArray = false;                           // the array flag where it was found
+    void* storage = nullptr;                  // null: not found, or type not registered
+    Host::CollectionRecord* owner = nullptr;  // the collection that holds it
+    Host::CollectionEntry* entry = nullptr;   // the own entry, when it lies in one
+    bool inLayout = false;                    // in the owner's layout block
+    bool isArray = false;                     // the array flag where it was found
 };
 
 // The key of the field's type: from the class's field definition, or the

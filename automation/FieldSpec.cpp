@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-
 namespace rakor::Attrib::Automation {
 
 FieldSpec ParseFieldSpec(const std::string& token) {

@@ -45,8 +45,8 @@ void ModifyField::Act() {
     const auto type = AttribTypeRegistry::Instance().FindType(typeKey);
     if (!type) {
         throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
-                              classKey_.ToString(), collectionKey_.ToString(),
-                              fieldKey_.ToString(), typeKey.ToString());
+                              classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
+                              typeKey.ToString());
     }
 
     void* storage = location.storage;
@@ -64,9 +64,9 @@ void ModifyField::Act() {
     const auto value = type->BindValue(storage);
     if (mode_ == Mode::Value) {
         if (!value->Parse(value_)) {
-            throw EvaluationError("ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
-                                  classKey_.ToString(), collectionKey_.ToString(),
-                                  fieldKey_.ToString(), value_);
+            throw EvaluationError(
+                "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
+                classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value_);
         }
         return;
     }

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "loader/HostRecords.h"
 #include "automation/IAction.h"
 #include "hash/Hashes.h"
+#include "loader/HostRecords.h"
 
 namespace rakor::Attrib {
 class IAttribType;

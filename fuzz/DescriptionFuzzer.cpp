@@ -10,7 +10,8 @@
 #include "sandbox/DatabaseDescription.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const nlohmann::ordered_json description = nlohmann::ordered_json::parse(data, data + size, nullptr, false);
+    const nlohmann::ordered_json description =
+        nlohmann::ordered_json::parse(data, data + size, nullptr, false);
     if (description.is_discarded()) {
         return 0;
     }

@@ -23,7 +23,9 @@ ResolverState& State() {
 
 }  // namespace
 
-void HashResolver::Record(uint32_t hash, const std::string& name) { State().names[hash] = name; }
+void HashResolver::Record(uint32_t hash, const std::string& name) {
+    State().names[hash] = name;
+}
 
 std::string HashResolver::Resolve(uint32_t hash) {
     ResolverState& state = State();
@@ -59,6 +61,8 @@ void HashResolver::ResetForTesting() {
     State().listLoaded = false;
 }
 
-std::size_t HashResolver::TableSizeForTesting() { return State().names.size(); }
+std::size_t HashResolver::TableSizeForTesting() {
+    return State().names.size();
+}
 
 }  // namespace rakor::Attrib

@@ -2,7 +2,9 @@
 
 namespace rakor::Host {
 
-void* DatabaseInstance() { return *GetEntryPoints().databaseInstanceWord; }
+void* DatabaseInstance() {
+    return *GetEntryPoints().databaseInstanceWord;
+}
 
 void* GetClass(void* database, uint32_t classKey) {
     return GetEntryPoints().getClass(database, classKey);
@@ -26,8 +28,12 @@ void* GetArrayElement(void* array, uint32_t index) {
     return GetEntryPoints().getArrayElement(array, index);
 }
 
-uint32_t HashString32(const char* text) { return GetEntryPoints().hashString32(text); }
+uint32_t HashString32(const char* text) {
+    return GetEntryPoints().hashString32(text);
+}
 
-void CallReplacedRoutine(void* self) { GetEntryPoints().replacedRoutine(self); }
+void CallReplacedRoutine(void* self) {
+    GetEntryPoints().replacedRoutine(self);
+}
 
 }  // namespace rakor::Host

@@ -29,8 +29,8 @@ using ReplacedRoutineFn = void(HOST_THISCALL*)(void* self);
 using GetClassFn = void*(HOST_THISCALL*)(void* database, uint32_t classKey);
 using GetCollectionFn = void*(HOST_CDECL*)(void* classTable, uint32_t collectionKey);
 using GetFieldDefinitionFn = void*(HOST_THISCALL*)(void* classObject, uint32_t fieldKey);
-using ConstructCollectionFn = void*(HOST_THISCALL*)(void* memory, void* classObject,
-                                                    void* parent, uint32_t key, uint32_t zero);
+using ConstructCollectionFn = void*(HOST_THISCALL*)(void* memory, void* classObject, void* parent,
+                                                    uint32_t key, uint32_t zero);
 using GetArrayElementFn = void*(HOST_THISCALL*)(void* array, uint32_t index);
 using HashString32Fn = uint32_t(HOST_CDECL*)(const char* text);
 

@@ -15,10 +15,10 @@ inline constexpr uint8_t kEntryIsArray = 0x02;
 
 // One entry of a collection's own entry table.
 struct CollectionEntry {
-    uint32_t key;     // 0x00 field key
-    uint32_t value;   // 0x04 the value itself (inline) or the address of the value
+    uint32_t key;       // 0x00 field key
+    uint32_t value;     // 0x04 the value itself (inline) or the address of the value
     uint8_t unused[3];  // 0x08
-    uint8_t flags;    // 0x0B kEntryIsArray
+    uint8_t flags;      // 0x0B kEntryIsArray
 };
 static_assert(sizeof(CollectionEntry) == 12);
 static_assert(offsetof(CollectionEntry, value) == 0x04);
@@ -36,10 +36,10 @@ static_assert(offsetof(LayoutEntry, offset) == 0x04);
 static_assert(offsetof(LayoutEntry, flags) == 0x0B);
 
 struct ClassRecord {
-    void* collectionTable;   // 0x00 what the host's collection lookup takes
-    uint32_t unused04[2];    // 0x04
-    LayoutEntry* layout;     // 0x0C
-    uint32_t layoutCount;    // 0x10
+    void* collectionTable;  // 0x00 what the host's collection lookup takes
+    uint32_t unused04[2];   // 0x04
+    LayoutEntry* layout;    // 0x0C
+    uint32_t layoutCount;   // 0x10
 
     std::span<LayoutEntry> LayoutEntries() const { return {layout, layoutCount}; }
 };

@@ -10,7 +10,8 @@ namespace rakor {
 std::shared_ptr<spdlog::logger> CreateLoaderLogger(const std::filesystem::path& file) {
     spdlog::sink_ptr sink;
     try {
-        sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(file.string(), /*truncate=*/true);
+        sink =
+            std::make_shared<spdlog::sinks::basic_file_sink_mt>(file.string(), /*truncate=*/true);
     } catch (const spdlog::spdlog_ex&) {
         // Nowhere to write: an unwritable game folder must not stop the mods.
         sink = std::make_shared<spdlog::sinks::null_sink_mt>();

@@ -109,15 +109,15 @@ void* Database::AllocateOwned(std::size_t size) {
     return block;
 }
 
-ArrayHeader* Database::AllocateArray(const ArraySpec& spec) {
-    const uint32_t elementSize = spec.elementSize == 0 ? 4u : spec.elementSize;
-    if (spec.elements.size() % elementSize != 0) {
-        throw SandboxError("array elements are " + std::to_string(spec.elements.size()) +
+ArrayHeader* Database::AllocateArray(const ArraySpec& contents) {
+    const uint32_t elementSize = contents.elementSize == 0 ? 4u : contents.elementSize;
+    if (contents.elements.size() % elementSize != 0) {
+        throw SandboxError("array elements are " + std::to_string(contents.elements.size()) +
                            " bytes, not a multiple of the element size " +
                            std::to_string(elementSize));
     }
-    const std::size_t count = spec.elements.size() / elementSize;
-    const std::size_t capacity = spec.capacity == 0 ? count : spec.capacity;
+    const std::size_t count = contents.elements.size() / elementSize;
+    const std::size_t capacity = contents.capacity == 0 ? count : contents.capacity;
     if (count > 0xFFFF || capacity < count) {
         throw SandboxError("array of " + std::to_string(count) +
                            " elements does not fit capacity " + std::to_string(capacity));
@@ -126,9 +126,9 @@ ArrayHeader* Database::AllocateArray(const ArraySpec& spec) {
         static_cast<ArrayHeader*>(AllocateOwned(sizeof(ArrayHeader) + capacity * elementSize));
     header->capacity = static_cast<uint16_t>(capacity);
     header->count = static_cast<uint16_t>(count);
-    header->elementSize = spec.elementSize;
-    header->opaque = spec.opaque;
-    std::copy(spec.elements.begin(), spec.elements.end(), header->Elements());
+    header->elementSize = contents.elementSize;
+    header->opaque = contents.opaque;
+    std::copy(contents.elements.begin(), contents.elements.end(), header->Elements());
     return header;
 }
 
@@ -432,8 +432,8 @@ Collection& Collection::SetOutOfLine(Key field, std::span<const uint8_t> bytes) 
     return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block)));
 }
 
-Collection& Collection::SetArray(Key field, const ArraySpec& spec) {
-    ArrayHeader* array = database_->AllocateArray(spec);
+Collection& Collection::SetArray(Key field, const ArraySpec& contents) {
+    ArrayHeader* array = database_->AllocateArray(contents);
     return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(array)), kArrayFlag);
 }
 
@@ -449,10 +449,10 @@ Collection& Collection::WriteLayout(uint32_t offset, std::span<const uint8_t> by
     return *this;
 }
 
-Collection& Collection::SetLayoutArray(Key field, const ArraySpec& spec) {
+Collection& Collection::SetLayoutArray(Key field, const ArraySpec& contents) {
     // Built as a record of the database first, so that the checks and the
     // header are the same as for own-entry arrays, then copied into place.
-    const ArrayHeader* array = database_->AllocateArray(spec);
+    const ArrayHeader* array = database_->AllocateArray(contents);
     const std::size_t size = sizeof(ArrayHeader) + array->capacity * array->ElementSize();
     return WriteLayout(LayoutOffset(field),
                        std::span(reinterpret_cast<const uint8_t*>(array), size));

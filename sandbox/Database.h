@@ -80,13 +80,13 @@ struct ArraySpec {
 template <typename T>
 ArraySpec ArrayOf(std::initializer_list<T> values, uint16_t capacity = 0) {
     static_assert(std::is_trivially_copyable_v<T>);
-    ArraySpec spec{.elements = std::vector<uint8_t>(values.size() * sizeof(T)),
-                   .elementSize = static_cast<uint16_t>(sizeof(T)),
-                   .capacity = capacity};
+    ArraySpec contents{.elements = std::vector<uint8_t>(values.size() * sizeof(T)),
+                       .elementSize = static_cast<uint16_t>(sizeof(T)),
+                       .capacity = capacity};
     if (values.size() != 0) {
-        std::memcpy(spec.elements.data(), std::data(values), spec.elements.size());
+        std::memcpy(contents.elements.data(), std::data(values), contents.elements.size());
     }
-    return spec;
+    return contents;
 }
 
 // Host memory read back as plain bytes.
@@ -138,7 +138,7 @@ public:
         return SetOutOfLine(field, std::span(reinterpret_cast<const uint8_t*>(&value), sizeof(T)));
     }
     // A new array record of the database; the entry holds its address and the array flag.
-    Collection& SetArray(Key field, const ArraySpec& spec);
+    Collection& SetArray(Key field, const ArraySpec& contents);
 
     // The layout block, at the offsets of the class's layout table.
     Collection& WriteLayout(uint32_t offset, std::span<const uint8_t> bytes);
@@ -149,7 +149,7 @@ public:
                            std::span(reinterpret_cast<const uint8_t*>(&value), sizeof(T)));
     }
     // An array record laid out in the layout block itself, at the field's offset.
-    Collection& SetLayoutArray(Key field, const ArraySpec& spec);
+    Collection& SetLayoutArray(Key field, const ArraySpec& contents);
 
     // Reading back what the host memory holds now.
     std::span<OwnEntry> OwnEntries() const;
@@ -269,7 +269,7 @@ private:
 
     // A zeroed block that the database owns and frees with itself.
     void* AllocateOwned(std::size_t size);
-    ArrayHeader* AllocateArray(const ArraySpec& spec);
+    ArrayHeader* AllocateArray(const ArraySpec& contents);
     // What ConstructCollection does, for the library and for the building API alike.
     CollectionState& Construct(CollectionRecord* record, ClassState& owner,
                                CollectionRecord* parent, uint32_t key, bool byLibrary);

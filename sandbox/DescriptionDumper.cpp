@@ -273,28 +273,28 @@ private:
     }
 
     Json DumpFieldSpec(const DumpField& field, const Json& collections) const {
-        Json spec = Json::object();
-        spec["type"] = KeyText(field.typeKey);
+        Json described = Json::object();
+        described["type"] = KeyText(field.typeKey);
         if (field.layout) {
-            spec["storage"] = "layout";
+            described["storage"] = "layout";
         }
         if (field.array) {
-            spec["array"] = true;
+            described["array"] = true;
             if (field.layout ? field.roomCapacity != DefaultRoom(field, collections)
                              : field.capacity.has_value()) {
-                spec["capacity"] = field.layout ? field.roomCapacity : *field.capacity;
+                described["capacity"] = field.layout ? field.roomCapacity : *field.capacity;
             }
             if (field.elementSize != field.size) {
-                spec["elementSize"] = field.elementSize;
+                described["elementSize"] = field.elementSize;
             }
         }
         if (field.type == nullptr) {
-            spec["size"] = field.size;
+            described["size"] = field.size;
         }
         if (!field.definition) {
-            spec["definition"] = false;
+            described["definition"] = false;
         }
-        return spec;
+        return described;
     }
 
     Class cls_;

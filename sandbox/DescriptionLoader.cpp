@@ -438,11 +438,12 @@ void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
     }
     auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
     if (collection != nullptr) {
-        ArraySpec spec{.elements = std::vector<uint8_t>(
-                           record.begin() + 8, record.begin() + 8 + count * Effective(elementSize)),
-                       .elementSize = static_cast<uint16_t>(elementSize),
-                       .capacity = static_cast<uint16_t>(capacity)};
-        collection->SetArray(field.key, spec);
+        ArraySpec contents{
+            .elements = std::vector<uint8_t>(record.begin() + 8,
+                                             record.begin() + 8 + count * Effective(elementSize)),
+            .elementSize = static_cast<uint16_t>(elementSize),
+            .capacity = static_cast<uint16_t>(capacity)};
+        collection->SetArray(field.key, contents);
     }
 }
 

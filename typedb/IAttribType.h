@@ -5,8 +5,8 @@
 #include <typeindex>
 #include <vector>
 
-#include "loader/HostRecords.h"
 #include "hash/Hashes.h"
+#include "loader/HostRecords.h"
 #include "typedb/ITypedValue.h"
 
 namespace rakor::Attrib {

@@ -36,9 +36,9 @@ TEST(Tokenize, CommentTokenDropsTheRestOfTheLine) {
 
 TEST(FieldSpec, SplitsNameAndSubscript) {
     const auto check = [](const std::string& token, const std::string& name, int32_t index) {
-        const FieldSpec spec = ParseFieldSpec(token);
-        EXPECT_EQ(spec.name, name) << token;
-        EXPECT_EQ(spec.index, index) << token;
+        const FieldSpec parsed = ParseFieldSpec(token);
+        EXPECT_EQ(parsed.name, name) << token;
+        EXPECT_EQ(parsed.index, index) << token;
     };
     check("Grip", "Grip", 0);
     check("Gears[3]", "Gears", 3);
@@ -86,9 +86,9 @@ TEST(ParseLine, ActionRowsBuildTheirActions) {
     const auto resize = std::dynamic_pointer_cast<ResizeField>(ParseLine("resize_field C N F 7 9"));
     ASSERT_NE(resize, nullptr);
     EXPECT_EQ(resize->GetNewCount(), 7u);
-    EXPECT_EQ(std::dynamic_pointer_cast<ResizeField>(ParseLine("resize_field C N F abc"))
-                  ->GetNewCount(),
-              0u);
+    EXPECT_EQ(
+        std::dynamic_pointer_cast<ResizeField>(ParseLine("resize_field C N F abc"))->GetNewCount(),
+        0u);
 }
 
 TEST(ParseLine, UpdateFieldFormDependsOnTokenCountAfterComments) {
@@ -109,8 +109,8 @@ TEST(ParseLine, UpdateFieldFormDependsOnTokenCountAfterComments) {
     EXPECT_EQ(empty->GetIndex(), 2);
 
     // Quotes do not group: the opening word becomes the member name.
-    auto quoted = std::dynamic_pointer_cast<ModifyField>(
-        ParseLine("update_field C N F \"two words\""));
+    auto quoted =
+        std::dynamic_pointer_cast<ModifyField>(ParseLine("update_field C N F \"two words\""));
     ASSERT_NE(quoted, nullptr);
     EXPECT_EQ(quoted->GetMember(), "\"two");
     EXPECT_EQ(quoted->GetValue(), "words\"");

@@ -438,10 +438,10 @@ TEST_F(ModifyFieldArrayTest, OneByteElementsKeepTheirNeighbours) {
 }
 
 TEST_F(ModifyFieldArrayTest, ZeroElementSizeStandsForFour) {
-    auto spec = ArrayOf<int32_t>({1, 2, 3});
-    spec.elementSize = 0;
+    auto contents = ArrayOf<int32_t>({1, 2, 3});
+    contents.elementSize = 0;
     car_.Define("Ratios", "KQ::Reflection::Int32");
-    base_.SetArray("Ratios", spec);
+    base_.SetArray("Ratios", contents);
     RunClean("update_field car default Ratios[2] 9");
     EXPECT_THAT(Sandbox::ElementsOf<int32_t>(base_.OwnArray("Ratios")), ElementsAre(1, 2, 9));
     EXPECT_EQ(base_.OwnArray("Ratios").elementSize, 0);

@@ -34,9 +34,10 @@ protected:
     }
 
     RunSummary Run(const fs::path& directory = "AttribMods") {
-        ScriptRunner runner(log_.Logger(), [this](const std::string& caption, const std::string& text) {
-            boxes_.push_back({caption, text});
-        });
+        ScriptRunner runner(log_.Logger(),
+                            [this](const std::string& caption, const std::string& text) {
+                                boxes_.push_back({caption, text});
+                            });
         return runner.LoadScriptDirectory(directory);
     }
 
@@ -59,7 +60,9 @@ protected:
 constexpr const char* kGood = "add_node car default ";
 constexpr const char* kBad = "add_node nope default x\n";
 
-std::string Good(const std::string& name) { return kGood + name + "\n"; }
+std::string Good(const std::string& name) {
+    return kGood + name + "\n";
+}
 
 TEST_F(ScriptRunnerTest, FailedLineIsLoggedCountedAndShownOnceWhileOthersRun) {
     cwd_.Write("AttribMods/x.vxmod", std::string(kBad) + Good("a") + Good("b") + Good("c"));
@@ -85,7 +88,8 @@ TEST_F(ScriptRunnerTest, FailedLineIsLoggedCountedAndShownOnceWhileOthersRun) {
 TEST_F(ScriptRunnerTest, CleanScriptLogsSummaryWithoutSuffixAndNoBox) {
     cwd_.Write("AttribMods/clean.vxmod", "# only a comment\n\n   \n");
     Run();
-    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/clean.vxmod] Script loaded: 0 succesful / 0 failed"));
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/clean.vxmod] Script loaded: 0 succesful / 0 failed"));
     EXPECT_THAT(boxes_, IsEmpty());
 }
 
@@ -141,22 +145,28 @@ TEST_F(ScriptRunnerTest, WalkIsDepthFirstInListingOrder) {
 TEST_F(ScriptRunnerTest, FolderNamedLikeAScriptIsWalkedThenTakenAsAnEmptyScript) {
     cwd_.Write("AttribMods/pack.vxmod/inner.vxmod", Good("inner"));
     Run();
-    EXPECT_THAT(Summaries(),
-                ElementsAre("[AttribMods/pack.vxmod/inner.vxmod] Script loaded: 1 succesful / 0 failed",
-                            "[AttribMods/pack.vxmod] Script loaded: 0 succesful / 0 failed"));
+    EXPECT_THAT(
+        Summaries(),
+        ElementsAre("[AttribMods/pack.vxmod/inner.vxmod] Script loaded: 1 succesful / 0 failed",
+                    "[AttribMods/pack.vxmod] Script loaded: 0 succesful / 0 failed"));
 }
 
 TEST_F(ScriptRunnerTest, WindowsLineEndsAndCtrlZReadLikeTheGameReadsThem) {
     cwd_.Write("AttribMods/crlf.vxmod",
-               "add_node car default a\r\nadd_node car default b\r\n\x1A" "add_node nope default x\r\n");
+               "add_node car default a\r\nadd_node car default b\r\n\x1A"
+               "add_node nope default x\r\n");
     Run();
-    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/crlf.vxmod] Script loaded: 2 succesful / 0 failed"));
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/crlf.vxmod] Script loaded: 2 succesful / 0 failed"));
 }
 
 TEST_F(ScriptRunnerTest, ByteOrderMarkStaysPartOfTheFirstToken) {
-    cwd_.Write("AttribMods/bom.vxmod", "\xEF\xBB\xBF" "add_node car default a\nadd_node car default b\n");
+    cwd_.Write("AttribMods/bom.vxmod",
+               "\xEF\xBB\xBF"
+               "add_node car default a\nadd_node car default b\n");
     Run();
-    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/bom.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/bom.vxmod] Script loaded: 1 succesful / 0 failed"));
 }
 
 TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
@@ -172,7 +182,8 @@ TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
     EXPECT_THAT(lines[0], HasSubstr("Caught error executing script line: update_field: needs 4"));
     EXPECT_THAT(lines[1], HasSubstr("update_field: subscript of 'Gears[x]' is not a number"));
     EXPECT_THAT(lines[2], HasSubstr("AddNode.Act => Class 'nope' not found"));
-    EXPECT_EQ(lines[3], "info|[AttribMods/p.vxmod] Script loaded with errors: 2 succesful / 3 failed");
+    EXPECT_EQ(lines[3],
+              "info|[AttribMods/p.vxmod] Script loaded with errors: 2 succesful / 3 failed");
     EXPECT_EQ(boxes_.size(), 1u);
     ASSERT_EQ(summary.failures.size(), 3u);
     EXPECT_EQ(summary.failures[0].line, 2);
@@ -188,7 +199,8 @@ TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
         GTEST_SKIP() << "no symbolic links here: " << error.message();
     }
     Run();
-    EXPECT_THAT(Summaries(), ElementsAre("[AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"));
     EXPECT_THAT(log_.Lines(), ::testing::Contains(HasSubstr("[AttribMods/loop] Skipped")));
 }
 
@@ -220,7 +232,8 @@ TEST_F(ScriptRunnerTest, NonAsciiPathsReachLogAndBoxAsUtf8) {
     cwd_.Write(fs::path(u8"AttribMods/\u00DCber.vxmod"), kBad);
     Run();
     ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_THAT(boxes_[0].text, HasSubstr("'AttribMods/\xC3\x9C" "ber.vxmod'"));
+    EXPECT_THAT(boxes_[0].text, HasSubstr("'AttribMods/\xC3\x9C"
+                                          "ber.vxmod'"));
 }
 
 }  // namespace

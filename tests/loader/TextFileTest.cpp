@@ -9,8 +9,13 @@ namespace {
 TEST(TextFile, ReadsLikeWindowsTextModeOnEveryPlatform) {
     EXPECT_EQ(NormaliseTextBytes("a\r\nb\nc\r"), "a\nb\nc\r");
     EXPECT_EQ(NormaliseTextBytes("a\r\r\nb"), "a\r\nb");
-    EXPECT_EQ(NormaliseTextBytes("keep\x1A" "dropped"), "keep");
-    EXPECT_EQ(NormaliseTextBytes("\xEF\xBB\xBF" "bom"), "\xEF\xBB\xBF" "bom");
+    EXPECT_EQ(NormaliseTextBytes("keep\x1A"
+                                 "dropped"),
+              "keep");
+    EXPECT_EQ(NormaliseTextBytes("\xEF\xBB\xBF"
+                                 "bom"),
+              "\xEF\xBB\xBF"
+              "bom");
     EXPECT_EQ(NormaliseTextBytes(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
 }
 

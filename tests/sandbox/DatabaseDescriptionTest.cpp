@@ -26,7 +26,9 @@ const uint8_t* Target(uint32_t word) {
 }
 
 // The same document whatever the order of its object keys.
-nlohmann::json Unordered(const Json& document) { return nlohmann::json::parse(document.dump()); }
+nlohmann::json Unordered(const Json& document) {
+    return nlohmann::json::parse(document.dump());
+}
 
 // Loads the description and expects the dump to give it back unchanged.
 void ExpectRoundTrip(const Json& description) {
@@ -240,7 +242,8 @@ TEST(DescriptionInheritance, DumpShowsOnlyWhatACollectionHoldsItself) {
     EXPECT_EQ(Unordered(collections["m_base"]),
               Unordered(R"({"parent": "z_root", "values": {"Grip": 1.5, "Doors": 4}})"_json));
     // Mass equals what it inherits, so it is not the child's own value.
-    EXPECT_EQ(Unordered(collections["a_tuned"]), Unordered(R"({"parent": "m_base", "values": {"Grip": 2}})"_json));
+    EXPECT_EQ(Unordered(collections["a_tuned"]),
+              Unordered(R"({"parent": "m_base", "values": {"Grip": 2}})"_json));
     EXPECT_EQ(db.GetClass("car").GetCollection("a_tuned").ReadLayout<float>("Mass"), 900.0f);
 }
 
@@ -280,9 +283,9 @@ TEST(DescriptionInheritance, ArrayReplacedByTheLibraryDumpsItsNewHeader) {
     std::memcpy(record + 8, elements, sizeof elements);
     base.GetOwnEntry("Gears").value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record));
 
-    EXPECT_EQ(
-        Unordered(DumpDescription(db)["classes"]["car"]["collections"]["default"]["values"]["Gears"]),
-        R"({"capacity": 3, "items": [1, 2, 0]})"_json);
+    EXPECT_EQ(Unordered(DumpDescription(
+                  db)["classes"]["car"]["collections"]["default"]["values"]["Gears"]),
+              R"({"capacity": 3, "items": [1, 2, 0]})"_json);
 }
 
 // ---- errors ----------------------------------------------------------------------

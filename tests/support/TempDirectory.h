@@ -39,7 +39,8 @@ public:
     const std::filesystem::path& Path() const { return path_; }
 
     // Writes bytes exactly as given (no newline conversion), creating folders.
-    std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const {
+    std::filesystem::path Write(const std::filesystem::path& relative,
+                                std::string_view bytes) const {
         const auto full = path_ / relative;
         std::filesystem::create_directories(full.parent_path());
         std::ofstream(full, std::ios::binary) << bytes;
