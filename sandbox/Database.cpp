@@ -22,6 +22,7 @@ struct ClassState {
     // same key takes the key over.
     std::unordered_map<uint32_t, CollectionRecord*> lookup;
     std::vector<CollectionRecord*> collections;  // in order of construction
+    std::unordered_map<uint32_t, FieldFacts> facts;
 };
 
 struct CollectionState {
@@ -216,6 +217,13 @@ std::vector<Class> Database::Classes() const {
     return result;
 }
 
+char* Database::CopyText(std::string_view text) {
+    // An owned block is zeroed, so the copy ends with its NUL already.
+    auto* copy = static_cast<char*>(AllocateOwned(text.size() + 1));
+    std::copy(text.begin(), text.end(), copy);
+    return copy;
+}
+
 // ---- the host's side -------------------------------------------------------
 
 ClassRecord* Database::HostGetClass(uint32_t classKey) {
@@ -381,6 +389,25 @@ std::vector<FieldDefinition> Class::Definitions() const {
     std::vector<FieldDefinition> result;
     for (const auto& [key, definition] : State().definitions) {
         result.push_back(*definition);
+    }
+    return result;
+}
+
+Class& Class::NoteField(Key field, const FieldFacts& facts) {
+    State().facts.insert_or_assign(field.Value(), facts);
+    return *this;
+}
+
+const FieldFacts* Class::FindFieldFacts(Key field) const {
+    const ClassState& state = State();
+    const auto it = state.facts.find(field.Value());
+    return it == state.facts.end() ? nullptr : &it->second;
+}
+
+std::vector<uint32_t> Class::NotedFields() const {
+    std::vector<uint32_t> result;
+    for (const auto& [key, facts] : State().facts) {
+        result.push_back(key);
     }
     return result;
 }

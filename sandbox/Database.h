@@ -66,6 +66,20 @@ private:
 
 enum class FieldShape : uint8_t { Single, Array };
 
+// What a database built from a description knows about a field beyond its
+// records, so that it can be described again: the type of a field without a
+// definition record, the size of a type the sandbox does not know, and the
+// room an array field was declared with. Host memory holds none of these.
+struct FieldFacts {
+    uint32_t typeKey = 0;
+    uint32_t size = 0;
+    bool array = false;
+    // Arrays: the element count and element size the field was declared with
+    // (for a layout array, the room it has in the block); unset when not given.
+    std::optional<uint32_t> capacity;
+    std::optional<uint32_t> elementSize;
+};
+
 // The contents of an array record. The header's count is the number of
 // elements given; capacity 0 means "exactly the count"; slots beyond the
 // count are zero. elementSize is stored as given, so 0 (standing for 4) can
@@ -217,6 +231,12 @@ public:
     std::span<const LayoutEntry> LayoutFields() const;
     std::vector<FieldDefinition> Definitions() const;
 
+    // Facts kept with the class, for whoever describes it again; noting a
+    // field again replaces what was noted. The game has nothing like them.
+    Class& NoteField(Key field, const FieldFacts& facts);
+    const FieldFacts* FindFieldFacts(Key field) const;  // null when nothing was noted
+    std::vector<uint32_t> NotedFields() const;          // in no particular order
+
     friend bool operator==(const Class&, const Class&) = default;
 
 private:
@@ -248,6 +268,11 @@ public:
     std::optional<Class> FindClass(Key name) const;
     Class GetClass(Key name) const;  // throws SandboxError when absent
     std::vector<Class> Classes() const;
+
+    // A NUL-terminated copy of the text, for a value that points at a text.
+    // It lives exactly as long as the database, so the values that point at
+    // it never outlive it.
+    char* CopyText(std::string_view text);
 
     // What the host operations were given that the game would not have
     // accepted (an unknown class, a parent of another class, memory that was

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "sandbox/DatabaseDescription.h"
-#include "sandbox/DescriptionNotes.h"
 #include "sandbox/HostValueCodec.h"
 
 namespace rakor::Sandbox {
@@ -20,7 +19,7 @@ const uint8_t* AddressOf(uint32_t word) {
     return reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(word));
 }
 
-// One field of a class as host memory and the load notes show it.
+// One field of a class as host memory and the class's field facts show it.
 struct DumpField {
     uint32_t key = 0;
     std::string name;
@@ -78,10 +77,7 @@ Json DecodeArray(const DumpField& field, const ArrayHeader& header, uint32_t pla
 
 class ClassDumper {
 public:
-    ClassDumper(const Database& database, const Class& cls)
-        : cls_(cls), notes_(FindClassNotes(database, cls.Record())) {
-        CollectFields();
-    }
+    explicit ClassDumper(const Class& cls) : cls_(cls) { CollectFields(); }
 
     Json Dump() {
         Json collections = Json::object();
@@ -117,16 +113,8 @@ private:
         return added;
     }
 
-    const FieldNote* Note(uint32_t key) const {
-        if (notes_ == nullptr) {
-            return nullptr;
-        }
-        const auto it = notes_->fields.find(key);
-        return it == notes_->fields.end() ? nullptr : &it->second;
-    }
-
     // Fields come from the layout table, the definitions and the own entries
-    // in host memory; the notes add what memory cannot say.
+    // in host memory; the facts the class keeps add what memory cannot say.
     void CollectFields() {
         for (const LayoutEntry& entry : cls_.LayoutFields()) {
             DumpField& field = Field(entry.key);
@@ -145,31 +133,29 @@ private:
                 field.array = field.array || (!field.layout && (entry.flags & kArrayFlag) != 0);
             }
         }
-        if (notes_ != nullptr) {
-            for (const auto& [key, note] : notes_->fields) {
-                Field(key);
-            }
+        for (const uint32_t key : cls_.NotedFields()) {
+            Field(key);
         }
         for (DumpField& field : fields_) {
-            const FieldNote* note = Note(field.key);
-            if (!field.definition && note != nullptr) {
-                field.typeKey = note->typeKey;
+            const FieldFacts* facts = cls_.FindFieldFacts(field.key);
+            if (!field.definition && facts != nullptr) {
+                field.typeKey = facts->typeKey;
             }
-            if (note != nullptr && !field.layout) {
-                field.array = field.array || note->array;
+            if (facts != nullptr && !field.layout) {
+                field.array = field.array || facts->array;
             }
             field.type = FindHostType(field.typeKey);
             if (field.type != nullptr) {
                 field.size = field.type->size;
-            } else if (note != nullptr) {
-                field.size = note->size;
+            } else if (facts != nullptr) {
+                field.size = facts->size;
             } else if (field.layout && !field.array) {
                 field.size = LayoutGap(field);
             }
             field.elementSize = field.size;
-            if (note != nullptr && note->array == field.array) {
-                field.capacity = note->capacity;
-                field.elementSize = note->elementSize.value_or(field.size);
+            if (facts != nullptr && facts->array == field.array) {
+                field.capacity = facts->capacity;
+                field.elementSize = facts->elementSize.value_or(field.size);
             }
             if (field.layout && field.array) {
                 field.roomCapacity = field.capacity ? *field.capacity
@@ -179,7 +165,7 @@ private:
         }
     }
 
-    // Without notes, a layout field is taken to reach to the next one.
+    // Without facts, a layout field is taken to reach to the next one.
     uint32_t LayoutGap(const DumpField& field) const {
         uint32_t end = cls_.LayoutSize();
         for (const LayoutEntry& entry : cls_.LayoutFields()) {
@@ -298,7 +284,6 @@ private:
     }
 
     Class cls_;
-    const ClassNotes* notes_;
     std::vector<DumpField> fields_;
 };
 
@@ -307,7 +292,7 @@ private:
 Json DumpDescription(const Database& database) {
     Json classes = Json::object();
     for (const Class& cls : database.Classes()) {
-        classes[KeyText(cls.GetKey())] = ClassDumper(database, cls).Dump();
+        classes[KeyText(cls.GetKey())] = ClassDumper(cls).Dump();
     }
     return Json{{"classes", std::move(classes)}};
 }

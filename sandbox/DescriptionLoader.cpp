@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include "sandbox/DatabaseDescription.h"
-#include "sandbox/DescriptionNotes.h"
 #include "sandbox/HostValueCodec.h"
 
 namespace rakor::Sandbox {
@@ -447,22 +446,17 @@ void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
     }
 }
 
-ClassNotes NotesOf(const ClassPlan& plan) {
-    ClassNotes notes{.classKey = plan.key, .fields = {}};
-    for (const FieldPlan& field : plan.fields) {
-        FieldNote note{.typeKey = field.typeKey,
-                       .size = field.size,
-                       .layout = field.layout,
-                       .array = field.array,
-                       .capacity = field.capacity,
-                       .elementSize = field.elementSize};
-        if (field.layout && field.array) {
-            note.capacity = field.roomCapacity;
-            note.elementSize = field.roomElementSize;
-        }
-        notes.fields.emplace(field.key, note);
+FieldFacts FactsOf(const FieldPlan& field) {
+    FieldFacts facts{.typeKey = field.typeKey,
+                     .size = field.size,
+                     .array = field.array,
+                     .capacity = field.capacity,
+                     .elementSize = field.elementSize};
+    if (field.layout && field.array) {
+        facts.capacity = field.roomCapacity;
+        facts.elementSize = field.roomElementSize;
     }
-    return notes;
+    return facts;
 }
 
 void Build(Database& database, const ClassPlan& plan) {
@@ -475,9 +469,13 @@ void Build(Database& database, const ClassPlan& plan) {
             cls.AddLayoutEntry(field.key, field.offset,
                                field.array ? FieldShape::Array : FieldShape::Single);
         }
+        // What the records cannot hold, for a dump to describe the field again.
+        cls.NoteField(field.key, FactsOf(field));
     }
-    NoteClass(cls.Record(), NotesOf(plan));
 
+    const TextMaker databaseText = [&database](const std::string& text) {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(database.CopyText(text)));
+    };
     // A child's layout block starts as a copy of its parent's, so each
     // collection gets its values before its children are constructed.
     std::vector<Collection> built;
@@ -487,7 +485,7 @@ void Build(Database& database, const ClassPlan& plan) {
                             : cls.AddCollection(collection.key));
         ForEachValueOf(plan, collection,
                        [&](const FieldPlan& field, const Json& value, const Pointer& at) {
-                           WriteValue(field, value, at, &built.back(), OwnText);
+                           WriteValue(field, value, at, &built.back(), databaseText);
                        });
     }
 }
@@ -526,7 +524,6 @@ void LoadDescription(Database& database, const Json& description) {
         });
     }
 
-    BeginNotes(database);
     for (const ClassPlan& plan : plans) {
         Build(database, plan);
     }

@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -217,6 +218,52 @@ TEST(DatabaseLifetime, MemoryHandedOverIsFreedWithTheDatabase) {
     base.GetOwnEntry("Gears").value = Address(replacement);
     built.SetArray("Gears", ArrayOf<int32_t>({2}));
     EXPECT_THAT(db.Complaints(), IsEmpty());
+}
+
+TEST(DatabaseLifetime, TextCopiesAreTheDatabasesOwn) {
+    // Under the sanitizer preset, a copy not freed with the database is a leak.
+    Database db;
+    std::string source = "Tormelin GT";
+    const char* copy = db.CopyText(source);
+    source.assign("overwritten");
+    EXPECT_STREQ(copy, "Tormelin GT");
+    const char* empty = db.CopyText("");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(*empty, '\0');
+    // Only the text's own characters: a view into a longer text stops where it does.
+    EXPECT_STREQ(db.CopyText(std::string_view("abcdef").substr(1, 3)), "bcd");
+}
+
+TEST(FieldFacts, AreKeptPerClassAndReplacedWhenNotedAgain) {
+    Database db;
+    Class car = db.AddClass("car");
+    Class bike = db.AddClass("bike");
+    EXPECT_EQ(car.FindFieldFacts("Blob"), nullptr);
+    EXPECT_THAT(car.NotedFields(), IsEmpty());
+
+    FieldFacts blob;
+    blob.typeKey = Key("Engine::Blob").Value();
+    blob.size = 6;
+    car.NoteField("Blob", blob);
+    blob.size = 8;
+    blob.array = true;
+    blob.capacity = 3;
+    car.NoteField("Blob", blob);
+    const FieldFacts* facts = car.FindFieldFacts("Blob");
+    ASSERT_NE(facts, nullptr);
+    EXPECT_EQ(facts->typeKey, Key("Engine::Blob").Value());
+    EXPECT_EQ(facts->size, 8u);
+    EXPECT_TRUE(facts->array);
+    EXPECT_EQ(facts->capacity, 3u);
+    EXPECT_EQ(facts->elementSize, std::nullopt);
+    EXPECT_THAT(car.NotedFields(), ElementsAre(Key("Blob").Value()));
+
+    // Facts describe the field of one class, not every field of that name.
+    EXPECT_EQ(bike.FindFieldFacts("Blob"), nullptr);
+    EXPECT_THAT(bike.NotedFields(), IsEmpty());
+    // Nor do they make a record the host would find.
+    EXPECT_TRUE(car.Definitions().empty());
+    EXPECT_EQ(db.HostGetFieldDefinition(car.Record(), Key("Blob").Value()), nullptr);
 }
 
 }  // namespace
