@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "loader/TextFile.h"
@@ -24,6 +26,14 @@ TEST(TextFile, MissingFileIsEmptyOptional) {
     EXPECT_FALSE(ReadTextFile(dir.Path() / "missing.vxmod").has_value());
     const auto path = dir.Write("x.vxmod", "one\r\ntwo");
     EXPECT_EQ(ReadTextFile(path).value_or("?"), "one\ntwo");
+}
+
+TEST(TextFile, ReadsAScriptThatAnEditorHoldsOpenForWriting) {
+    vexa::test::TempDirectory dir;
+    const auto path = dir.Write("open.vxmod", "add_node car default a\n");
+    std::ofstream editor(path, std::ios::app);
+    ASSERT_TRUE(editor.is_open());
+    EXPECT_EQ(ReadTextFile(path).value_or("?"), "add_node car default a\n");
 }
 
 }  // namespace
