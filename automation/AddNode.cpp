@@ -4,7 +4,7 @@
 #include <new>
 
 #include "automation/EvaluationError.h"
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 
 namespace rakor::Attrib::Automation {
 

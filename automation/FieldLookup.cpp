@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "typedb/AttribTypeRegistry.h"
 
 namespace rakor::Attrib::Automation {

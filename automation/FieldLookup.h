@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "hash/Hashes.h"
-#include "loader/HostRecords.h"
+#include "host/HostRecords.h"
 
 namespace rakor::Attrib {
 class IAttribType;

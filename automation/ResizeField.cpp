@@ -6,7 +6,7 @@
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "typedb/AttribTypeRegistry.h"
 
 namespace rakor::Attrib::Automation {

@@ -6,7 +6,7 @@
 
 #include "automation/IAction.h"
 #include "hash/Hashes.h"
-#include "loader/HostRecords.h"
+#include "host/HostRecords.h"
 
 namespace rakor::Attrib {
 class IAttribType;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "automation/CommandParser.h"
-#include "loader/TextFile.h"
+#include "host/TextFile.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
 

@@ -3,8 +3,8 @@
 #include <map>
 #include <sstream>
 
-#include "loader/HostApi.h"
-#include "loader/TextFile.h"
+#include "host/HostApi.h"
+#include "host/TextFile.h"
 
 namespace rakor::Attrib {
 namespace {

@@ -3,7 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 
 namespace rakor::Attrib {
 

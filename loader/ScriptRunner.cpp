@@ -8,7 +8,7 @@
 #include <fmt/format.h>
 
 #include "automation/CommandParser.h"
-#include "loader/TextFile.h"
+#include "host/TextFile.h"
 
 namespace rakor {
 namespace fs = std::filesystem;

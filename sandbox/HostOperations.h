@@ -10,7 +10,7 @@
 #pragma GCC diagnostic ignored "-Wattributes"
 #endif
 
-#include "loader/HostCall.h"
+#include "host/HostCall.h"
 
 // The sandbox host's eight operations, with the very signatures and calling
 // conventions of the game's own (thiscall where the game passes a

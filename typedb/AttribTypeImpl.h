@@ -6,7 +6,7 @@
 #include <typeindex>
 #include <vector>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "typedb/IAttribType.h"
 
 namespace rakor::Attrib {

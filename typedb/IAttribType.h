@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hash/Hashes.h"
-#include "loader/HostRecords.h"
+#include "host/HostRecords.h"
 #include "typedb/ITypedValue.h"
 
 namespace rakor::Attrib {

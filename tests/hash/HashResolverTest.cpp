@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/Hashes.h"
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "support/TempDirectory.h"
 
 namespace rakor::Attrib {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/Hashes.h"
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 
 namespace rakor::Attrib {
 namespace {

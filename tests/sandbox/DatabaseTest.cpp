@@ -6,7 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "sandbox/Database.h"
 
 namespace rakor::Sandbox {

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "sandbox/Database.h"
 #include "sandbox/HostOperations.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 #include "sandbox/NameHash.h"
 
 namespace rakor::Sandbox {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "TypeTestSupport.h"
-#include "loader/HostRecords.h"
+#include "host/HostRecords.h"
 #include "typedb/ITypedValue.h"
 #include "typedb/Vectors.h"
 

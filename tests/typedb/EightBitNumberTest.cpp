@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "TypeTestSupport.h"
-#include "loader/HostRecords.h"
+#include "host/HostRecords.h"
 
 namespace rakor::Attrib {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "automation/CommandParser.h"
 #include "automation/FieldSpec.h"
+#include "host/TextFile.h"
 #include "loader/ScriptRunner.h"
-#include "loader/TextFile.h"
 
 namespace vxmod {
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "loader/TextFile.h"
+#include "host/TextFile.h"
 #include "support/TempDirectory.h"
 
 namespace rakor {

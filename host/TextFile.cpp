@@ -1,4 +1,4 @@
-#include "loader/TextFile.h"
+#include "host/TextFile.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,7 +2,7 @@
 // game's 32-bit image. Linked only into the Windows loader DLL.
 #include <cstdint>
 
-#include "loader/HostCall.h"
+#include "host/HostCall.h"
 
 namespace rakor::Host {
 namespace {

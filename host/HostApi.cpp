@@ -1,4 +1,4 @@
-#include "loader/HostApi.h"
+#include "host/HostApi.h"
 
 namespace rakor::Host {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "loader/HostCall.h"
+#include "host/HostCall.h"
 
 // The host's attribute records, as far as the library reads and writes them in
 // place. Words the library never touches are kept as padding so that every

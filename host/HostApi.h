@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "loader/HostCall.h"
+#include "host/HostCall.h"
 
 // The library's only way into the host's attribute database: the host's own
 // operations, called with the host's conventions through whichever backend
-// the binary is linked with. Records are read in place (loader/HostRecords.h).
+// the binary is linked with. Records are read in place (host/HostRecords.h).
 namespace rakor::Host {
 
 // The database object; the host's instance word is read anew at every use.
