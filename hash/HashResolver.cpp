@@ -14,8 +14,8 @@ struct ResolverState {
     bool listLoaded = false;
 };
 
-// Created on first use: the type registrations of static initialisation
-// record their names here, possibly before this file's own statics exist.
+// Created on first use, whichever static object of a tool or a test records
+// the first name.
 ResolverState& State() {
     static ResolverState state;
     return state;

@@ -7,8 +7,8 @@
 namespace rakor::Host {
 
 const EntryPoints& GetEntryPoints() {
-    // Function-local, so that the library's static initialisers, which hash
-    // their type names, find it built whatever the initialisation order.
+    // Function-local, so that a static object of a test or a tool that
+    // hashes a name finds it built whatever the initialisation order.
     static const EntryPoints points{
         .replacedRoutine = &Sandbox::Ops::ReplacedRoutine,
         .databaseInstanceWord = &Sandbox::Ops::databaseInstance,

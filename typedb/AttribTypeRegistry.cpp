@@ -3,9 +3,12 @@
 namespace rakor::Attrib {
 
 AttribTypeRegistry& AttribTypeRegistry::Instance() {
-    // Created on first use: the registrars run during static initialisation,
-    // in whatever order the translation units' statics happen to start.
-    static AttribTypeRegistry registry;
+    // Filled on first use, not while the library loads (see RegisterHostTypes).
+    static AttribTypeRegistry registry = [] {
+        AttribTypeRegistry filled;
+        RegisterHostTypes(filled);
+        return filled;
+    }();
     return registry;
 }
 

@@ -16,8 +16,9 @@ namespace rakor::Attrib {
 // by the hash of the host type name, plus the type name each storage type was
 // registered under last (so members can be bound by their C++ type).
 //
-// Filled during static initialisation only; no lock. Lookups insert on a
-// miss, like the host's own tables: an unknown hash keeps an empty entry.
+// Filled with the host types on first use, on the one thread that runs the
+// scripts; no lock. Lookups insert on a miss, like the host's own tables: an
+// unknown hash keeps an empty entry.
 class AttribTypeRegistry {
 public:
     using TypeMap = std::map<Hash32, std::shared_ptr<IAttribType>>;
@@ -56,9 +57,13 @@ public:
 
 private:
     AttribTypeRegistry() = default;
+    AttribTypeRegistry(AttribTypeRegistry&&) = default;
 
     TypeMap types_;
     NativeTypeMap nativeTypes_;
 };
+
+// Registers the 21 host field types (typedb/TypeRegistrations.cpp).
+void RegisterHostTypes(AttribTypeRegistry& registry);
 
 }  // namespace rakor::Attrib

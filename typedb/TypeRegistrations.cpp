@@ -9,49 +9,45 @@
 #include "typedb/TextValue.h"
 #include "typedb/VectorValues.h"
 
-// Every host field type the library understands, registered while the library
-// is loaded, before any script runs.
+// Every host field type the library understands, registered when the registry
+// is first used. That is during the first script run, never while the library
+// loads: hashing a type name calls the host's string hash, and inside the game
+// no game code may run before the loader has checked that the game is the
+// version it patches.
 //
-// All registrations live in this one file because their order matters and
-// only the order of definition inside a translation unit is guaranteed: the
-// 8-bit number types share their storage types with the 16-bit ones, and the
-// storage type's entry must end up naming the 16-bit type (registered later),
-// which is what members bound by their C++ type get.
+// The order of this list matters: the 8-bit number types share their storage
+// types with the 16-bit ones, and the storage type's entry must end up naming
+// the 16-bit type (registered later), which is what members bound by their C++
+// type get.
 namespace rakor::Attrib {
-namespace {
 
-template <typename T, typename W>
-struct TypeRegistrar {
-    explicit TypeRegistrar(const char* typeName) {
-        // Hashing the name also records it, so messages show type names in clear.
-        AttribTypeRegistry::Instance().Register<T, W>(Hash32(typeName));
-    }
-};
+void RegisterHostTypes(AttribTypeRegistry& registry) {
+    using namespace TypeDB;
+    // Hashing each name also records it, so messages show type names in clear.
+    registry.Register<AxlePair, AxlePairWrapper>(Hash32("AxlePair"));
+    registry.Register<GCollectionKey, GCollectionKeyWrapper>(Hash32("GCollectionKey"));
+    registry.Register<FECarPartInfo, FECarPartInfoWrapper>(Hash32("FECarPartInfo"));
+    registry.Register<JunkmanMod, JunkmanModWrapper>(Hash32("JunkmanMod"));
+    registry.Register<lm::Vec2, AttribVector2>(Hash32("Attrib::Types::Vector2"));
+    registry.Register<lm::Vec3, AttribVector3>(Hash32("Attrib::Types::Vector3"));
+    registry.Register<lm::Vec4, AttribVector4>(Hash32("Attrib::Types::Vector4"));
+    registry.Register<lm::Matrix4, AttribMatrix>(Hash32("Attrib::Types::Matrix"));
+    registry.Register<unsigned short, EightBitNumber<unsigned short>>(
+        Hash32("KQ::Reflection::UInt8"));
+    registry.Register<short, EightBitNumber<short>>(Hash32("KQ::Reflection::Int8"));
+    registry.Register<unsigned short, NumberValueImpl<unsigned short>>(
+        Hash32("KQ::Reflection::UInt16"));
+    registry.Register<short, NumberValueImpl<short>>(Hash32("KQ::Reflection::Int16"));
+    registry.Register<unsigned int, NumberValueImpl<unsigned int>>(
+        Hash32("KQ::Reflection::UInt32"));
+    registry.Register<int, NumberValueImpl<int>>(Hash32("KQ::Reflection::Int32"));
+    registry.Register<float, NumberValueImpl<float>>(Hash32("KQ::Reflection::Float"));
+    registry.Register<bool, Bool>(Hash32("KQ::Reflection::Bool"));
+    registry.Register<RefSpec, RefSpecWrapper>(Hash32("Attrib::RefSpec"));
+    registry.Register<Hash32, StringHashWrapper<Hash32>>(Hash32("Attrib::StringHashWrapper32"));
+    registry.Register<Hash64, StringHashWrapper<Hash64>>(Hash32("Attrib::StringHashWrapper64"));
+    registry.Register<StringKey, StringKeyWrapper>(Hash32("Attrib::StringKey"));
+    registry.Register<char*, Text>(Hash32("KQ::Reflection::Text"));
+}
 
-using namespace TypeDB;
-
-const TypeRegistrar<AxlePair, AxlePairWrapper> kAxlePair("AxlePair");
-const TypeRegistrar<GCollectionKey, GCollectionKeyWrapper> kGCollectionKey("GCollectionKey");
-const TypeRegistrar<FECarPartInfo, FECarPartInfoWrapper> kFECarPartInfo("FECarPartInfo");
-const TypeRegistrar<JunkmanMod, JunkmanModWrapper> kJunkmanMod("JunkmanMod");
-const TypeRegistrar<lm::Vec2, AttribVector2> kVector2("Attrib::Types::Vector2");
-const TypeRegistrar<lm::Vec3, AttribVector3> kVector3("Attrib::Types::Vector3");
-const TypeRegistrar<lm::Vec4, AttribVector4> kVector4("Attrib::Types::Vector4");
-const TypeRegistrar<lm::Matrix4, AttribMatrix> kMatrix("Attrib::Types::Matrix");
-const TypeRegistrar<unsigned short, EightBitNumber<unsigned short>> kUInt8("KQ::Reflection::UInt8");
-const TypeRegistrar<short, EightBitNumber<short>> kInt8("KQ::Reflection::Int8");
-const TypeRegistrar<unsigned short, NumberValueImpl<unsigned short>> kUInt16(
-    "KQ::Reflection::UInt16");
-const TypeRegistrar<short, NumberValueImpl<short>> kInt16("KQ::Reflection::Int16");
-const TypeRegistrar<unsigned int, NumberValueImpl<unsigned int>> kUInt32("KQ::Reflection::UInt32");
-const TypeRegistrar<int, NumberValueImpl<int>> kInt32("KQ::Reflection::Int32");
-const TypeRegistrar<float, NumberValueImpl<float>> kFloat("KQ::Reflection::Float");
-const TypeRegistrar<bool, Bool> kBool("KQ::Reflection::Bool");
-const TypeRegistrar<RefSpec, RefSpecWrapper> kRefSpec("Attrib::RefSpec");
-const TypeRegistrar<Hash32, StringHashWrapper<Hash32>> kHash32("Attrib::StringHashWrapper32");
-const TypeRegistrar<Hash64, StringHashWrapper<Hash64>> kHash64("Attrib::StringHashWrapper64");
-const TypeRegistrar<StringKey, StringKeyWrapper> kStringKey("Attrib::StringKey");
-const TypeRegistrar<char*, Text> kText("KQ::Reflection::Text");
-
-}  // namespace
 }  // namespace rakor::Attrib
