@@ -7,7 +7,7 @@ void* DatabaseInstance() {
 }
 
 void* GetClass(void* database, uint32_t classKey) {
-    return GetEntryPoints().getClass(database, classKey);
+    return GetEntryPoints().getClass(database HOST_PASS_EDX, classKey);
 }
 
 void* GetCollection(void* classObject, uint32_t collectionKey) {
@@ -17,15 +17,15 @@ void* GetCollection(void* classObject, uint32_t collectionKey) {
 }
 
 void* GetFieldDefinition(void* classObject, uint32_t fieldKey) {
-    return GetEntryPoints().getFieldDefinition(classObject, fieldKey);
+    return GetEntryPoints().getFieldDefinition(classObject HOST_PASS_EDX, fieldKey);
 }
 
 void ConstructCollection(void* memory, void* classObject, void* parent, uint32_t key) {
-    GetEntryPoints().constructCollection(memory, classObject, parent, key, 0);
+    GetEntryPoints().constructCollection(memory HOST_PASS_EDX, classObject, parent, key, 0);
 }
 
 void* GetArrayElement(void* array, uint32_t index) {
-    return GetEntryPoints().getArrayElement(array, index);
+    return GetEntryPoints().getArrayElement(array HOST_PASS_EDX, index);
 }
 
 uint32_t HashString32(const char* text) {
@@ -33,7 +33,7 @@ uint32_t HashString32(const char* text) {
 }
 
 void CallReplacedRoutine(void* self) {
-    GetEntryPoints().replacedRoutine(self);
+    GetEntryPoints().replacedRoutine(self HOST_PASS_EDX);
 }
 
 }  // namespace rakor::Host

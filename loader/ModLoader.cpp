@@ -1,5 +1,6 @@
 #include "loader/ModLoader.h"
 
+#include <exception>
 #include <string>
 
 #include "loader/LoaderLog.h"
@@ -10,14 +11,29 @@ namespace rakor {
 namespace {
 
 // Created while the library loads, before the game reaches the patched call,
-// so every load of the library starts the log file empty.
+// so every load of the library starts the log file empty. Creating it calls
+// no game code.
 const std::shared_ptr<spdlog::logger> gLibraryLogger =
     CreateLoaderLogger(std::string("./") + kLogFileName);
 
 }  // namespace
 
-void LoadScriptDirectory(const std::filesystem::path& directory) {
-    ScriptRunner(gLibraryLogger, ShowWarningBox).LoadScriptDirectory(directory);
+spdlog::logger& LibraryLog() {
+    return *gLibraryLogger;
+}
+
+void LoadScriptDirectory(const std::filesystem::path& directory) noexcept {
+    // The runner turns everything that goes wrong in the walk into log lines;
+    // this guards what lies around it (building the runner, its summary).
+    // spdlog's own calls never throw.
+    try {
+        ScriptRunner(gLibraryLogger, ShowWarningBox).LoadScriptDirectory(directory);
+    } catch (const std::exception& error) {
+        gLibraryLogger->error("Stopped running the mod scripts: {}", error.what());
+    } catch (...) {
+        gLibraryLogger->error("Stopped running the mod scripts: unknown error");
+    }
+    gLibraryLogger->flush();
 }
 
 }  // namespace rakor

@@ -1,7 +1,9 @@
 #include "loader/ScriptRunner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -9,23 +11,75 @@
 
 #include "automation/CommandParser.h"
 #include "host/TextFile.h"
+#include "loader/FolderIdentity.h"
 
 namespace rakor {
 namespace fs = std::filesystem;
+
+namespace {
+
+void AppendUtf8(std::string& text, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        text.push_back(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        text.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        text.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        text.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    }
+}
+
+// POSIX names are bytes and are shown as they are.
+[[maybe_unused]] std::string Utf8Of(const std::string& name) {
+    return name;
+}
+
+// Windows names are UTF-16 that nobody checks: a name may hold a surrogate
+// without its partner, which has no UTF-8 form (the standard conversion
+// throws). Such a unit shows as U+FFFD, so that one odd name is still named
+// and never stops the walk.
+[[maybe_unused]] std::string Utf8Of(const std::wstring& name) {
+    constexpr uint32_t kReplacement = 0xFFFD;
+    const auto isHigh = [](uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+    const auto isLow = [](uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    std::string text;
+    text.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const uint32_t unit = static_cast<uint32_t>(name[i]);
+        if (isHigh(unit) && i + 1 < name.size() && isLow(static_cast<uint32_t>(name[i + 1]))) {
+            const uint32_t low = static_cast<uint32_t>(name[++i]);
+            AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        } else if (isHigh(unit) || isLow(unit)) {
+            AppendUtf8(text, kReplacement);
+        } else {
+            AppendUtf8(text, unit);
+        }
+    }
+    return text;
+}
+
+}  // namespace
 
 ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify)
     : log_(std::move(log)), notify_(std::move(notify)) {}
 
 std::string ScriptRunner::DisplayPath(const fs::path& path) {
-    const std::u8string utf8 = path.u8string();
-    std::string text(utf8.begin(), utf8.end());
+    std::string text = Utf8Of(path.native());
     std::replace(text.begin(), text.end(), '\\', '/');
     return text;
 }
 
 bool ScriptRunner::IsDisabled(const fs::path& path) {
-    const std::u8string name = path.filename().u8string();
-    return !name.empty() && name.front() == u8'!';
+    // Looked at in the name's own encoding, which needs no conversion.
+    const fs::path name = path.filename();
+    return !name.empty() && name.native().front() == '!';
 }
 
 bool ScriptRunner::IsScriptName(const fs::path& path) {
@@ -45,6 +99,8 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
         log_->warn("[{}] Stopped walking the script directory: unknown error",
                    DisplayPath(directory));
     }
+    // A game that crashes later must not take this pass's lines with it.
+    log_->flush();
     return summary_;
 }
 
@@ -53,9 +109,10 @@ void ScriptRunner::Walk(const fs::path& directory) {
     if (!fs::exists(directory, error) || IsDisabled(directory)) {
         return;
     }
-    // A link that leads back to a folder already walked would loop forever.
-    const fs::path identity = fs::weakly_canonical(directory, error);
-    if (!error && !walked_.insert(identity).second) {
+    // A link or junction that leads back to a folder already walked would
+    // loop forever. A folder that cannot be identified cannot be listed either.
+    const std::optional<FolderIdentity> identity = IdentifyFolder(directory);
+    if (identity && !walked_.insert(*identity).second) {
         log_->warn("[{}] Skipped: this folder was already walked (a link leads back to it)",
                    DisplayPath(directory));
         return;
@@ -128,6 +185,8 @@ void ScriptRunner::RunScript(const fs::path& script) {
     summary_.succeeded += succeeded;
     summary_.failed += failed;
     if (failed > 0 && notify_) {
+        // The box sends the modder to the log, and it may stay open for long.
+        log_->flush();
         notify_(kWarningCaption,
                 fmt::format("Script '{}' loaded with errors!\n\nPlease check the '{}' file for "
                             "details.",

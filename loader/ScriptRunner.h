@@ -9,6 +9,8 @@
 
 #include <spdlog/logger.h>
 
+#include "loader/FolderIdentity.h"
+
 namespace rakor {
 
 // Shows the warning for a script that had failed lines and returns when the
@@ -38,7 +40,8 @@ struct RunSummary {
 // Walks a script directory depth-first in listing order, parses each ".vxmod"
 // script whole, then runs its lines one by one. A failed line is logged and
 // counted and never stops the others; nothing that goes wrong in the walk
-// leaves this class as an exception.
+// leaves this class as an exception. The log is flushed before a warning is
+// shown and at the end of every pass.
 class ScriptRunner {
 public:
     ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify);
@@ -61,7 +64,7 @@ private:
     std::shared_ptr<spdlog::logger> log_;
     WarningNotifier notify_;
     RunSummary summary_;
-    std::set<std::filesystem::path> walked_;
+    std::set<FolderIdentity> walked_;
 };
 
 }  // namespace rakor

@@ -1,4 +1,6 @@
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -6,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/HashResolver.h"
+#include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
 #include "support/LogCapture.h"
@@ -235,6 +238,46 @@ TEST_F(ScriptRunnerTest, NonAsciiPathsReachLogAndBoxAsUtf8) {
     EXPECT_THAT(boxes_[0].text, HasSubstr("'AttribMods/\xC3\x9C"
                                           "ber.vxmod'"));
 }
+
+TEST_F(ScriptRunnerTest, LogFileIsCompleteWhenAPassEndsAndWhenABoxShows) {
+    // A game may crash after a pass, and a box sends the modder to the log.
+    const auto readLog = [] {
+        std::ifstream file("run.log", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    std::string logAtBox;
+    ScriptRunner runner(CreateLoaderLogger("run.log"),
+                        [&](const std::string&, const std::string&) { logAtBox = readLog(); });
+    cwd_.Write("AttribMods/x.vxmod", Good("a"));
+    runner.LoadScriptDirectory("AttribMods");
+    EXPECT_THAT(readLog(), HasSubstr("[AttribMods/x.vxmod] Script loaded: 1 succesful / 0 failed"));
+
+    cwd_.Write("AttribMods/x.vxmod", kBad);
+    runner.LoadScriptDirectory("AttribMods");
+    EXPECT_THAT(
+        logAtBox,
+        HasSubstr("[AttribMods/x.vxmod] Script loaded with errors: 0 succesful / 1 failed"));
+}
+
+#if defined(_WIN32)
+TEST(ScriptRunnerNames, NameThatIsNotValidUtf16ShowsWithReplacementCharacters) {
+    // Windows does not check that names are valid UTF-16; a lone surrogate
+    // has no UTF-8 form, and converting it must not stop the walk.
+    const fs::path lone(
+        L"AttribMods\\a\xD800"
+        L"b.vxmod");
+    EXPECT_EQ(ScriptRunner::DisplayPath(lone),
+              "AttribMods/a\xEF\xBF\xBD"
+              "b.vxmod");
+    EXPECT_TRUE(ScriptRunner::IsScriptName(lone));
+    EXPECT_FALSE(ScriptRunner::IsDisabled(lone));
+    EXPECT_TRUE(ScriptRunner::IsDisabled(fs::path(L"AttribMods\\!\xDC00")));
+    EXPECT_EQ(ScriptRunner::DisplayPath(fs::path(L"\xDC00\xD800")), "\xEF\xBF\xBD\xEF\xBF\xBD")
+        << "each lone unit is one replacement character";
+    EXPECT_EQ(ScriptRunner::DisplayPath(fs::path(L"\xD83D\xDE97.vxmod")), "\xF0\x9F\x9A\x97.vxmod")
+        << "a pair is one character";
+}
+#endif
 
 }  // namespace
 }  // namespace rakor

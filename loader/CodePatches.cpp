@@ -1,0 +1,142 @@
+#include "loader/CodePatches.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+#include <spdlog/logger.h>
+
+#include "loader/ApplyModsHook.h"
+#include "loader/ModLoader.h"
+
+namespace rakor {
+namespace {
+
+// The call that runs once the game has built its attribute database, and the
+// routine it calls (host/GameHost.cpp); the loader takes the call over.
+constexpr uintptr_t kModsCallSite = 0x6660C0;
+constexpr uintptr_t kReplacedRoutine = 0x664780;
+// Six bytes of the game's code that give way to no-operations.
+constexpr uintptr_t kRemovedCodeSite = 0x50264A;
+
+constexpr std::size_t kCallLength = 5;
+constexpr const char* kRunsUnmodified =
+    "Nothing was patched: the game runs unmodified and no mod script runs.";
+
+using CallBytes = std::array<uint8_t, kCallLength>;
+
+// 0xE8 and the distance from the end of the call to the target, little-endian.
+CallBytes RelativeCall(uintptr_t at, uintptr_t target) {
+    const uint32_t distance = static_cast<uint32_t>(target - (at + kCallLength));
+    return {0xE8, static_cast<uint8_t>(distance), static_cast<uint8_t>(distance >> 8),
+            static_cast<uint8_t>(distance >> 16), static_cast<uint8_t>(distance >> 24)};
+}
+
+// Whether `size` bytes at `at` are memory that can be read: another program
+// may have nothing mapped there at all.
+bool Readable(uintptr_t at, std::size_t size) {
+    for (uintptr_t next = at; next < at + size;) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (VirtualQuery(reinterpret_cast<const void*>(next), &region, sizeof region) == 0 ||
+            region.State != MEM_COMMIT || (region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0) {
+            return false;
+        }
+        next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    }
+    return true;
+}
+
+// Game code is not writable: it is made so for the write only, its protection
+// restored after it, and the processor told that the code changed.
+bool WriteCode(void* at, std::span<const uint8_t> bytes) {
+    const auto address = reinterpret_cast<uintptr_t>(at);
+    DWORD previous = 0;
+    if (!VirtualProtect(at, bytes.size(), PAGE_EXECUTE_READWRITE, &previous)) {
+        LibraryLog().error("Could not make the game's code at 0x{:X} writable (Windows error {})",
+                           address, GetLastError());
+        return false;
+    }
+    std::memcpy(at, bytes.data(), bytes.size());
+    DWORD unused = 0;
+    if (!VirtualProtect(at, bytes.size(), previous, &unused)) {
+        LibraryLog().warn(
+            "Could not restore the protection of the game's code at 0x{:X} (Windows error {}); "
+            "it stays writable",
+            address, GetLastError());
+    }
+    FlushInstructionCache(GetCurrentProcess(), at, bytes.size());
+    return true;
+}
+
+// Once patched, the game's code calls into the library, so the library stays
+// mapped until the process ends, whatever FreeLibrary calls follow.
+bool PinLibrary() {
+    HMODULE self = nullptr;
+    return GetModuleHandleExW(
+               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+               reinterpret_cast<LPCWSTR>(&ApplyModsHook), &self) != 0;
+}
+
+}  // namespace
+
+bool WriteCall(void* at, const void* target) noexcept {
+    return WriteCode(
+        at, RelativeCall(reinterpret_cast<uintptr_t>(at), reinterpret_cast<uintptr_t>(target)));
+}
+
+bool WriteNops6(void* at) noexcept {
+    constexpr std::array<uint8_t, 6> kNops{0x90, 0x90, 0x90, 0x90, 0x90, 0x90};
+    return WriteCode(at, kNops);
+}
+
+bool InstallPatches() noexcept {
+    spdlog::logger& log = LibraryLog();
+    // Nothing of the game runs before this check: in another version of the
+    // game, the addresses the library calls may hold anything.
+    const CallBytes expected = RelativeCall(kModsCallSite, kReplacedRoutine);
+    if (!Readable(kModsCallSite, kCallLength)) {
+        log.error(
+            "The game's code at 0x{:X} cannot be read, where this loader expects the call {:02X}: "
+            "a game version it does not support. {}",
+            kModsCallSite, fmt::join(expected, " "), kRunsUnmodified);
+        log.flush();
+        return false;
+    }
+    CallBytes found{};
+    std::memcpy(found.data(), reinterpret_cast<const void*>(kModsCallSite), found.size());
+    if (found != expected) {
+        log.error(
+            "The game's code at 0x{:X} is {:02X}, not the call {:02X} that this loader takes "
+            "over: a game version it does not support, or a call already patched (by a second "
+            "copy of this loader or by another mod). {}",
+            kModsCallSite, fmt::join(found, " "), fmt::join(expected, " "), kRunsUnmodified);
+        log.flush();
+        return false;
+    }
+    if (!PinLibrary()) {
+        log.error("Could not keep the loader loaded (Windows error {}). {}", GetLastError(),
+                  kRunsUnmodified);
+        log.flush();
+        return false;
+    }
+    if (!WriteCall(reinterpret_cast<void*>(kModsCallSite),
+                   reinterpret_cast<const void*>(&ApplyModsHook))) {
+        log.error("{}", kRunsUnmodified);
+        log.flush();
+        return false;
+    }
+    if (!WriteNops6(reinterpret_cast<void*>(kRemovedCodeSite))) {
+        log.error("The six bytes at 0x{:X} stay as they were; the mod scripts run all the same.",
+                  kRemovedCodeSite);
+        log.flush();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace rakor
