@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev
   g++-mingw-w64-i686
   wine wine32:i386
+  jq
 )
 
 missing=()

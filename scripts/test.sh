@@ -2,7 +2,8 @@
 # Every test, from a fresh machine: installs what is missing, then
 #   1. the native 32-bit build and its test suite,
 #   2. the same suite under AddressSanitizer and UBSan,
-#   3. the Windows build, its tests run under Wine,
+#   3. the Windows build, its tests and the plug-in in the stand-in game run
+#      under Wine,
 #   4. a short libFuzzer run over the script and description parsers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +28,8 @@ ctest --preset linux-i386
 build linux-i386-asan
 ctest --preset linux-i386-asan
 
+# The plug-in in the stand-in game is compared with the native vxmod built above.
+cmake --preset windows-i686 -DVEXA_NATIVE_VXMOD="$PWD/build/linux-i386/tools/vxmod/vxmod" >/dev/null
 build windows-i686
 ctest --preset windows-i686
 

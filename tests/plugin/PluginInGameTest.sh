@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The plug-in inside the stand-in game under Wine, checked from outside: the
+# DLL file, what it does to the game's code, every frame, the log, the boxes
+# and the database. Every case is one start of the game (each costs a second).
+#
+#   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES
+#   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES NATIVE_VXMOD
+#
+# matches-vxmod exits with 77 (skipped) when no native vxmod is given.
+set -uo pipefail
+
+suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
+examples="$(realpath "$6")" vxmod="${7:+$(realpath "$7")}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+check() {  # description, then a command that must succeed
+    if "${@:2}"; then
+        echo "ok   $1"
+    else
+        echo "FAIL $1"
+        failures=$((failures + 1))
+    fi
+}
+has_line() { grep -qxF -- "$2" "$1"; }
+has_text() { grep -qF -- "$2" "$1"; }
+count_lines() { grep -cE -- "$2" "$1"; }
+equal() { [ "$1" = "$2" ] || { echo "     '$1' is not '$2'"; false; }; }
+
+# A game folder holding the plug-in and a script folder.
+game_folder() {
+    local folder="$work/$1"
+    mkdir -p "$folder/AttribMods"
+    cp "$dll" "$folder/"
+    echo "$folder"
+}
+
+# Starts the game in a folder: report.txt, boxes.txt (standard error), status.
+play() {
+    local folder="$1"
+    shift
+    (cd "$folder" && wine "$game" "$@" >report.txt 2>boxes.txt)
+    echo $? >"$folder/status"
+}
+
+# The log without its timestamps and line-end CRs.
+log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
+
+# The little-endian bytes of a 32-bit number, as the report writes them.
+le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
+    $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
+
+test_dll_file() {
+    local imports exports
+    imports="$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
+        sort | tr '\n' ' ')"
+    check "the DLL imports from Windows' own DLLs only" \
+        equal "$imports" "kernel32.dll msvcrt.dll user32.dll "
+    exports="$("$objdump" -p "$dll" | awk '/Number in:/ { getline; print $NF }')"
+    check "the DLL exports nothing" equal "${exports:-00000000}" "00000000"
+}
+
+test_patches_and_frames() {
+    local folder hook_rva image_base base target
+    folder="$(game_folder patched)"
+    printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --occupy-preferred-base --passes 2 --entry-reasons --free-library
+    local report="$folder/report.txt"
+
+    check "a failed line makes the exit status 1" equal "$(cat "$folder/status")" 1
+    check "the game's call before loading" has_line "$report" "0x6660C0 before: E8 BB E6 FF FF"
+    check "the six bytes before loading" has_line "$report" "0x50264A before: 0F 85 1D 01 00 00"
+    check "nothing calls the game while the DLL loads" \
+        has_line "$report" "database calls while loading: 0"
+
+    # The call must reach ApplyModsHook wherever Windows put the DLL: its
+    # place in the image from the DLL's symbols, its base from the report.
+    image_base=$((0x$("$objdump" -p "$dll" | awk '/^ImageBase/ { print $2 }')))
+    hook_rva=$((0x$("$nm" -C "$dll" | awk '/ T rakor::ApplyModsHook\(void\*\)$/ { print $1 }') -
+        image_base))
+    base=$(($(sed -n 's/^plug-in .* loaded at \(0x[0-9A-F]*\);.*/\1/p' "$report")))
+    check "the DLL was loaded away from its preferred base" \
+        has_text "$report" "which the game occupied"
+    check "the DLL is not at its preferred base" test "$base" -ne "$image_base"
+    target=$((base + hook_rva))
+    check "the call at 0x6660C0 is E8 and the hook's address minus 0x6660C5" has_line "$report" \
+        "$(printf '0x6660C0 after:  E8 %s (a call of 0x%08X, plug-in + 0x%X)' \
+            "$(le_bytes $((target - 0x6660C5)))" "$target" "$hook_rva")"
+    check "six no-operations at 0x50264A" has_line "$report" "0x50264A after:  90 90 90 90 90 90"
+
+    for reason in 2 3 0; do
+        check "the entry point with reason $reason changes nothing and returns TRUE" \
+            has_line "$report" "entry point, reason $reason: TRUE, game code unchanged"
+    done
+    check "FreeLibrary leaves the pinned DLL in place" \
+        has_line "$report" "after FreeLibrary: the plug-in is still mapped"
+    check "every frame runs the replaced routine first with the game's object, then the scripts, and keeps the registers" \
+        equal "$(count_lines "$report" '^pass [123]: the replaced routine ran 1 time\(s\) with this-object 0x0090D000, then [1-9][0-9]* database calls; EBX ESI EDI EBP ESP kept$')" 3
+    check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
+    check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
+        '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
+    check "each frame shows one box, with the exclamation icon and one OK button" \
+        equal "$(count_lines "$report" '^box [123]: flags 0x30, no owner window$')" 3
+    check "the box names the script" has_text "$folder/boxes.txt" \
+        "Script 'AttribMods/a.vxmod' loaded with errors!"
+}
+
+test_other_game_version() {
+    local folder
+    folder="$(game_folder other-version)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --unsupported-version --passes 2
+    local report="$folder/report.txt"
+
+    check "the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "no call written" has_line "$report" \
+        "0x6660C0 after:  E8 CB E6 FF FF (a call of 0x00664790, the game's own code)"
+    check "no bytes removed" has_line "$report" "0x50264A after:  0F 85 1D 01 00 00"
+    check "the game's own routine runs and no script does" equal "$(count_lines "$report" \
+        '^pass [12]: the replaced routine ran 1 time\(s\) with this-object 0x0090D000, then 0 database calls; EBX ESI EDI EBP ESP kept$')" 2
+    check "the log says why, in one line" equal "$(log_lines "$folder")" \
+        "[VexaAttribLoader.Tormelin] [error] The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
+}
+
+# The log grouped by the path each line names, each script's lines in their
+# own order: Windows lists a folder sorted by name, Linux in no set order.
+log_by_script() {
+    log_lines "$1" | sed -E 's/^(\[[^]]*\] \[[^]]*\] \[([^]]*)\].*)$/\2\t\1/' |
+        LC_ALL=C sort -s -t "$(printf '\t')" -k1,1 | cut -f2-
+}
+
+# Each warning box as one line, in path order.
+boxes_by_script() {
+    awk '/^\[Vexa Attrib Loader - Tormelin\]$/ { n = 4; box = "" }
+         n > 0 { box = box $0 "|"; if (--n == 0) print box }' "$1/boxes.txt" | LC_ALL=C sort
+}
+
+# The same scripts and database through native vxmod and through the DLL in
+# the stand-in game: the same log, dump and warning boxes, whatever order the
+# two systems list folders in. The scripts are the examples, one more below a
+# folder with a non-ASCII name written with CR LF line ends, and a link that
+# leads back up (walked once only).
+test_matches_vxmod() {
+    local native game_dir
+    native="$(game_folder native)"
+    game_dir="$(game_folder game)"
+    for folder in "$native" "$game_dir"; do
+        cp -r "$examples/AttribMods/." "$folder/AttribMods/"
+        cp "$examples/database.json" "$folder/"
+        mkdir -p "$folder/AttribMods/Überholt"
+        printf 'add_node engine inline4 überholt\r\nupdate_field engine überholt Power 150\r\nupdate_field engine überholt Nope 1\r\n' \
+            >"$folder/AttribMods/Überholt/crlf.vxmod"
+        ln -s "$folder/AttribMods" "$folder/AttribMods/cars/back"
+    done
+    (cd "$native" && "$vxmod" run --db database.json --dump after.json >report.txt 2>boxes.txt)
+    echo $? >"$native/status"
+    play "$game_dir" --db database.json --dump after.json
+
+    check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
+    check "the same log lines" diff <(log_by_script "$native") <(log_by_script "$game_dir")
+    check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
+        "[AttribMods/cars/back] Skipped: this folder was already walked"
+    check "the non-ASCII folder's script ran" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
+        "[AttribMods/Überholt/crlf.vxmod] Script loaded with errors: 2 succesful / 1 failed"
+    # Keys sorted: collections are listed in the order the scripts made them.
+    check "the same database afterwards" diff <(jq -S . "$native/after.json") \
+        <(jq -S . "$game_dir/after.json")
+    check "the same warning boxes" diff <(boxes_by_script "$native") <(boxes_by_script "$game_dir")
+    check "a box for each script with a failed line" \
+        equal "$(boxes_by_script "$game_dir" | wc -l)" 2
+}
+
+case "$suite" in
+in-game)
+    test_dll_file
+    test_patches_and_frames
+    test_other_game_version
+    ;;
+matches-vxmod)
+    if [ -z "$vxmod" ] || [ ! -x "$vxmod" ]; then
+        echo "skipped: no native vxmod given (configure with -DVEXA_NATIVE_VXMOD=PATH)"
+        exit 77
+    fi
+    test_matches_vxmod
+    ;;
+*)
+    echo "unknown suite '$suite'" >&2
+    exit 2
+    ;;
+esac
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed; the games' folders were in $work"
+    exit 1
+fi

@@ -1,0 +1,105 @@
+#include "GameOptions.h"
+
+#include <cwchar>
+
+namespace sandbox_game {
+namespace {
+
+constexpr int kMaxPasses = 1000;
+
+std::string Narrow(const std::wstring& text) {
+    return std::filesystem::path(text).string();
+}
+
+int ReadPasses(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    const long passes = std::wcstol(text.c_str(), &end, 10);
+    if (text.empty() || *end != L'\0' || passes < 0 || passes > kMaxPasses) {
+        throw UsageError("--passes wants a whole number from 0 to 1000, not '" + Narrow(text) +
+                         "'");
+    }
+    return static_cast<int>(passes);
+}
+
+}  // namespace
+
+GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
+    GameOptions options;
+    bool folderGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        const auto value = [&]() -> const std::wstring& {
+            if (i + 1 == arguments.size()) {
+                throw UsageError(Narrow(argument) + " needs a value");
+            }
+            return arguments[++i];
+        };
+        if (argument == L"--help" || argument == L"-h") {
+            options.help = true;
+        } else if (argument == L"--dll") {
+            options.dll = value();
+        } else if (argument == L"--db") {
+            options.database = value();
+        } else if (argument == L"--dump") {
+            options.dump = value();
+        } else if (argument == L"--passes") {
+            options.passes = ReadPasses(value());
+        } else if (argument == L"--occupy-preferred-base") {
+            options.occupyPreferredBase = true;
+        } else if (argument == L"--unsupported-version") {
+            options.unsupportedVersion = true;
+        } else if (argument == L"--entry-reasons") {
+            options.entryReasons = true;
+        } else if (argument == L"--free-library") {
+            options.freeLibrary = true;
+        } else if (argument.starts_with(L"-")) {
+            throw UsageError("unknown option " + Narrow(argument));
+        } else if (folderGiven) {
+            throw UsageError("only one script folder can be given");
+        } else {
+            options.folder = argument;
+            folderGiven = true;
+        }
+    }
+    if (options.folder.filename() != "AttribMods") {
+        throw UsageError(
+            "the plug-in reads the folder AttribMods in the game's folder: name a "
+            "folder of that name");
+    }
+    return options;
+}
+
+std::string GameHelpText() {
+    return R"(Usage: sandbox-game [options] [FOLDER]
+
+A stand-in for the game: a 32-bit Windows program with the game's code and
+data at the addresses the plug-in patches and calls. It builds its attribute
+database, loads the plug-in as a plug-in loader does, then plays frames: each
+runs the game's code through the patched call. It reports what the plug-in did
+to its code and what each frame saw; the plug-in's warning boxes are captured
+and printed on standard error, as vxmod prints them.
+
+FOLDER is the scripts folder, named AttribMods (default: the one in the current
+folder); its parent is the game's folder, where the plug-in writes its log.
+
+  --dll FILE               the plug-in (default: VexaAttribLoader.Tormelin.asi
+                           in the game's folder)
+  --db FILE                the database, described as for vxmod (default: the
+                           built-in example)
+  --dump FILE              write the database, after the last frame, to FILE
+  --passes N               frames to play, 0 to 1000 (default 1)
+  --occupy-preferred-base  reserve the address the plug-in asks for first
+  --unsupported-version    be another game version: the call at 0x6660C0 aims
+                           elsewhere
+  --entry-reasons          call the plug-in's entry point for thread start and
+                           end after loading, and for unloading at the end
+  --free-library           FreeLibrary the plug-in after the frames, then play
+                           one more
+
+Exit status: 0 when no script line failed, 1 when one did (a warning box was
+shown), 2 when the game cannot run, 3 when the plug-in broke the game's
+expectations (the routine it replaced, the registers, the entry point).
+)";
+}
+
+}  // namespace sandbox_game
