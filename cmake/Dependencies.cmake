@@ -24,11 +24,18 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     target_link_libraries(vexa_spdlog INTERFACE Threads::Threads)
     target_include_directories(vexa_json SYSTEM INTERFACE ${shim})
 else()
+    # Debian's i386 packages, or vcpkg's for the Visual Studio build.
     find_package(fmt REQUIRED)
     find_package(spdlog REQUIRED)
-    find_package(nlohmann_json 3 REQUIRED)
     target_link_libraries(vexa_spdlog INTERFACE spdlog::spdlog fmt::fmt Threads::Threads)
-    target_link_libraries(vexa_json INTERFACE nlohmann_json::nlohmann_json)
+    if(NOT VEXA_PLUGIN_ONLY)
+        find_package(nlohmann_json 3 REQUIRED)
+        target_link_libraries(vexa_json INTERFACE nlohmann_json::nlohmann_json)
+    endif()
+endif()
+
+if(VEXA_PLUGIN_ONLY)
+    return()
 endif()
 
 # GoogleTest: Debian's i386 package natively, its sources for the cross build.

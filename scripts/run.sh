@@ -1,29 +1,54 @@
 #!/usr/bin/env bash
-# The loader's main job, shown without the game: builds vxmod, runs the
-# example mod scripts against the example database in a scratch folder, then
-# prints the loader's log and what the run changed in the database.
+# The loader's main job: the plug-in DLL at work inside the stand-in game,
+# under Wine. Builds both, puts the plug-in, the example mod scripts and the
+# example database in a scratch game folder, runs the game, then prints what
+# the plug-in did to the game's code, the loader's log and what the scripts
+# changed in the database.
+#
+#   scripts/run.sh           the plug-in in the stand-in game (Windows build, Wine)
+#   scripts/run.sh --vxmod   the quick native path: the same scripts through vxmod
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
 
 scripts/setup.sh
-cmake --preset linux-i386 >/dev/null
-cmake --build --preset linux-i386 --target vxmod
-vxmod="$repo/build/linux-i386/tools/vxmod/vxmod"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r examples/AttribMods "$work/"
-cd "$work"
+cp examples/database.json "$work/"
 
-# The untouched database, dumped by a run over a folder that does not exist.
-"$vxmod" run --db "$repo/examples/database.json" --dump before.json no-scripts >/dev/null
+if [ "${1:-}" = "--vxmod" ]; then
+  cmake --preset linux-i386 >/dev/null
+  cmake --build --preset linux-i386 --target vxmod
+  vxmod="$repo/build/linux-i386/tools/vxmod/vxmod"
+  cd "$work"
+  # The untouched database, dumped by a run over a folder that does not exist.
+  "$vxmod" run --db database.json --dump before.json no-scripts >/dev/null
+  echo "== vxmod run --db database.json --dump after.json"
+  status=0
+  "$vxmod" run --db database.json --dump after.json || status=$?
+  program=vxmod
+else
+  export WINEDEBUG=-all
+  export WINEPREFIX="$repo/build/wineprefix"
+  cmake --preset windows-i686 >/dev/null
+  cmake --build --preset windows-i686 --target vexa_plugin sandbox-game
+  game="$repo/build/windows-i686/tools/sandbox-game/sandbox-game.exe"
+  # The game's folder: the plug-in beside AttribMods, as a modder installs it.
+  cp build/windows-i686/loader/VexaAttribLoader.Tormelin.asi "$work/"
+  cd "$work"
+  # The untouched database: the game with the plug-in loaded but no frame played.
+  wine "$game" --db database.json --passes 0 --dump before.json >/dev/null 2>&1
+  echo "== sandbox-game --db database.json --dump after.json"
+  echo "   (the stand-in game loads the plug-in, then plays one frame through the patched call)"
+  status=0
+  wine "$game" --db database.json --dump after.json || status=$?
+  program=sandbox-game
+fi
 
-echo "== vxmod run --db examples/database.json --dump after.json"
-status=0
-"$vxmod" run --db "$repo/examples/database.json" --dump after.json || status=$?
 if [ "$status" -gt 1 ]; then
-  echo "vxmod could not run (exit status $status)" >&2
+  echo "$program could not run (exit status $status)" >&2
   exit "$status"
 fi
 
@@ -37,7 +62,7 @@ diff -u --label "before the run" --label "after the run" before.json after.json 
 
 echo
 if [ "$status" -eq 1 ]; then
-  echo "vxmod exited with 1: some lines failed (AttribMods/mistakes.vxmod fails on purpose)."
+  echo "$program exited with 1: some lines failed (AttribMods/mistakes.vxmod fails on purpose)."
 else
-  echo "vxmod exited with 0: every line succeeded."
+  echo "$program exited with 0: every line succeeded."
 fi
