@@ -97,7 +97,7 @@ test_patches_and_frames() {
     check "FreeLibrary leaves the pinned DLL in place" \
         has_line "$report" "after FreeLibrary: the plug-in is still mapped"
     check "every frame runs the replaced routine first with the game's object, then the scripts, and keeps the registers" \
-        equal "$(count_lines "$report" '^pass [123]: the replaced routine ran 1 time\(s\) with this-object 0x0090D000, then [1-9][0-9]* database calls; EBX ESI EDI EBP ESP kept$')" 3
+        equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EBX ESI EDI EBP ESP kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
@@ -119,7 +119,7 @@ test_other_game_version() {
         "0x6660C0 after:  E8 CB E6 FF FF (a call of 0x00664790, the game's own code)"
     check "no bytes removed" has_line "$report" "0x50264A after:  0F 85 1D 01 00 00"
     check "the game's own routine runs and no script does" equal "$(count_lines "$report" \
-        '^pass [12]: the replaced routine ran 1 time\(s\) with this-object 0x0090D000, then 0 database calls; EBX ESI EDI EBP ESP kept$')" 2
+        '^pass [12]: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EBX ESI EDI EBP ESP kept$')" 2
     check "the log says why, in one line" equal "$(log_lines "$folder")" \
         "[VexaAttribLoader.Tormelin] [error] The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
 }

@@ -88,7 +88,8 @@ void Game::ReportCall(const GameCode& code, const Plugin& plugin) {
 
 void Game::PlayAndReport(int pass) {
     const FrameRecord frame = PlayFrame();
-    std::string routine;
+    const bool kept =
+        frame.registersAfter == kFrameRegisters && frame.stackAfter == frame.stackBefore;
     if (frame.routineRuns.size() != 1) {
         Fault(fmt::format("pass {}: the replaced routine ran {} times", pass,
                           frame.routineRuns.size()));
@@ -99,7 +100,7 @@ void Game::PlayAndReport(int pass) {
         Fault(fmt::format("pass {}: the replaced routine ran after {} database calls", pass,
                           frame.routineRuns[0].hostCallsBefore));
     }
-    if (frame.registersAfter != kFrameRegisters || frame.stackAfter != frame.stackBefore) {
+    if (!kept) {
         const Registers& r = frame.registersAfter;
         Fault(
             fmt::format("pass {}: registers after the call: EBX {:08X} ESI {:08X} EDI {:08X} "
@@ -107,14 +108,20 @@ void Game::PlayAndReport(int pass) {
                         pass, r.ebx, r.esi, r.edi, r.ebp,
                         static_cast<int32_t>(frame.stackAfter - frame.stackBefore)));
     }
-    fmt::print(
-        "pass {}: the replaced routine ran {} time(s) with this-object 0x{:08X}, then {} database "
-        "calls; EBX ESI EDI EBP ESP {}\n",
-        pass, frame.routineRuns.size(), frame.routineRuns.empty() ? 0 : frame.routineRuns[0].self,
-        frame.hostCalls - (frame.routineRuns.empty() ? 0 : frame.routineRuns[0].hostCallsBefore),
-        frame.registersAfter == kFrameRegisters && frame.stackAfter == frame.stackBefore
-            ? "kept"
-            : "CHANGED");
+    std::string routine =
+        fmt::format("the replaced routine ran {} times", frame.routineRuns.size());
+    uint32_t callsAfter = frame.hostCalls;
+    if (frame.routineRuns.size() == 1) {
+        const FrameRecord::RoutineRun& run = frame.routineRuns[0];
+        routine = fmt::format("the replaced routine ran {}, with this-object 0x{:08X}",
+                              run.hostCallsBefore == 0
+                                  ? std::string("first")
+                                  : fmt::format("after {} database calls", run.hostCallsBefore),
+                              run.self);
+        callsAfter -= run.hostCallsBefore;
+    }
+    fmt::print("pass {}: {}, then {} database calls; EBX ESI EDI EBP ESP {}\n", pass, routine,
+               callsAfter, kept ? "kept" : "CHANGED");
 }
 
 void Game::CallEntryPoint(const Plugin& plugin, DWORD reason) {
