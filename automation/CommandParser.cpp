@@ -60,6 +60,16 @@ FieldSpec CheckedFieldSpec(const Command& command, const std::string& token) {
     }
 }
 
+uint32_t CheckedCount(const Command& command, const std::string& token) {
+    try {
+        return ReadCount(token);
+    } catch (const std::out_of_range&) {
+        throw ScriptLineError(
+            fmt::format("{}: count '{}' is negative; a count is a whole number from 0 to {}",
+                        command.word, token, ResizeField::kMaxCount));
+    }
+}
+
 // The two-character token "" stands for the empty text.
 std::string ValueText(const std::string& token) {
     return token == "\"\"" ? std::string() : token;
@@ -79,7 +89,7 @@ std::shared_ptr<IAction> BuildAction(const Command& command, const std::vector<s
         for (std::size_t i = 1; i <= 3; ++i) {
             CheckedName(command, t[i]);
         }
-        return std::make_shared<ResizeField>(t[1], t[2], t[3], ReadCount(t[4]));
+        return std::make_shared<ResizeField>(t[1], t[2], t[3], CheckedCount(command, t[4]));
     }
     if (command.word == "update_field") {
         const FieldSpec field = CheckedFieldSpec(command, t[3]);

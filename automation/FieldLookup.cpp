@@ -1,6 +1,7 @@
 #include "automation/FieldLookup.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "host/HostApi.h"
 #include "typedb/AttribTypeRegistry.h"
@@ -27,14 +28,20 @@ std::shared_ptr<IAttribType> FindFieldType(Host::ClassRecord* classObject, Hash3
 
 FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
     for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
-        const auto type = FindFieldType(owner->classObject, fieldKey);
+        auto type = FindFieldType(owner->classObject, fieldKey);
         if (!type) {
-            return {};  // a field of a type the library does not know is never touched
+            // A field of a type the library does not know is never touched.
+            // In an ancestor whose class gives no type, the field may still be
+            // held further up, by an ancestor whose class knows it.
+            if (owner == collection) {
+                return {};
+            }
+            continue;
         }
         for (const Host::LayoutEntry& field : owner->classObject->LayoutEntries()) {
             if (field.key == fieldKey.GetValue()) {
-                return {owner->layoutBlock + field.offset, owner, nullptr, true,
-                        (field.flags & Host::kEntryIsArray) != 0};
+                return {owner->layoutBlock + field.offset,        owner,          nullptr, true,
+                        (field.flags & Host::kEntryIsArray) != 0, std::move(type)};
             }
         }
         for (Host::CollectionEntry& entry : owner->OwnEntries()) {
@@ -47,7 +54,7 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
             void* const storage = (!type->IsOutOfLine() && !isArray)
                                       ? static_cast<void*>(&entry.value)
                                       : AddressOf<void>(entry.value);
-            return {storage, owner, &entry, false, isArray};
+            return {storage, owner, &entry, false, isArray, std::move(type)};
         }
     }
     return {};

@@ -15,12 +15,19 @@ namespace rakor::Attrib::Automation {
 // storage rules: the class layout block first, then the collection's own
 // entries (inline when the value fits in the entry's word and is no array,
 // else behind the word), then the parent collections.
+//
+// Whether the storage is an array is the flag of the very entry it was found
+// through: another entry of the same key elsewhere (an own entry beside a
+// layout field, a second own entry) says nothing about these bytes.
 struct FieldLocation {
     void* storage = nullptr;                  // null: not found, or type not registered
     Host::CollectionRecord* owner = nullptr;  // the collection that holds it
     Host::CollectionEntry* entry = nullptr;   // the own entry, when it lies in one
     bool inLayout = false;                    // in the owner's layout block
     bool isArray = false;                     // the array flag where it was found
+    // The type the owner's class gives the field: it decided whether the
+    // value lies inline, so it is the one to bind to the storage.
+    std::shared_ptr<IAttribType> type;
 };
 
 // The key of the field's type: from the class's field definition, or the
@@ -34,7 +41,9 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey);
 void* FindFieldData(Host::CollectionRecord* collection, Hash32 fieldKey);
 
 // Whether the collection itself (its class layout or its own entries) marks
-// the field as an array. Parents are not consulted.
+// the field as an array. Parents are not consulted. Any entry of the key
+// counts, so this is no answer for the storage LocateField found: the
+// actions go by FieldLocation::isArray.
 bool IsArrayField(Host::CollectionRecord* collection, Hash32 fieldKey);
 
 }  // namespace rakor::Attrib::Automation

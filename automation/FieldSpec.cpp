@@ -1,6 +1,7 @@
 #include "automation/FieldSpec.h"
 
 #include <sstream>
+#include <stdexcept>
 
 namespace rakor::Attrib::Automation {
 
@@ -18,6 +19,12 @@ FieldSpec ParseFieldSpec(const std::string& token) {
 }
 
 uint32_t ReadCount(const std::string& token) {
+    // The extraction skips leading blanks and then takes a sign, so the sign
+    // is looked for where the extraction would find it.
+    const std::size_t first = token.find_first_not_of(" \t\n\v\f\r");
+    if (first != std::string::npos && token[first] == '-') {
+        throw std::out_of_range("a count cannot be negative");
+    }
     std::istringstream stream(token);
     uint32_t count = 0;
     stream >> count;

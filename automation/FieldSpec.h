@@ -18,8 +18,9 @@ FieldSpec ParseFieldSpec(const std::string& token);
 
 // A count argument: the leading unsigned decimal number of the token, the
 // rest ignored ("12abc" is 12); 0 when the token does not begin with one.
-// A negative count wraps as unsigned and one beyond 32 bits gives 4294967295,
-// so both stay far above any array the host can hold.
+// One beyond 32 bits gives 4294967295, far above any array the host can hold.
+// Throws std::out_of_range for a count written with a minus sign: read as
+// unsigned it would wrap around ("-4294967295" would be 1).
 uint32_t ReadCount(const std::string& token);
 
 }  // namespace rakor::Attrib::Automation

@@ -42,17 +42,21 @@ void ModifyField::Act() {
                               fieldKey_.ToString());
     }
     const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
-    const auto type = AttribTypeRegistry::Instance().FindType(typeKey);
-    if (!type) {
+    if (!AttribTypeRegistry::Instance().FindType(typeKey)) {
         throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
                               classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
                               typeKey.ToString());
     }
+    // The type the storage was found with, which decided whether the value
+    // lies in the entry's word: a wider type bound there would write past it.
+    const std::shared_ptr<IAttribType>& type = location.type;
 
     void* storage = location.storage;
-    // An array inherited from a parent's own entries is an array too: binding
-    // one element's value over the record would overwrite its header.
-    if (IsArrayField(collection, fieldKey_) || location.isArray) {
+    // Only the flag of the entry the storage was found through tells whether
+    // it is an array record. An array inherited from a parent's own entries
+    // is one too: binding one element's value over the record would overwrite
+    // its header.
+    if (location.isArray) {
         storage = Host::GetArrayElement(storage, static_cast<uint32_t>(index_));
         if (storage == nullptr) {
             throw EvaluationError("ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]",

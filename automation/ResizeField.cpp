@@ -7,6 +7,7 @@
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
 #include "host/HostApi.h"
+#include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
 
 namespace rakor::Attrib::Automation {
@@ -37,9 +38,9 @@ void ResizeField::Act() {
                               classKey_.ToString(), collectionKey_.ToString(),
                               fieldKey_.ToString());
     }
-    // The collection's own flags do not show an array it inherits from a
-    // parent's entries; that one is an array all the same, refused below.
-    if (!IsArrayField(collection, fieldKey_) && !location.isArray) {
+    // The flag of the entry the storage was found through decides; an array
+    // inherited from a parent's entries is one all the same, refused below.
+    if (!location.isArray) {
         throw EvaluationError(
             "ResizeField.Act => Field '{}'->'{}'.'{}' is not an array: you can only resize arrays",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
@@ -59,14 +60,23 @@ void ResizeField::Act() {
             "inherited from a parent",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
     }
-    ResizeArray(*location.entry, FindFieldType(classObject, fieldKey_), newCount_);
+    // The elements' type is the one the collection's own class gives the
+    // field (the class the collection record names, which the lookup went
+    // by), not that of the class it was asked for through.
+    const std::shared_ptr<IAttribType> type = FindFieldType(collection->classObject, fieldKey_);
+    if (!type) {
+        throw EvaluationError("ResizeField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
+                              classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
+                              FieldTypeKey(collection->classObject, fieldKey_).ToString());
+    }
+    ResizeArray(*location.entry, type, newCount_);
 }
 
 void ResizeField::ResizeArray(Host::CollectionEntry& entry,
                               const std::shared_ptr<IAttribType>& type, uint32_t newCount) {
-    const auto* const old =
-        reinterpret_cast<const Host::ArrayHeader*>(static_cast<uintptr_t>(entry.value));
-    const uint32_t elementSize = old->ElementSize();
+    const auto* const old = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(entry.value));
+    const auto oldHeader = Host::LoadFrom<Host::ArrayHeader>(old);
+    const uint32_t elementSize = oldHeader.ElementSize();
     const uint32_t count = newCount;
 
     // The new record belongs to the host from now on; the old one is left as
@@ -79,13 +89,12 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
     }
     // New elements start zeroed; the type's Construct then sets what it sets.
     std::memset(record, 0, bytes);
-    Host::ArrayHeader header = *old;
+    Host::ArrayHeader header = oldHeader;
     header.capacity = static_cast<uint16_t>(count);
     header.count = static_cast<uint16_t>(count);
-    std::memcpy(record, &header, sizeof header);
-    const uint32_t kept = std::min<uint32_t>(count, old->count);
-    std::memcpy(record + sizeof header, reinterpret_cast<const uint8_t*>(old) + sizeof header,
-                std::size_t{kept} * elementSize);
+    Host::StoreTo(record, header);
+    const uint32_t kept = std::min<uint32_t>(count, oldHeader.count);
+    std::memcpy(record + sizeof header, old + sizeof header, std::size_t{kept} * elementSize);
     entry.value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record));
 
     // A type wider than the host's element would write past it: such elements
@@ -93,7 +102,7 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
     if (type->GetSize() > elementSize) {
         return;
     }
-    for (uint32_t i = old->count; i < count; ++i) {
+    for (uint32_t i = oldHeader.count; i < count; ++i) {
         if (void* const element = Host::GetArrayElement(record, i)) {
             type->BindValue(element)->Construct();
         }

@@ -60,9 +60,13 @@ TEST(ReadCount, ReadsTheLeadingUnsignedNumber) {
     EXPECT_EQ(ReadCount("12abc"), 12u);
     EXPECT_EQ(ReadCount("0x10"), 0u);
     EXPECT_EQ(ReadCount("abc"), 0u);
+    EXPECT_EQ(ReadCount("+5"), 5u);
     // Out-of-range counts stay out of range rather than becoming "empty".
     EXPECT_EQ(ReadCount("99999999999"), 4294967295u);
-    EXPECT_GT(ReadCount("-1"), 65535u);
+    // A minus sign never wraps around into a count ("-4294967295" would be 1).
+    for (const char* negative : {"-1", "-4294967295", "-0", " \t-4", "-abc"}) {
+        EXPECT_THROW(ReadCount(negative), std::out_of_range) << negative;
+    }
 }
 
 TEST(ParseLine, LinesWithoutCommandsYieldNothing) {
@@ -139,6 +143,9 @@ TEST(ParseLine, ShortLinesAreErrorsNamingTheCommand) {
                 HasSubstr("add_node: name '0xZZ' is not a hexadecimal number"));
     EXPECT_THAT(message("resize_field C N 0x123456789 3"),
                 HasSubstr("resize_field: name '0x123456789' does not fit in 32 bits"));
+    EXPECT_EQ(message("resize_field C N F -4294967295"),
+              "resize_field: count '-4294967295' is negative; a count is a whole number from 0 "
+              "to 65535");
 }
 
 TEST(ParseScript, KeepsFailedLinesInPlaceAndNumbersLines) {

@@ -63,6 +63,19 @@ TEST_F(FieldLookupTest, FieldHeldOnlyByAnAncestorIsFoundThere) {
     EXPECT_EQ(Find(race, "Grip"), race.LayoutBytes().data() + 8) << "every layout block is own";
 }
 
+TEST_F(FieldLookupTest, AncestorWhoseClassGivesNoTypeIsPassedOver) {
+    // The middle collection's record names a class without a definition of
+    // "Power": the walk goes on to the grandparent, which holds the field.
+    auto mid = car_.AddCollection("mid", base_);
+    const auto tuned = car_.AddCollection("tuned", mid);
+    mid.SetInline("Power", int32_t{5});  // of no known type there: never touched
+    Sandbox::ClassRecord* const own = mid.Record()->classObject;
+    mid.Record()->classObject = db_.AddClass("other").Record();
+    void* const found = Find(tuned, "Power");
+    mid.Record()->classObject = own;
+    EXPECT_EQ(found, &base_.GetOwnEntry("Power").value);
+}
+
 TEST_F(FieldLookupTest, FieldWithoutRegisteredTypeIsNotFound) {
     base_.SetInline("Odd", uint32_t{1}).SetInline("Undefined", uint32_t{1});
     EXPECT_EQ(Find(base_, "Odd"), nullptr);

@@ -437,6 +437,35 @@ TEST_F(ModifyFieldArrayTest, OneByteElementsKeepTheirNeighbours) {
     EXPECT_THAT(Sandbox::ElementsOf<int8_t>(base_.OwnArray("Offsets")), ElementsAre(1, 2, -1, 4));
 }
 
+TEST_F(ModifyFieldTest, ArrayFlagOfAnotherEntryOfTheKeyMakesNoArrayOfTheFoundStorage) {
+    // The layout field is found first; an own entry of the same key flagged
+    // as an array says nothing about the layout slot's bytes.
+    car_.AddLayoutField("Grip", "KQ::Reflection::Float", 8);
+    car_.AddLayoutField("Other", "KQ::Reflection::Int32", 16);
+    base_.SetLayout("Grip", 1.5f).SetLayout("Other", int32_t{7});
+    base_.SetArray("Grip", ArrayOf<float>({9.0f}));
+    // Two own entries of one key, the first plain: the first is the field.
+    car_.Define("Power", "KQ::Reflection::Float").Define("Spare", "KQ::Reflection::Float");
+    base_.SetInline("Power", 1.5f).SetArray("Spare", ArrayOf<float>({9.0f}));
+    base_.GetOwnEntry("Spare").key = KeyOf("Power");
+    const auto entries = Bytes(base_.OwnEntries().data(), base_.OwnEntries().size_bytes());
+
+    RunClean("update_field car default Grip 2.5\nupdate_field car default Power 2.5");
+    EXPECT_EQ(base_.ReadLayout<float>("Grip"), 2.5f);
+    EXPECT_EQ(base_.ReadLayout<int32_t>("Other"), 7);
+    EXPECT_EQ(base_.ReadInline<float>("Power"), 2.5f);
+    auto expected = entries;
+    const float written = 2.5f;
+    std::memcpy(expected.data() + sizeof(Sandbox::OwnEntry) + 4, &written, 4);  // Power's word
+    EXPECT_EQ(Bytes(base_.OwnEntries().data(), base_.OwnEntries().size_bytes()), expected);
+    EXPECT_THAT(Sandbox::ElementsOf<float>(base_.OwnArray("Grip")), ElementsAre(9.0f));
+    EXPECT_THAT(Errors("resize_field car default Grip 3\nresize_field car default Power 3"),
+                ElementsAre("ResizeField.Act => Field 'car'->'default'.'Grip' is not an array: "
+                            "you can only resize arrays",
+                            "ResizeField.Act => Field 'car'->'default'.'Power' is not an array: "
+                            "you can only resize arrays"));
+}
+
 TEST_F(ModifyFieldArrayTest, ZeroElementSizeStandsForFour) {
     auto contents = ArrayOf<int32_t>({1, 2, 3});
     contents.elementSize = 0;

@@ -135,17 +135,42 @@ TEST_F(ResizeFieldTest, LookupFailuresNameWhatWasLookedUp) {
     EXPECT_EQ(base_.ReadInline<int32_t>("Power"), 1);
 }
 
-TEST_F(ResizeFieldTest, CountAboveTheHeadersRangeIsRefused) {
+TEST_F(ResizeFieldTest, CountAboveTheHeadersRangeOrNegativeIsRefused) {
     const auto outcome =
-        Run("resize_field car default Gears 65536\nresize_field car default Gears -1");
-    EXPECT_EQ(outcome.summary.failed, 2);
+        Run("resize_field car default Gears 65536\n"
+            "resize_field car default Gears 99999999999\n"
+            "resize_field car default Gears -1\n"
+            "resize_field car default Gears -4294967295");
+    EXPECT_EQ(outcome.summary.failed, 4);
     EXPECT_THAT(outcome.errors,
                 ElementsAre("ResizeField.Act => Field 'car'->'default'.'Gears' cannot hold 65536 "
                             "elements: an array holds at most 65535",
                             "ResizeField.Act => Field 'car'->'default'.'Gears' cannot hold "
-                            "4294967295 elements: an array holds at most 65535"));
+                            "4294967295 elements: an array holds at most 65535",
+                            "resize_field: count '-1' is negative; a count is a whole number "
+                            "from 0 to 65535",
+                            "resize_field: count '-4294967295' is negative; a count is a whole "
+                            "number from 0 to 65535"));
     EXPECT_EQ(&Gears(), old_);
     ExpectOldRecordUntouched();
+}
+
+TEST_F(ResizeFieldTest, ElementTypeComesFromTheClassTheCollectionRecordNames) {
+    // The collection is found through "car", which has no definition of
+    // "Mods"; its record names "other", which defines them.
+    auto other = db_.AddClass("other");
+    other.Define("Mods", "JunkmanMod");
+    base_.SetArray("Mods", ArrayOf<std::array<uint32_t, 3>>({{1, 2, 3}}));
+    Sandbox::ClassRecord* const own = base_.Record()->classObject;
+    base_.Record()->classObject = other.Record();
+    const auto outcome = Run("resize_field car default Mods 2");
+    base_.Record()->classObject = own;
+    EXPECT_EQ(outcome.summary.succeeded, 1);
+    EXPECT_THAT(outcome.errors, IsEmpty());
+    const ArrayHeader& mods = base_.OwnArray("Mods");
+    ASSERT_EQ(mods.count, 2);
+    EXPECT_THAT(Bytes(mods.Elements(), 12), ElementsAre(1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0));
+    EXPECT_THAT(Bytes(mods.Elements() + 12, 12), Each(0));
 }
 
 TEST_F(ResizeFieldTest, ArrayOutsideTheOwnEntriesIsRefused) {
