@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/HostApi.h"
+#include "host/HostStorage.h"
 #include "typedb/IAttribType.h"
 
 namespace rakor::Attrib {
@@ -46,11 +47,12 @@ public:
     }
 
     std::vector<std::shared_ptr<ITypedValue>> BindArray(Host::ArrayHeader* array) const override {
+        const uint16_t count = Host::LoadFrom<Host::ArrayHeader>(array).count;
         std::vector<std::shared_ptr<ITypedValue>> values;
-        values.reserve(array->count);
+        values.reserve(count);
         // Element addresses come from the host: only it knows how its records
         // pack elements of each type.
-        for (uint16_t i = 0; i < array->count; ++i) {
+        for (uint16_t i = 0; i < count; ++i) {
             values.push_back(BindValue(Host::GetArrayElement(array, i)));
         }
         return values;

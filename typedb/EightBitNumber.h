@@ -18,8 +18,8 @@ namespace rakor::Attrib::TypeDB {
 // type of the same signedness (size 2, as the host's type table states), but
 // a field or array element of an 8-bit type may be a single byte wide. Every
 // operation therefore reads and writes exactly one byte, so nothing is ever
-// written past the field. Text is read as a 16-bit number, not as a
-// character, and must lie in the 8-bit range of the type's signedness.
+// written past the field. Text is read as a number, not as a character, and
+// the number as written must lie in the 8-bit range of the type's signedness.
 template <typename Wide>
 class EightBitNumber final : public NumberValueImpl<Wide> {
     static_assert(std::is_same_v<Wide, unsigned short> || std::is_same_v<Wide, short>);
@@ -37,16 +37,17 @@ public:
 
     std::optional<double> ToDouble() const override { return static_cast<double>(LoadByte()); }
 
+    // Read signed and wide: an unsigned 16-bit extraction takes "-65535" as
+    // 1, wrapping the minus sign away before any range test could see it.
     bool Parse(const std::string& text) override {
         std::istringstream in(text);
-        Wide parsed{};
-        in >> parsed;
-        const int number = parsed;
+        long long number = 0;
+        in >> number;
         if (in.fail() || number < std::numeric_limits<Narrow>::min() ||
             number > std::numeric_limits<Narrow>::max()) {
             return false;
         }
-        StoreByte(static_cast<Narrow>(parsed));
+        StoreByte(static_cast<Narrow>(number));
         return true;
     }
 
@@ -61,18 +62,13 @@ public:
     }
 
     bool Assign(const void* source) override {
-        std::memcpy(this->GetStorage(), source, 1);
+        StoreByte(Host::LoadFrom<Narrow>(source));
         return true;
     }
 
 private:
-    Narrow LoadByte() const {
-        Narrow value;
-        std::memcpy(&value, this->GetStorage(), 1);
-        return value;
-    }
-
-    void StoreByte(Narrow value) { std::memcpy(this->GetStorage(), &value, 1); }
+    Narrow LoadByte() const { return Host::LoadFrom<Narrow>(this->GetStorage()); }
+    void StoreByte(Narrow value) { Host::StoreTo(this->GetStorage(), value); }
 };
 
 }  // namespace rakor::Attrib::TypeDB

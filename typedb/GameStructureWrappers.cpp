@@ -1,5 +1,7 @@
 #include "typedb/GameStructureWrappers.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include <fmt/format.h>
@@ -12,9 +14,9 @@ namespace {
 
 // Axle pairs make their float members directly rather than through the
 // registry, so they never fail; the members still carry the float type's hash.
-std::shared_ptr<ITypedValue> MakeFloatMember(float& member) {
+std::shared_ptr<ITypedValue> MakeFloatMember(void* member) {
     auto value = std::make_shared<NumberValueImpl<float>>();
-    value->SetStorage(&member);
+    value->SetStorage(member);
     value->SetTypeHash(AttribTypeRegistry::Instance().FindNativeType<float>());
     return value;
 }
@@ -22,23 +24,25 @@ std::shared_ptr<ITypedValue> MakeFloatMember(float& member) {
 }  // namespace
 
 MemberMap AxlePairWrapper::GetMembers() const {
-    AxlePair& pair = *Storage();
     MemberMap members;
-    members.emplace(Hash32("Front"), std::vector{MakeFloatMember(pair.front)});
-    members.emplace(Hash32("Rear"), std::vector{MakeFloatMember(pair.rear)});
+    members.emplace(Hash32("Front"),
+                    std::vector{MakeFloatMember(MemberAddress(offsetof(AxlePair, front)))});
+    members.emplace(Hash32("Rear"),
+                    std::vector{MakeFloatMember(MemberAddress(offsetof(AxlePair, rear)))});
     return members;
 }
 
 std::optional<std::string> AxlePairWrapper::ToString() const {
-    return fmt::format("Front={} Rear={}", Storage()->front, Storage()->rear);
+    const AxlePair pair = LoadStorage();
+    return fmt::format("Front={} Rear={}", pair.front, pair.rear);
 }
 
 MemberMap FECarPartInfoWrapper::GetMembers() const {
-    FECarPartInfo& info = *Storage();
     MemberMap members;
-    members.emplace(Hash32("Level"), std::vector{BindMember(info.level)});
-    members.emplace(Hash32("Rep"), std::vector{BindMember(info.rep)});
-    members.emplace(Hash32("Cost"), std::vector{BindMember(info.cost)});
+    members.emplace(Hash32("Level"),
+                    std::vector{BindMember<int32_t>(offsetof(FECarPartInfo, level))});
+    members.emplace(Hash32("Rep"), std::vector{BindMember<float>(offsetof(FECarPartInfo, rep))});
+    members.emplace(Hash32("Cost"), std::vector{BindMember<float>(offsetof(FECarPartInfo, cost))});
     return members;
 }
 
@@ -47,16 +51,17 @@ std::optional<std::string> FECarPartInfoWrapper::ToString() const {
 }
 
 void JunkmanModWrapper::Construct() {
-    Storage()->classKey = Hash32();
-    Storage()->definitionKey = Hash32();
+    StoreMember(offsetof(JunkmanMod, classKey), Hash32());
+    StoreMember(offsetof(JunkmanMod, definitionKey), Hash32());
 }
 
 MemberMap JunkmanModWrapper::GetMembers() const {
-    JunkmanMod& mod = *Storage();
     MemberMap members;
-    members.emplace(Hash32("ClassKey"), std::vector{BindMember(mod.classKey)});
-    members.emplace(Hash32("DefinitionKey"), std::vector{BindMember(mod.definitionKey)});
-    members.emplace(Hash32("Scale"), std::vector{BindMember(mod.scale)});
+    members.emplace(Hash32("ClassKey"),
+                    std::vector{BindMember<Hash32>(offsetof(JunkmanMod, classKey))});
+    members.emplace(Hash32("DefinitionKey"),
+                    std::vector{BindMember<Hash32>(offsetof(JunkmanMod, definitionKey))});
+    members.emplace(Hash32("Scale"), std::vector{BindMember<float>(offsetof(JunkmanMod, scale))});
     return members;
 }
 
@@ -65,11 +70,11 @@ std::optional<std::string> JunkmanModWrapper::ToString() const {
 }
 
 void GCollectionKeyWrapper::Construct() {
-    Storage()->key = Hash32();
+    StoreStorage(GCollectionKey{Hash32()});
 }
 
 std::optional<std::string> GCollectionKeyWrapper::ToString() const {
-    return Storage()->key.ToString();
+    return LoadStorage().key.ToString();
 }
 
 }  // namespace rakor::Attrib::TypeDB

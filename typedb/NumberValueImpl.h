@@ -125,15 +125,10 @@ public:
     }
 
 protected:
-    // Host fields need not be aligned for T; copy the bytes instead of
-    // dereferencing.
-    Numeric Load() const {
-        Numeric value;
-        std::memcpy(&value, this->GetStorage(), sizeof(Numeric));
-        return value;
-    }
-
-    void Store(Numeric value) { std::memcpy(this->GetStorage(), &value, sizeof(Numeric)); }
+    // Read and written as Numeric, never as T: a bool may only hold 0 or 1,
+    // while the host's byte may hold anything.
+    Numeric Load() const { return Host::LoadFrom<Numeric>(this->GetStorage()); }
+    void Store(Numeric value) { Host::StoreTo(this->GetStorage(), value); }
 };
 
 }  // namespace rakor::Attrib

@@ -14,12 +14,12 @@ namespace rakor::Attrib::TypeDB {
 template <typename H>
 class StringHashWrapper final : public TrivialValueImpl<H> {
 public:
-    void Construct() override { *this->Storage() = H(); }
+    void Construct() override { this->StoreStorage(H()); }
 
-    std::optional<std::string> ToString() const override { return this->Storage()->ToString(); }
+    std::optional<std::string> ToString() const override { return this->LoadStorage().ToString(); }
 
     bool Parse(const std::string& text) override {
-        *this->Storage() = H(text);
+        this->StoreStorage(H(text));
         return true;
     }
 };

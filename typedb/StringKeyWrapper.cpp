@@ -1,25 +1,28 @@
 #include "typedb/StringKeyWrapper.h"
 
+#include <cstddef>
+
 #include "typedb/TextValue.h"
 
 namespace rakor::Attrib::TypeDB {
 
 void StringKeyWrapper::Construct() {
-    Storage()->collision64 = Hash64();
-    Storage()->collision = Hash32();
+    StoreMember(offsetof(StringKey, collision64), Hash64());
+    StoreMember(offsetof(StringKey, collision), Hash32());
 }
 
 MemberMap StringKeyWrapper::GetMembers() const {
-    StringKey& key = *Storage();
     MemberMap members;
-    members.emplace(Hash32("Visual"), std::vector{BindMember(key.visual)});
-    members.emplace(Hash32("Collision"), std::vector{BindMember(key.collision)});
-    members.emplace(Hash32("Collision64"), std::vector{BindMember(key.collision64)});
+    members.emplace(Hash32("Visual"), std::vector{BindMember<char*>(offsetof(StringKey, visual))});
+    members.emplace(Hash32("Collision"),
+                    std::vector{BindMember<Hash32>(offsetof(StringKey, collision))});
+    members.emplace(Hash32("Collision64"),
+                    std::vector{BindMember<Hash64>(offsetof(StringKey, collision64))});
     return members;
 }
 
 std::optional<std::string> StringKeyWrapper::ToString() const {
-    return Storage()->collision.ToString();
+    return LoadStorage().collision.ToString();
 }
 
 bool StringKeyWrapper::Parse(const std::string& text) {
@@ -27,8 +30,8 @@ bool StringKeyWrapper::Parse(const std::string& text) {
     // hashed leaves the key as it was. The old text is the host's: not freed.
     const Hash32 collision(text);
     char* const visual = DuplicateHostText(text);
-    Storage()->collision = collision;
-    Storage()->visual = visual;
+    StoreMember(offsetof(StringKey, collision), collision);
+    StoreMember(offsetof(StringKey, visual), visual);
     return true;
 }
 

@@ -23,11 +23,11 @@ std::string ReadHostText(const char* text) {
 }
 
 std::optional<std::string> Text::ToString() const {
-    return ReadHostText(*Storage());
+    return ReadHostText(LoadStorage());
 }
 
 bool Text::Parse(const std::string& text) {
-    *Storage() = DuplicateHostText(text);
+    StoreStorage(DuplicateHostText(text));
     return true;
 }
 

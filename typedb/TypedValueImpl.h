@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <typeindex>
 
+#include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
 #include "typedb/ITypedValue.h"
 
@@ -13,6 +14,10 @@ namespace rakor::Attrib {
 // A view of one T in memory: the type hash and the storage address. Storage
 // bound to the host is never freed; a block that CreateValue allocated is
 // adopted by the value and released with it.
+//
+// The storage is held untyped and never dereferenced as a T: host storage
+// need not be aligned as T is (see host/HostStorage.h), so values and their
+// members are copied in and out.
 template <typename T>
 class TypedValueImpl : public ITypedValue {
     // Values are copied with memcpy: host bytes never run C++ constructors.
@@ -21,7 +26,7 @@ class TypedValueImpl : public ITypedValue {
 public:
     using StorageType = T;
 
-    void SetStorage(void* storage) override { storage_ = static_cast<T*>(storage); }
+    void SetStorage(void* storage) override { storage_ = storage; }
     void SetTypeHash(Hash32 typeHash) override { typeHash_ = typeHash; }
     Hash32 GetTypeHash() const override { return typeHash_; }
     void* GetStorage() const override { return storage_; }
@@ -59,11 +64,18 @@ public:
     }
 
 protected:
-    T* Storage() const { return storage_; }
+    T LoadStorage() const { return Host::LoadFrom<T>(storage_); }
+    void StoreStorage(const T& value) { Host::StoreTo(storage_, value); }
+    // The address of the member that lies `offset` bytes into the storage.
+    void* MemberAddress(std::size_t offset) const { return Host::ByteOffset(storage_, offset); }
+    template <typename M>
+    void StoreMember(std::size_t offset, const M& value) {
+        Host::StoreTo(MemberAddress(offset), value);
+    }
 
 private:
     Hash32 typeHash_;
-    T* storage_ = nullptr;
+    void* storage_ = nullptr;
     std::unique_ptr<T> ownedBlock_;
 };
 
@@ -81,10 +93,11 @@ public:
     bool IsComplex() const override { return true; }
 
 protected:
-    // A member bound by its storage type, viewing the parent's own bytes.
+    // The member of storage type M at `offset` (an offsetof of T), bound by
+    // its storage type and viewing the parent's own bytes.
     template <typename M>
-    static std::shared_ptr<ITypedValue> BindMember(M& member) {
-        return AttribTypeRegistry::Instance().BindNative<M>(&member);
+    std::shared_ptr<ITypedValue> BindMember(std::size_t offset) const {
+        return AttribTypeRegistry::Instance().BindNative<M>(this->MemberAddress(offset));
     }
 };
 

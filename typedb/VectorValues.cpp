@@ -1,5 +1,8 @@
 #include "typedb/VectorValues.h"
 
+#include <cstddef>
+#include <type_traits>
+
 #include <fmt/format.h>
 
 // Components are formatted as single-precision floats with "{}": the shortest
@@ -7,64 +10,60 @@
 namespace rakor::Attrib::TypeDB {
 
 void AttribVector2::Construct() {
-    *Storage() = lm::Vec2{0.0f, 0.0f};
+    StoreStorage(lm::Vec2{0.0f, 0.0f});
 }
 
 MemberMap AttribVector2::GetMembers() const {
-    lm::Vec2& v = *Storage();
     MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember(v.x)});
-    members.emplace(Hash32("Y"), std::vector{BindMember(v.y)});
+    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec2, x))});
+    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec2, y))});
     return members;
 }
 
 std::optional<std::string> AttribVector2::ToString() const {
-    const lm::Vec2& v = *Storage();
+    const lm::Vec2 v = LoadStorage();
     return fmt::format("{{{}, {}}}", v.x, v.y);
 }
 
 void AttribVector3::Construct() {
-    *Storage() = lm::Vec3{0.0f, 0.0f, 0.0f};
+    StoreStorage(lm::Vec3{0.0f, 0.0f, 0.0f});
 }
 
 MemberMap AttribVector3::GetMembers() const {
-    lm::Vec3& v = *Storage();
     MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember(v.x)});
-    members.emplace(Hash32("Y"), std::vector{BindMember(v.y)});
-    members.emplace(Hash32("Z"), std::vector{BindMember(v.z)});
+    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec3, x))});
+    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec3, y))});
+    members.emplace(Hash32("Z"), std::vector{BindMember<float>(offsetof(lm::Vec3, z))});
     return members;
 }
 
 std::optional<std::string> AttribVector3::ToString() const {
-    const lm::Vec3& v = *Storage();
+    const lm::Vec3 v = LoadStorage();
     return fmt::format("{{{}, {}, {}}}", v.x, v.y, v.z);
 }
 
 void AttribVector4::Construct() {
-    *Storage() = lm::Vec4{0.0f, 0.0f, 0.0f, 0.0f};
+    StoreStorage(lm::Vec4{0.0f, 0.0f, 0.0f, 0.0f});
 }
 
 MemberMap AttribVector4::GetMembers() const {
-    lm::Vec4& v = *Storage();
     MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember(v.x)});
-    members.emplace(Hash32("Y"), std::vector{BindMember(v.y)});
-    members.emplace(Hash32("Z"), std::vector{BindMember(v.z)});
-    members.emplace(Hash32("W"), std::vector{BindMember(v.w)});
+    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec4, x))});
+    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec4, y))});
+    members.emplace(Hash32("Z"), std::vector{BindMember<float>(offsetof(lm::Vec4, z))});
+    members.emplace(Hash32("W"), std::vector{BindMember<float>(offsetof(lm::Vec4, w))});
     return members;
 }
 
 std::optional<std::string> AttribVector4::ToString() const {
-    const lm::Vec4& v = *Storage();
+    const lm::Vec4 v = LoadStorage();
     return fmt::format("{{{}, {}, {}, {}}}", v.x, v.y, v.z, v.w);
 }
 
 MemberMap AttribMatrix::GetMembers() const {
-    lm::Matrix4& m = *Storage();
     std::vector<std::shared_ptr<ITypedValue>> rows;
-    for (lm::Vec4& row : m.rows) {
-        rows.push_back(BindMember(row));
+    for (std::size_t row = 0; row < std::extent_v<decltype(lm::Matrix4::rows)>; ++row) {
+        rows.push_back(BindMember<lm::Vec4>(offsetof(lm::Matrix4, rows) + row * sizeof(lm::Vec4)));
     }
     MemberMap members;
     members.emplace(Hash32("Values"), std::move(rows));

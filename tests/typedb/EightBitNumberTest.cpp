@@ -65,11 +65,17 @@ TEST(EightBitNumber, TextIsANumberInTheEightBitRangeOfItsSignedness) {
         {"KQ::Reflection::UInt8", "256", false, 0x11},
         {"KQ::Reflection::UInt8", "-1", false, 0x11},
         {"KQ::Reflection::UInt8", "A", false, 0x11},
+        // A 16-bit unsigned read would wrap these into range (1 and 255).
+        {"KQ::Reflection::UInt8", "-65535", false, 0x11},
+        {"KQ::Reflection::UInt8", "-65281", false, 0x11},
+        {"KQ::Reflection::UInt8", " +7x", true, 7},
         {"KQ::Reflection::Int8", "-128", true, 0x80},
         {"KQ::Reflection::Int8", "127", true, 0x7F},
         {"KQ::Reflection::Int8", "128", false, 0x11},
         {"KQ::Reflection::Int8", "-129", false, 0x11},
         {"KQ::Reflection::Int8", "70000", false, 0x11},
+        {"KQ::Reflection::Int8", "65535", false, 0x11},
+        {"KQ::Reflection::Int8", "-99999999999999999999", false, 0x11},
     };
     for (const Case& c : cases) {
         std::array<uint8_t, 2> bytes = {0x11, kGuard};
