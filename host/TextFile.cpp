@@ -6,6 +6,10 @@
 namespace rakor {
 
 std::string NormaliseTextBytes(std::string_view bytes) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kByteOrderMark)) {
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
     std::string text;
     text.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -36,7 +36,10 @@ TEST_F(HashResolverTest, RecordedNamesResolveWithoutAList) {
 }
 
 TEST_F(HashResolverTest, ListLinesAreNamesAsWritten) {
-    cwd_.Write("Qzr/VLTHashes.txt", "Grip\r\nwith blank \n0x10\nlast");
+    // Saved by a Windows editor: a byte-order mark first, which is no part of a name.
+    cwd_.Write("Qzr/VLTHashes.txt",
+               "\xEF\xBB\xBF"
+               "Grip\r\nwith blank \n0x10\nlast");
     EXPECT_EQ(HashResolver::Resolve(Host::HashString32("Grip")), "Grip");
     EXPECT_EQ(HashResolver::Resolve(Host::HashString32("with blank ")), "with blank ");
     // A list line that looks hexadecimal is still an ordinary name.

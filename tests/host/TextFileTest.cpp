@@ -14,10 +14,14 @@ TEST(TextFile, ReadsLikeWindowsTextModeOnEveryPlatform) {
     EXPECT_EQ(NormaliseTextBytes("keep\x1A"
                                  "dropped"),
               "keep");
+    // A byte-order mark is dropped at the start only.
     EXPECT_EQ(NormaliseTextBytes("\xEF\xBB\xBF"
-                                 "bom"),
-              "\xEF\xBB\xBF"
-              "bom");
+                                 "bom\xEF\xBB\xBF"),
+              "bom\xEF\xBB\xBF");
+    EXPECT_EQ(NormaliseTextBytes("\xEF\xBB"
+                                 "half"),
+              "\xEF\xBB"
+              "half");
     EXPECT_EQ(NormaliseTextBytes(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
 }
 

@@ -163,13 +163,13 @@ TEST_F(ScriptRunnerTest, WindowsLineEndsAndCtrlZReadLikeTheGameReadsThem) {
                 ElementsAre("[AttribMods/crlf.vxmod] Script loaded: 2 succesful / 0 failed"));
 }
 
-TEST_F(ScriptRunnerTest, ByteOrderMarkStaysPartOfTheFirstToken) {
+TEST_F(ScriptRunnerTest, ByteOrderMarkBeforeTheFirstLineIsSkipped) {
     cwd_.Write("AttribMods/bom.vxmod",
                "\xEF\xBB\xBF"
-               "add_node car default a\nadd_node car default b\n");
+               "add_node car default a\r\nadd_node car default b\r\n");
     Run();
     EXPECT_THAT(Summaries(),
-                ElementsAre("[AttribMods/bom.vxmod] Script loaded: 1 succesful / 0 failed"));
+                ElementsAre("[AttribMods/bom.vxmod] Script loaded: 2 succesful / 0 failed"));
 }
 
 TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {

@@ -22,8 +22,6 @@ using Severity = Diagnostic::Severity;
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 std::string Lower(std::string_view text) {
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -65,11 +63,6 @@ std::string_view SuggestCommand(std::string_view word) {
 }
 
 Diagnostic UnknownCommand(const std::string& path, int line, const std::string& word) {
-    if (line == 1 && word.starts_with(kByteOrderMark)) {
-        return {path, line, Severity::Error,
-                "the file begins with a UTF-8 byte-order mark, which the loader reads as part of "
-                "the first command word; save the file without one"};
-    }
     std::string message = fmt::format("unknown command '{}'", word);
     if (const std::string_view suggestion = SuggestCommand(word); !suggestion.empty()) {
         message += fmt::format("; did you mean '{}'?", suggestion);
