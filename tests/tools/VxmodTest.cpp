@@ -531,11 +531,14 @@ TEST_F(VxmodTest, CheckListsLookalikesAndDisabledFilesWithoutFailing) {
 }
 
 TEST_F(VxmodTest, CheckWarnsAboutArgumentsTheLoaderMisreads) {
+    // Saved with a byte-order mark, which the loader reads past.
     Write("AttribMods/a.vxmod",
+          "\xEF\xBB\xBF"
           "resize_field car default Gears many\n"
           "add_node car default x extra\n"
           "update_field car default Name \"two words\"\n"
-          "delete_node car default\n");
+          "delete_node car default\n"
+          "resize_field car default Gears -2\n");
     const Result check = Vxmod("check");
     EXPECT_EQ(check.status, 1);  // the count "many" resizes to 0
     const auto lines = Lines(check.out);
@@ -546,6 +549,8 @@ TEST_F(VxmodTest, CheckWarnsAboutArgumentsTheLoaderMisreads) {
     EXPECT_THAT(lines,
                 Contains(AllOf(StartsWith("AttribMods/a.vxmod:3: warning:"), HasSubstr("quotes"))));
     EXPECT_THAT(lines, Contains(StartsWith("AttribMods/a.vxmod:4: note:")));
+    EXPECT_THAT(lines, Contains("AttribMods/a.vxmod:5: resize_field: count '-2' is negative; a "
+                                "count is a whole number from 0 to 65535"));
 }
 
 TEST_F(VxmodTest, CheckOfACleanFolderExitsZeroAndOfNoFolderOne) {
