@@ -40,8 +40,11 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
         }
         for (const Host::LayoutEntry& field : owner->classObject->LayoutEntries()) {
             if (field.key == fieldKey.GetValue()) {
-                return {owner->layoutBlock + field.offset,        owner,          nullptr, true,
-                        (field.flags & Host::kEntryIsArray) != 0, std::move(type)};
+                return {.storage = owner->layoutBlock + field.offset,
+                        .owner = owner,
+                        .inLayout = true,
+                        .isArray = (field.flags & Host::kEntryIsArray) != 0,
+                        .type = std::move(type)};
             }
         }
         for (Host::CollectionEntry& entry : owner->OwnEntries()) {
@@ -54,7 +57,11 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
             void* const storage = (!type->IsOutOfLine() && !isArray)
                                       ? static_cast<void*>(&entry.value)
                                       : AddressOf<void>(entry.value);
-            return {storage, owner, &entry, false, isArray, std::move(type)};
+            return {.storage = storage,
+                    .owner = owner,
+                    .entry = &entry,
+                    .isArray = isArray,
+                    .type = std::move(type)};
         }
     }
     return {};
