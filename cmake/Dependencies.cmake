@@ -1,17 +1,18 @@
-# spdlog, {fmt} and nlohmann/json. The native build uses Debian's i386
+# spdlog, {fmt}, nlohmann/json and CLI11. The native build uses Debian's
 # packages; the MinGW build has no packages of them, so it uses the same
-# headers in header-only mode from a folder that holds links to those three
+# headers in header-only mode from a folder that holds links to those four
 # header trees only (putting /usr/include itself on the cross compiler's path
 # would pull in glibc's headers).
 find_package(Threads REQUIRED)
 
 add_library(vexa_spdlog INTERFACE)
 add_library(vexa_json INTERFACE)
+add_library(vexa_cli11 INTERFACE)
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
     set(shim ${CMAKE_BINARY_DIR}/third_party_include)
     file(MAKE_DIRECTORY ${shim})
-    foreach(tree spdlog fmt nlohmann)
+    foreach(tree spdlog fmt nlohmann CLI)
         if(NOT EXISTS /usr/include/${tree})
             message(FATAL_ERROR "/usr/include/${tree} is missing: run scripts/setup.sh")
         endif()
@@ -23,6 +24,7 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     target_compile_definitions(vexa_spdlog INTERFACE FMT_HEADER_ONLY)
     target_link_libraries(vexa_spdlog INTERFACE Threads::Threads)
     target_include_directories(vexa_json SYSTEM INTERFACE ${shim})
+    target_include_directories(vexa_cli11 SYSTEM INTERFACE ${shim})
 else()
     # Debian's i386 packages, or vcpkg's for the Visual Studio build.
     find_package(fmt REQUIRED)
@@ -30,7 +32,9 @@ else()
     target_link_libraries(vexa_spdlog INTERFACE spdlog::spdlog fmt::fmt Threads::Threads)
     if(NOT VEXA_PLUGIN_ONLY)
         find_package(nlohmann_json 3 REQUIRED)
+        find_package(CLI11 2 CONFIG REQUIRED)
         target_link_libraries(vexa_json INTERFACE nlohmann_json::nlohmann_json)
+        target_link_libraries(vexa_cli11 INTERFACE CLI11::CLI11)
     endif()
 endif()
 

@@ -67,8 +67,9 @@ void AppendUtf8(std::string& text, uint32_t codePoint) {
 
 }  // namespace
 
-ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify)
-    : log_(std::move(log)), notify_(std::move(notify)) {}
+ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify,
+                           WalkObserver* observer)
+    : log_(std::move(log)), notify_(std::move(notify)), observer_(observer) {}
 
 std::string ScriptRunner::DisplayPath(const fs::path& path) {
     std::string text = Utf8Of(path.native());
@@ -123,25 +124,42 @@ void ScriptRunner::Walk(const fs::path& directory) {
         log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory), error.message());
         return;
     }
+    // Without an observer each entry is visited as the listing yields it;
+    // an observer sees the whole folder first, to put it in its own order.
+    std::vector<fs::directory_entry> listed;
     for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        const fs::path path = entries->path();
-        // One entry that cannot be handled must not end the walk.
-        try {
-            VisitEntry(*entries);
-        } catch (const std::exception& failure) {
-            log_->warn("[{}] Skipped: {}", DisplayPath(path), failure.what());
+        if (observer_ != nullptr) {
+            listed.push_back(*entries);
+        } else {
+            VisitGuarded(*entries);
         }
     }
     if (error) {
         log_->warn("[{}] Could not list the whole folder: {}", DisplayPath(directory),
                    error.message());
     }
+    if (observer_ != nullptr) {
+        observer_->OrderEntries(listed);
+        for (const fs::directory_entry& entry : listed) {
+            VisitGuarded(entry);
+        }
+    }
+}
+
+void ScriptRunner::VisitGuarded(const fs::directory_entry& entry) {
+    // One entry that cannot be handled must not end the walk.
+    try {
+        VisitEntry(entry);
+    } catch (const std::exception& failure) {
+        log_->warn("[{}] Skipped: {}", DisplayPath(entry.path()), failure.what());
+    }
 }
 
 void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
     const fs::path& path = entry.path();
     std::error_code statusError;
-    if (entry.is_directory(statusError)) {
+    const bool isDirectory = entry.is_directory(statusError);
+    if (isDirectory) {
         Walk(path);
     } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
         // A link to nothing is simply not a folder; anything else is worth a line.
@@ -150,32 +168,51 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
         RunScript(path);
+    } else if (observer_ != nullptr && (!isDirectory || IsDisabled(path))) {
+        observer_->PassedBy(path, isDirectory);
     }
 }
 
 void ScriptRunner::RunScript(const fs::path& script) {
     const std::string displayPath = DisplayPath(script);
     // A file that cannot be read yields no lines: a summary of 0 and 0.
-    std::istringstream text(ReadTextFile(script).value_or(std::string()));
-    auto lines = Attrib::Automation::ParseScript(text);
+    std::optional<std::string> text = ReadTextFile(script);
+    const bool readable = text.has_value();
+    std::istringstream stream(std::move(text).value_or(std::string()));
+    auto lines = Attrib::Automation::ParseScript(stream);
+    if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
+                                                            .displayPath = displayPath,
+                                                            .readable = readable,
+                                                            .text = stream.str(),
+                                                            .lines = &lines})) {
+        return;
+    }
 
     int succeeded = 0;
     int failed = 0;
-    const auto fail = [&](int line, const std::string& message) {
-        log_->warn("[{}] Caught error executing script line: {}", displayPath, message);
-        summary_.failures.push_back({displayPath, line, message});
-        ++failed;
-    };
     for (const auto& line : lines) {
-        if (!line.action) {
-            fail(line.number, line.error);
-            continue;
+        if (observer_ != nullptr) {
+            observer_->LineStarting(line);
         }
-        try {
-            line.action->Act();
+        std::optional<std::string> error;
+        if (!line.action) {
+            error = line.error;
+        } else {
+            try {
+                line.action->Act();
+            } catch (const std::exception& failure) {
+                error = failure.what();
+            }
+        }
+        if (error) {
+            log_->warn("[{}] Caught error executing script line: {}", displayPath, *error);
+            summary_.failures.push_back({displayPath, line.number, *error});
+            ++failed;
+        } else {
             ++succeeded;
-        } catch (const std::exception& error) {
-            fail(line.number, error.what());
+        }
+        if (observer_ != nullptr) {
+            observer_->LineFinished(line, error ? &*error : nullptr);
         }
     }
 
@@ -191,6 +228,9 @@ void ScriptRunner::RunScript(const fs::path& script) {
                 fmt::format("Script '{}' loaded with errors!\n\nPlease check the '{}' file for "
                             "details.",
                             displayPath, kLogFileName));
+    }
+    if (observer_ != nullptr) {
+        observer_->ScriptFinished();
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <spdlog/logger.h>
 
+#include "automation/CommandParser.h"
 #include "loader/FolderIdentity.h"
 
 namespace rakor {
@@ -37,6 +38,34 @@ struct RunSummary {
     std::vector<LineFailure> failures;
 };
 
+// One script as the walk reached it, read and parsed, before a line runs.
+struct ScriptInfo {
+    std::filesystem::path path;
+    std::string displayPath;
+    bool readable = false;
+    std::string text;  // as read (line ends normalised), empty when unreadable
+    const std::vector<Attrib::Automation::ScriptLine>* lines = nullptr;
+};
+
+// Lets a tool follow a walk line by line and choose the order of each
+// folder's entries. The loader in the game has none: it visits entries in the
+// platform's listing order and runs every script.
+class WalkObserver {
+public:
+    virtual ~WalkObserver() = default;
+    // May reorder one folder's entries before the first is visited.
+    virtual void OrderEntries(std::vector<std::filesystem::directory_entry>& /*entries*/) {}
+    // An entry that is not run: a disabled name, or a file that is no script.
+    virtual void PassedBy(const std::filesystem::path& /*path*/, bool /*isDirectory*/) {}
+    // False: the script's lines do not run, and it is neither logged nor counted.
+    virtual bool ScriptStarting(const ScriptInfo& /*script*/) { return true; }
+    virtual void LineStarting(const Attrib::Automation::ScriptLine& /*line*/) {}
+    // `error` is null when the line succeeded.
+    virtual void LineFinished(const Attrib::Automation::ScriptLine& /*line*/,
+                              const std::string* /*error*/) {}
+    virtual void ScriptFinished() {}
+};
+
 // Walks a script directory depth-first in listing order, parses each ".vxmod"
 // script whole, then runs its lines one by one. A failed line is logged and
 // counted and never stops the others; nothing that goes wrong in the walk
@@ -44,7 +73,8 @@ struct RunSummary {
 // shown and at the end of every pass.
 class ScriptRunner {
 public:
-    ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify);
+    ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify,
+                 WalkObserver* observer = nullptr);
 
     RunSummary LoadScriptDirectory(const std::filesystem::path& directory);
 
@@ -59,10 +89,12 @@ public:
 private:
     void Walk(const std::filesystem::path& directory);
     void VisitEntry(const std::filesystem::directory_entry& entry);
+    void VisitGuarded(const std::filesystem::directory_entry& entry);
     void RunScript(const std::filesystem::path& script);
 
     std::shared_ptr<spdlog::logger> log_;
     WarningNotifier notify_;
+    WalkObserver* observer_;
     RunSummary summary_;
     std::set<FolderIdentity> walked_;
 };

@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -10,6 +12,7 @@
 
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/HostValueCodec.h"
+#include "sandbox/Spelling.h"
 
 namespace rakor::Sandbox {
 namespace {
@@ -27,6 +30,26 @@ uint32_t Effective(uint32_t elementSize) {
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
+}
+
+// Where the parser stopped, as an editor counts (line and column from 1),
+// and what it expected there, without the JSON library's own labels.
+std::string ParseProblem(std::string_view text, const Json::parse_error& failure) {
+    const std::size_t stop =
+        std::min<std::size_t>(failure.byte == 0 ? 0 : failure.byte - 1, text.size());
+    const std::string_view before = text.substr(0, stop);
+    const std::size_t line =
+        1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t lineStart = before.rfind('\n');
+    const std::size_t column = stop - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+    std::string_view detail = failure.what();
+    // "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
+    for (const std::string_view label : {std::string_view("] "), std::string_view(": ")}) {
+        if (const std::size_t at = detail.find(label); at != std::string_view::npos) {
+            detail.remove_prefix(at + label.size());
+        }
+    }
+    return fmt::format("line {}, column {}: {}", line, column, detail);
 }
 
 // Typo protection: a misspelt key would otherwise silently mean its default.
@@ -184,9 +207,17 @@ FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& w
         plan.alignment = plan.type->alignment;
     } else {
         if (!size) {
-            Fail(where / "size",
-                 fmt::format("type {} is not known to the sandbox: give its \"size\"",
-                             type->dump()));
+            // Most likely a slip in a known name; else a type of the game's own.
+            std::vector<std::string> known;
+            for (const HostType& host : HostTypes()) {
+                known.emplace_back(host.name);
+            }
+            const auto meant = ClosestSpelling(type->get<std::string>(), known);
+            Fail(where / "type",
+                 meant ? fmt::format("unknown type {}; did you mean \"{}\"?", type->dump(), *meant)
+                       : fmt::format("type {} is not known to the sandbox: give its \"size\" "
+                                     "next to it",
+                                     type->dump()));
         }
         plan.size = *size;
         // Unknown structures are taken to align as the host's own do, to at most 4.
@@ -530,16 +561,28 @@ void LoadDescription(Database& database, const Json& description) {
 }
 
 Json ReadDescriptionFile(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
+        throw DescriptionError("", fmt::format("cannot read {}: no such file", name));
+    }
+    if (std::filesystem::is_directory(status)) {
+        throw DescriptionError("", fmt::format("cannot read {}: it is a folder", name));
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        throw DescriptionError("", fmt::format("cannot read {}", path.string()));
+        throw DescriptionError("", fmt::format("cannot read {}: {}", name, std::strerror(errno)));
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        throw DescriptionError("", fmt::format("cannot read {}: {}", name, std::strerror(errno)));
     }
     try {
-        return Json::parse(file);
-    } catch (const Json::parse_error& error) {
-        // nlohmann's message names the line and column; the byte offset is for editors.
-        throw DescriptionError("", fmt::format("{} is not valid JSON (byte {}): {}", path.string(),
-                                               error.byte, error.what()));
+        return Json::parse(text);
+    } catch (const Json::parse_error& failure) {
+        throw DescriptionError(
+            "", fmt::format("{} is not valid JSON: {}", name, ParseProblem(text, failure)));
     }
 }
 

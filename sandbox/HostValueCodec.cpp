@@ -221,11 +221,52 @@ T EncodeInteger(const Json& value, const Pointer& where, ValueKind kind) {
                                       : static_cast<T>(value.get<int64_t>());
 }
 
+// Hexadecimal digits, two per byte, to the bytes; empty when they are not.
+std::optional<std::string> BytesOfHex(std::string_view hex) {
+    if (hex.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        uint8_t byte = 0;
+        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
+        if (error != std::errc() || end != hex.data() + i + 2) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<char>(byte));
+    }
+    return bytes;
+}
+
+std::string HexOfBytes(std::string_view bytes) {
+    std::string hex;
+    for (const char byte : bytes) {
+        hex += fmt::format("{:02x}", static_cast<uint8_t>(byte));
+    }
+    return hex;
+}
+
+// A text is a JSON string, or {"bytes": "..."} for one that is not UTF-8:
+// a script saved in a Windows code page stores its bytes as they are.
 uint32_t EncodeText(const Json& value, const Pointer& where, const TextMaker& makeText) {
     if (value.is_null()) {
         return 0;
     }
-    return makeText(RequireString(value, where, "a text or null"));
+    if (value.is_object()) {
+        const auto bytes = value.find("bytes");
+        if (value.size() != 1 || bytes == value.end() || !bytes->is_string()) {
+            Fail(where, "expected {\"bytes\": \"...\"} with the text's bytes in hexadecimal");
+        }
+        const std::optional<std::string> text = BytesOfHex(bytes->get_ref<const std::string&>());
+        if (!text) {
+            Fail(where / "bytes", "expected two hexadecimal digits per byte");
+        }
+        if (text->find('\0') != std::string::npos) {
+            Fail(where / "bytes", "a text ends at its first zero byte: it cannot hold 00");
+        }
+        return makeText(*text);
+    }
+    return makeText(RequireString(value, where, "a text, {\"bytes\": \"...\"} or null"));
 }
 
 // A value of one kind at out[offset]; out holds at least the kind's size there.
@@ -313,7 +354,11 @@ Json DecodeText(uint32_t word) {
     if (word == 0) {
         return nullptr;
     }
-    return std::string(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
+    std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
+    if (!IsUtf8(text)) {
+        return Json{{"bytes", HexOfBytes(text)}};
+    }
+    return text;
 }
 
 Json DecodeKind(ValueKind kind, std::span<const uint8_t> bytes, uint32_t offset) {
@@ -399,8 +444,48 @@ uint32_t KeyOf(const std::string& name, const Pointer& where) {
     return HashName(name);
 }
 
+bool IsUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<uint8_t>(bytes[i]);
+        // The length of the sequence and the range of its second byte, which
+        // keeps out overlong forms, surrogates and code points beyond U+10FFFF.
+        std::size_t length = 1;
+        uint8_t low = 0x80;
+        uint8_t high = 0xBF;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<uint8_t>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
 std::string KeyText(uint32_t key) {
-    if (auto name = NameOf(key); name && !name->starts_with("0x")) {
+    if (auto name = NameOf(key); name && !name->starts_with("0x") && IsUtf8(*name)) {
         return *std::move(name);
     }
     return fmt::format("0x{:08X}", key);
@@ -420,7 +505,8 @@ std::string Hash64Text(uint64_t hash) {
     {
         const std::lock_guard lock(Texts64Mutex());
         const auto& texts = RememberedTexts64();
-        if (const auto it = texts.find(hash); it != texts.end() && !it->second.starts_with("0x")) {
+        if (const auto it = texts.find(hash);
+            it != texts.end() && !it->second.starts_with("0x") && IsUtf8(it->second)) {
             return it->second;
         }
     }

@@ -54,8 +54,13 @@ std::span<const HostType> HostTypes();
 
 // A key as a description writes it: the remembered name, else "0x" and eight
 // hexadecimal digits. A remembered name that itself starts with "0x" would
-// read back as a different key, so such keys are written as digits too.
+// read back as a different key, and one that is not UTF-8 (a script saved in
+// a Windows code page) cannot be a JSON text, so such keys are written as
+// digits too.
 std::string KeyText(uint32_t key);
+
+// Whether the bytes are well-formed UTF-8, as a JSON text must be.
+bool IsUtf8(std::string_view bytes);
 
 // The key a description's name stands for: "0x" and 1 to 8 hexadecimal
 // digits are the key itself; any other name is hashed with the host hash
@@ -63,7 +68,7 @@ std::string KeyText(uint32_t key);
 uint32_t KeyOf(const std::string& name, const nlohmann::ordered_json::json_pointer& where);
 
 // The 64-bit hash of a text (32-bit FNV-1a widened); remembered, so that the
-// dump can write the text again.
+// dump can write the text again (unless it is not UTF-8: then the digits).
 uint64_t HashText64(std::string_view text);
 std::string Hash64Text(uint64_t hash);
 

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ g++-multilib clang clang-format libclang-rt-14-dev
   libspdlog-dev:i386 libfmt-dev:i386
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
   g++-mingw-w64-i686
   wine wine32:i386
   jq

@@ -356,7 +356,7 @@ TEST(DescriptionErrors, NameTheJsonPointerOfTheProblem) {
         "/classes/car/fields/F/storgae");
     EXPECT_EQ(PointerOfError(WithField(R"({"type": 5})"_json)), "/classes/car/fields/F/type");
     EXPECT_EQ(PointerOfError(WithField(R"({"type": "Mystery"})"_json)),
-              "/classes/car/fields/F/size");
+              "/classes/car/fields/F/type");
     EXPECT_EQ(PointerOfError(WithField(R"({"type": "KQ::Reflection::Float", "size": 4})"_json)),
               "/classes/car/fields/F/size");
     EXPECT_EQ(PointerOfError(WithField(R"({"type": "KQ::Reflection::Float", "capacity": 4})"_json)),

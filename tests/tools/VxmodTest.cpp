@@ -241,12 +241,17 @@ TEST_F(VxmodTest, DisabledAndLookalikeFilesDoNotRun) {
                                            "succesful / 0 failed"));
 }
 
-TEST_F(VxmodTest, MissingScriptFolderLeavesEmptyLog) {
+TEST_F(VxmodTest, RunOfAMissingFolderOrOfAFileIsRefusedWithoutALog) {
     Write("db.json", kEveryTypeDatabase);
-    const Result run = Vxmod("run --db db.json");
-    EXPECT_EQ(run.status, 0) << run.err;
-    ASSERT_TRUE(LogExists());
-    EXPECT_THAT(LogMessages(), IsEmpty());
+    Write("mods/a.vxmod", "add_node car default a\n");
+    for (const char* arguments : {"run --db db.json", "run --db db.json mods/a.vxmod"}) {
+        const Result run = Vxmod(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_THAT(run.err, StartsWith("vxmod: ")) << arguments;
+    }
+    EXPECT_THAT(Vxmod("run --db db.json").err, HasSubstr("no folder 'AttribMods'"));
+    EXPECT_THAT(Vxmod("run --db db.json mods/a.vxmod").err, HasSubstr("is a file, not a folder"));
+    EXPECT_FALSE(LogExists());
 }
 
 TEST_F(VxmodTest, RunsTheFolderGivenOnTheCommandLine) {
@@ -401,6 +406,7 @@ TEST_F(VxmodTest, CommandsThatDoNothingLeaveTheDatabaseUnchanged) {
           "add_field car default New 4\n"
           "delete_field car default I32\n"
           "Add_Node car default x\n");
+    fs::create_directories(work_.Path() / "none");
     const Result before = Vxmod("run --db db.json --dump before.json none");
     const Result after = Vxmod("run --db db.json --dump after.json");
     EXPECT_EQ(before.status, 0) << before.err;

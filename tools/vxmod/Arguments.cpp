@@ -1,157 +1,89 @@
 #include "Arguments.h"
 
 #include <charconv>
+#include <vector>
 
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 namespace vxmod {
 namespace {
 
-constexpr int kMaxPasses = 1000;
-
-Invocation Help(std::string topic) {
-    Invocation invocation;
-    invocation.action = Invocation::Action::ShowHelp;
-    invocation.helpTopic = std::move(topic);
-    return invocation;
-}
-
-Invocation WithAction(Invocation::Action action) {
-    Invocation invocation;
-    invocation.action = action;
-    return invocation;
-}
+constexpr const char* kCommandList = "run, check and diff";
 
 bool IsHelp(const std::string& argument) {
     return argument == "--help" || argument == "-h";
 }
 
-int ReadPasses(const std::string& text) {
+bool IsCommand(const std::string& word) {
+    return word == "run" || word == "check" || word == "diff";
+}
+
+// "--passes" with the whole text in view: CLI11's own range check would call
+// "two" a number out of range.
+std::string CheckPasses(const std::string& text) {
     int passes = 0;
     const char* const end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, passes);
     if (error != std::errc() || stop != end || passes < 1 || passes > kMaxPasses) {
-        throw UsageError("run", fmt::format("--passes wants a whole number from 1 to {}, not '{}'",
-                                            kMaxPasses, text));
+        return fmt::format("wants a whole number from 1 to {}, not '{}'", kMaxPasses, text);
     }
-    return passes;
+    return {};
 }
 
-// Walks the arguments of one command: options with a value written as
-// "--name VALUE" or "--name=VALUE", and positional arguments; "--" ends the
-// options, so a folder that begins with "-" can be named.
-class ArgumentCursor {
-public:
-    ArgumentCursor(std::string command, std::span<const std::string> arguments)
-        : command_(std::move(command)), arguments_(arguments) {}
-
-    bool Done() const { return next_ == arguments_.size(); }
-
-    // The next argument; sets `option` and `inlineValue` when it is an option.
-    std::string Take() {
-        std::string argument = arguments_[next_++];
-        option_.clear();
-        inlineValue_.reset();
-        if (!optionsEnded_ && argument == "--") {
-            optionsEnded_ = true;
-            return Done() ? std::string() : Take();
-        }
-        if (!optionsEnded_ && argument.size() > 1 && argument.front() == '-') {
-            const std::size_t equals = argument.find('=');
-            option_ = argument.substr(0, equals);
-            if (equals != std::string::npos) {
-                inlineValue_ = argument.substr(equals + 1);
-            }
-        }
-        return argument;
-    }
-
-    bool IsOption() const { return !option_.empty(); }
-    const std::string& Option() const { return option_; }
-
-    std::string Value() {
-        if (inlineValue_) {
-            return *inlineValue_;
-        }
-        if (Done()) {
-            throw UsageError(command_, fmt::format("{} needs a value", option_));
-        }
-        return arguments_[next_++];
-    }
-
-    void RejectInlineValue() const {
-        if (inlineValue_) {
-            throw UsageError(command_, fmt::format("{} takes no value", option_));
-        }
-    }
-
-private:
-    std::string command_;
-    std::span<const std::string> arguments_;
-    std::size_t next_ = 0;
-    bool optionsEnded_ = false;
-    std::string option_;
-    std::optional<std::string> inlineValue_;
-};
-
-void SetDirectory(const std::string& command, std::optional<std::filesystem::path>& directory,
-                  const std::string& argument) {
-    if (directory) {
-        throw UsageError(command, fmt::format("only one script folder can be given; '{}' is one "
-                                              "too many",
-                                              argument));
-    }
-    if (argument.empty()) {
-        throw UsageError(command, "the script folder name is empty");
-    }
-    directory = std::filesystem::path(argument);
+void AddFolder(CLI::App& app, std::filesystem::path& directory) {
+    app.add_option("DIR", directory)->check([](const std::string& folder) {
+        return folder.empty() ? std::string("the script folder name is empty") : std::string();
+    });
 }
 
-Invocation ParseRun(std::span<const std::string> arguments) {
-    Invocation invocation = WithAction(Invocation::Action::Run);
-    RunOptions& run = invocation.run;
-    std::optional<std::filesystem::path> directory;
-    ArgumentCursor cursor("run", arguments);
-    while (!cursor.Done()) {
-        const std::string argument = cursor.Take();
-        if (!cursor.IsOption()) {
-            SetDirectory("run", directory, argument);
-        } else if (IsHelp(cursor.Option())) {
-            cursor.RejectInlineValue();
-            return Help("run");
-        } else if (cursor.Option() == "--db") {
-            run.database = std::filesystem::path(cursor.Value());
-        } else if (cursor.Option() == "--dump") {
-            run.dump = std::filesystem::path(cursor.Value());
-        } else if (cursor.Option() == "--passes") {
-            run.passes = ReadPasses(cursor.Value());
-        } else {
-            throw UsageError("run", fmt::format("unknown option '{}'", cursor.Option()));
-        }
+// One command's options, read by CLI11. A folder that begins with "-" can be
+// named after "--"; "--name=VALUE" works as well as "--name VALUE".
+void DefineCommand(CLI::App& app, Invocation& invocation, const std::string& command) {
+    if (command == "run") {
+        RunOptions& run = invocation.run;
+        app.add_option("--db", run.database)->type_name("FILE");
+        app.add_option("--dump", run.dump)->type_name("FILE");
+        app.add_option("--passes", run.passes)
+            ->type_name("N")
+            ->check(CLI::Validator(CheckPasses, "N", "passes"));
+        app.add_flag("--conflicts", run.listConflicts);
+        AddFolder(app, run.directory);
+    } else if (command == "check") {
+        CheckOptions& check = invocation.check;
+        app.add_option("--db", check.database)->type_name("FILE");
+        app.add_flag("--conflicts", check.listConflicts);
+        AddFolder(app, check.directory);
+    } else {
+        DiffOptions& diff = invocation.diff;
+        app.add_option("BEFORE", diff.before)->required();
+        app.add_option("AFTER", diff.after)->required();
+        app.add_option("-o,--output", diff.output)->type_name("FILE");
     }
-    if (directory) {
-        run.directory = *directory;
-    }
-    return invocation;
 }
 
-Invocation ParseCheck(std::span<const std::string> arguments) {
-    Invocation invocation = WithAction(Invocation::Action::Check);
-    std::optional<std::filesystem::path> directory;
-    ArgumentCursor cursor("check", arguments);
-    while (!cursor.Done()) {
-        const std::string argument = cursor.Take();
-        if (!cursor.IsOption()) {
-            SetDirectory("check", directory, argument);
-        } else if (IsHelp(cursor.Option())) {
-            cursor.RejectInlineValue();
-            return Help("check");
-        } else {
-            throw UsageError("check", fmt::format("unknown option '{}'", cursor.Option()));
-        }
+Invocation ParseCommand(const std::string& command, std::span<const std::string> arguments) {
+    Invocation invocation;
+    invocation.action = command == "run"     ? Invocation::Action::Run
+                        : command == "check" ? Invocation::Action::Check
+                                             : Invocation::Action::Diff;
+    CLI::App app("", "vxmod " + command);
+    DefineCommand(app, invocation, command);
+    // CLI11 takes the arguments last one first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        invocation.action = Invocation::Action::ShowHelp;
+        invocation.helpTopic = command;
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(command, error.what());
     }
-    if (directory) {
-        invocation.check.directory = *directory;
+    if (invocation.action == Invocation::Action::Check && invocation.check.listConflicts &&
+        !invocation.check.database) {
+        throw UsageError(command,
+                         "--conflicts needs --db: where a value lands depends on the "
+                         "database");
     }
     return invocation;
 }
@@ -166,34 +98,38 @@ Invocation ParseArguments(std::span<const std::string> arguments) {
     const auto rest = arguments.subspan(1);
     if (IsHelp(first) || first == "help") {
         const std::string topic = rest.empty() ? std::string() : rest.front();
-        if (!topic.empty() && topic != "run" && topic != "check") {
-            throw UsageError("",
-                             fmt::format("no help on '{}': the commands are run and check", topic));
+        if (!topic.empty() && !IsCommand(topic)) {
+            throw UsageError(
+                "", fmt::format("no help on '{}': the commands are {}", topic, kCommandList));
         }
-        return Help(topic);
+        Invocation invocation;
+        invocation.helpTopic = topic;
+        return invocation;
     }
     if (first == "--version") {
-        return WithAction(Invocation::Action::ShowVersion);
+        Invocation invocation;
+        invocation.action = Invocation::Action::ShowVersion;
+        return invocation;
     }
-    if (first == "run") {
-        return ParseRun(rest);
-    }
-    if (first == "check") {
-        return ParseCheck(rest);
+    if (IsCommand(first)) {
+        return ParseCommand(first, rest);
     }
     if (first.starts_with("-")) {
         throw UsageError("", fmt::format("unknown option '{}'", first));
     }
     throw UsageError("",
-                     fmt::format("unknown command '{}': the commands are run and check", first));
+                     fmt::format("unknown command '{}': the commands are {}", first, kCommandList));
 }
 
 std::string HelpText(const std::string& topic) {
     if (topic == "run") {
-        return R"(Usage: vxmod run [--db FILE] [--dump FILE] [--passes N] [DIR]
+        return fmt::format(
+            R"(Usage: vxmod run [--db FILE] [--dump FILE] [--passes N] [--conflicts] [DIR]
 
 Runs the mod scripts below DIR (default: AttribMods) exactly as the loader
-does in the game, against a database built from a description file.
+does in the game, against a database built from a description file. Folders
+are listed in the order the game's file system (NTFS) lists them, so that
+the script that runs last here is the one that runs last in the game.
 
   --db FILE     the database description to build (default: the example
                 database built into vxmod)
@@ -201,30 +137,63 @@ does in the game, against a database built from a description file.
                 description format
   --passes N    run the whole folder N times in one process, as the game
                 does when it passes the patched call more than once
-                (default: 1)
+                (1 to {}, default: 1)
+  --conflicts   list every field that more than one script sets, and which
+                value wins
   -h, --help    show this text
 
 The log is written to ./VexaAttribLoader.Tormelin.log with the game's own
 lines, and the hash list is read from ./Qzr/VLTHashes.txt when it exists.
 The warning box of a script with errors is written to standard error, and so
-is a line PATH:LINE: MESSAGE for every failed script line.
+is a line PATH:LINE: MESSAGE for every failed script line, with notes on
+what was probably meant, and a warning for each value the game reads
+differently from how it is written and for each field that a later script
+sets again.
 
 Exit status: 0 when every line succeeded, 1 when a line failed, 2 for a
-usage error or a database file that cannot be used.
-)";
+usage error, a folder that does not exist, or a database file that cannot
+be used.
+)",
+            kMaxPasses);
     }
     if (topic == "check") {
-        return R"(Usage: vxmod check [DIR]
+        return R"(Usage: vxmod check [--db FILE] [--conflicts] [DIR]
 
-Reads every script below DIR (default: AttribMods) as the loader would,
-without a database, and reports what the loader would ignore or reject:
-unknown command words, lines with too few arguments, names and subscripts
-that cannot be converted, and files that look like scripts but do not run.
+Reads every script below DIR (default: AttribMods) as the loader would and
+reports what the loader would ignore or reject: unknown command words, lines
+with too few arguments, names and subscripts that cannot be converted, files
+saved as UTF-16, and files that look like scripts but do not run.
 Each finding is one line PATH:LINE: MESSAGE; warnings say "warning:".
 
+  --db FILE     also check the scripts against this database description,
+                without changing the file: classes, collections (counting
+                those that earlier add_node lines make), fields, members and
+                array subscripts, with the names that were probably meant,
+                and values that the game reads differently from how they
+                are written
+  --conflicts   with --db: list every field that more than one script sets
   -h, --help    show this text
 
-Exit status: 1 when an error was found, else 0 (warnings alone give 0).
+Exit status: 1 when an error was found, else 0 (warnings alone give 0); 2 for
+a usage error or a database file that cannot be used.
+)";
+    }
+    if (topic == "diff") {
+        return R"(Usage: vxmod diff [-o FILE] BEFORE AFTER
+
+Writes the edits between two database descriptions (or dumps) as a .vxmod
+script that turns BEFORE into AFTER: new collections, values, members, array
+elements and array sizes. Run it with "vxmod run --db BEFORE" and the dump is
+AFTER's. What a script cannot do (remove a collection or a value, give a
+collection a value of its own that it now inherits, change a field's type)
+is listed on standard error and as comments in the script.
+
+  -o, --output FILE   write the script to FILE (default: standard output)
+  -h, --help          show this text
+
+Exit status: 0 when the script makes every change, 1 when some change
+cannot be made by a script, 2 for a usage error or a file that cannot be
+used.
 )";
     }
     return R"(Usage: vxmod COMMAND [OPTIONS] [DIR]
@@ -234,12 +203,14 @@ Runs and checks mod scripts (.vxmod) without the game.
 Commands:
   run     run the scripts against a described database, with the game's log
   check   find the mistakes in scripts that the loader silently ignores
+  diff    write the changes between two databases as a script
 
 Options:
-  -h, --help    show this text; "vxmod COMMAND --help" shows a command's
+  -h, --help    show this text
   --version     show the version
 
-DIR is the script folder, AttribMods in the current folder by default.
+"vxmod COMMAND --help" describes a command and its options. DIR is the
+script folder, AttribMods in the current folder by default.
 )";
 }
 

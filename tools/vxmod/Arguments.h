@@ -20,29 +20,42 @@ private:
     std::string command_;
 };
 
+// The most passes one run makes; more would only repeat the same edits.
+inline constexpr int kMaxPasses = 1000;
+
 struct RunOptions {
     std::optional<std::filesystem::path> database;  // none: the built-in example
     std::optional<std::filesystem::path> dump;
     int passes = 1;
+    bool listConflicts = false;
     std::filesystem::path directory = "AttribMods";
 };
 
 struct CheckOptions {
+    std::optional<std::filesystem::path> database;  // none: a check without one
+    bool listConflicts = false;
     std::filesystem::path directory = "AttribMods";
 };
 
+struct DiffOptions {
+    std::filesystem::path before;
+    std::filesystem::path after;
+    std::optional<std::filesystem::path> output;  // none: standard output
+};
+
 struct Invocation {
-    enum class Action { ShowHelp, ShowVersion, Run, Check };
+    enum class Action { ShowHelp, ShowVersion, Run, Check, Diff };
     Action action = Action::ShowHelp;
-    std::string helpTopic;  // for ShowHelp: "", "run" or "check"
+    std::string helpTopic;  // for ShowHelp: "" or a command
     RunOptions run;
     CheckOptions check;
+    DiffOptions diff;
 };
 
 // The arguments after the program name. Throws UsageError.
 Invocation ParseArguments(std::span<const std::string> arguments);
 
-// The text that --help prints for the topic ("", "run", "check").
+// The text that --help prints for the topic ("" or a command).
 std::string HelpText(const std::string& topic);
 
 }  // namespace vxmod

@@ -1,21 +1,17 @@
 #pragma once
 
 #include <iosfwd>
-#include <string>
-#include <vector>
 
 #include "Arguments.h"
-#include "Diagnostics.h"
 
 namespace vxmod {
 
-// What the loader would make of one script's text, line by line: unknown
-// command words, lines it rejects, arguments it ignores or misreads.
-std::vector<Diagnostic> CheckScriptText(const std::string& displayPath, const std::string& text);
-
 // `vxmod check`: walks the folder as the loader does and reports on every
 // script, every disabled one and every file that looks like a script but does
-// not run. Writes the findings and a count to `out`; returns the exit status.
-int RunCheckCommand(const CheckOptions& options, std::ostream& out);
+// not run; with a database, runs the scripts against it (the file is not
+// changed) and reports what each line would do there. Writes the findings and
+// a count to `out`, problems with the command itself to `err`; returns the
+// exit status.
+int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace vxmod

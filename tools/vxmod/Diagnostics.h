@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace vxmod {
 
@@ -18,9 +19,30 @@ struct Diagnostic {
 };
 
 // Errors carry no label (the message is what the loader logs); warnings and
-// notes say so, so that they are not mistaken for failed lines.
+// notes say so, so that they are not mistaken for failed lines. Control
+// characters and bytes that are not UTF-8 are written as \xNN, so that a
+// script saved in another encoding cannot garble the terminal.
 std::string FormatDiagnostic(const Diagnostic& diagnostic);
 
+// The text with control characters (but line feeds and tabs) and stray
+// bytes written as \xNN.
+std::string Printable(std::string_view text);
+
 void WriteDiagnostic(std::ostream& out, const Diagnostic& diagnostic);
+
+// Writes diagnostics as they come and counts them by severity.
+class DiagnosticReport {
+public:
+    explicit DiagnosticReport(std::ostream& out) : out_(out) {}
+
+    void Add(const Diagnostic& diagnostic);
+    int Errors() const { return errors_; }
+    int Warnings() const { return warnings_; }
+
+private:
+    std::ostream& out_;
+    int errors_ = 0;
+    int warnings_ = 0;
+};
 
 }  // namespace vxmod

@@ -6,6 +6,7 @@
 
 #include "Arguments.h"
 #include "CheckCommand.h"
+#include "DiffCommand.h"
 #include "RunCommand.h"
 
 namespace {
@@ -24,7 +25,9 @@ int Dispatch(const vxmod::Invocation& invocation) {
         case Action::Run:
             return vxmod::RunRunCommand(invocation.run, std::cout, std::cerr);
         case Action::Check:
-            return vxmod::RunCheckCommand(invocation.check, std::cout);
+            return vxmod::RunCheckCommand(invocation.check, std::cout, std::cerr);
+        case Action::Diff:
+            return vxmod::RunDiffCommand(invocation.diff, std::cout, std::cerr);
     }
     return kExitUsage;
 }
@@ -41,7 +44,10 @@ int main(int argc, char** argv) {
         std::cerr << "vxmod: " << error.what() << "\nTry '" << help << "' for more.\n";
         return kExitUsage;
     } catch (const std::exception& error) {
-        std::cerr << "vxmod: " << error.what() << '\n';
+        // Every failure vxmod knows of has its own message; this is one it does not.
+        std::cerr << "vxmod: stopped by an unexpected error, which is a fault in vxmod (please "
+                     "report it): "
+                  << error.what() << '\n';
         return kExitUsage;
     }
 }

@@ -7,8 +7,14 @@
 namespace vxmod {
 
 // `vxmod run`: builds the sandbox database, runs the script folder with the
-// loader's runner, log and hash list, reports failed lines as diagnostics on
-// `err` and optionally dumps the database. Returns the exit status.
+// loader's runner, log and hash list, reports failed lines and what a modder
+// should know about the others on `err`, and optionally dumps the database.
+// Returns the exit status.
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+// The folder a command walks must be one: the game walks AttribMods, and a
+// misspelt folder or a single file would otherwise look like "no scripts".
+// Writes why to `err` and returns false when it is not.
+bool IsScriptFolder(const std::filesystem::path& directory, std::ostream& err);
 
 }  // namespace vxmod

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "LineReading.h"
+
+namespace vxmod {
+
+// The value a successful line changes, where it lands: the collection that
+// holds the field, which may be a parent of the one the line names.
+struct EditTarget {
+    uint32_t classKey = 0;
+    uint32_t holderKey = 0;
+    uint32_t fieldKey = 0;
+    int32_t element = -1;   // the array element; -1 for a single value
+    bool size = false;      // resize_field: the array's element count
+    std::string member;     // empty: the whole value
+    std::string described;  // 'car'->'default'.'Gears'[2]['X'], for messages
+
+    auto operator<=>(const EditTarget& other) const {
+        return std::tie(classKey, holderKey, fieldKey, element, size, member) <=>
+               std::tie(other.classKey, other.holderKey, other.fieldKey, other.element, other.size,
+                        other.member);
+    }
+    bool operator==(const EditTarget& other) const { return (*this <=> other) == 0; }
+};
+
+// A collection that add_node or copy_node makes.
+struct MadeCollection {
+    uint32_t classKey = 0;
+    uint32_t key = 0;
+    bool exists = false;    // already there: the new one takes its place in lookups
+    std::string described;  // 'car'->'tuned'
+};
+
+// What one line will do to the database as it stands just before the line
+// runs, in a modder's words. Reads the database and never changes it.
+struct LineForecast {
+    std::optional<std::string> problem;  // why the line will fail
+    std::vector<std::string> warnings;   // it runs, but not as written
+    std::optional<EditTarget> target;
+    std::optional<MadeCollection> made;
+};
+
+// Needs the sandbox database that the line will run against.
+LineForecast ForecastLine(const LineReading& line);
+
+}  // namespace vxmod

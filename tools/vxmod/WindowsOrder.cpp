@@ -1,0 +1,119 @@
+#include "WindowsOrder.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vxmod {
+namespace {
+
+// The capital of a code unit as the NTFS upper-case table has it for the
+// scripts a mod name is likely written in.
+char16_t Upper(char16_t c) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+        (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
+        (c >= 0xFF41 && c <= 0xFF5A)) {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c == 0xFF) {
+        return 0x178;
+    }
+    if (c == 0x3C2) {
+        return 0x3A3;  // final sigma
+    }
+    if (c >= 0x450 && c <= 0x45F) {
+        return static_cast<char16_t>(c - 0x50);
+    }
+    // Latin Extended-A and Cyrillic beyond the basic letters pair a capital
+    // (even) with its small letter (odd), except where the block shifts.
+    const bool oddPairs = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) ||
+                          (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) ||
+                          (c >= 0x4D0 && c <= 0x52F);
+    if (oddPairs && (c % 2) == 1) {
+        return static_cast<char16_t>(c - 1);
+    }
+    const bool evenPairs =
+        (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x4C1 && c <= 0x4CE);
+    if (evenPairs && (c % 2) == 0) {
+        return static_cast<char16_t>(c - 1);
+    }
+    return c;
+}
+
+void AppendUtf16(std::u16string& out, uint32_t code) {
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(code));
+    }
+}
+
+std::u16string Utf16Of(const std::filesystem::path& name) {
+    using Native = std::filesystem::path::string_type;
+    if constexpr (sizeof(Native::value_type) == 2) {
+        const Native& native = name.native();
+        return std::u16string(native.begin(), native.end());
+    } else {
+        const std::string& bytes = name.native();
+        std::u16string units;
+        std::size_t i = 0;
+        while (i < bytes.size()) {
+            const auto lead = static_cast<uint8_t>(bytes[i]);
+            const std::size_t length = lead < 0x80   ? 1
+                                       : lead < 0xC2 ? 0
+                                       : lead < 0xE0 ? 2
+                                       : lead < 0xF0 ? 3
+                                       : lead < 0xF5 ? 4
+                                                     : 0;
+            uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+            bool valid = length != 0 && i + length <= bytes.size();
+            for (std::size_t k = 1; valid && k < length; ++k) {
+                const auto next = static_cast<uint8_t>(bytes[i + k]);
+                valid = (next & 0xC0) == 0x80;
+                code = (code << 6) | (next & 0x3F);
+            }
+            if (!valid) {
+                // A stray byte sorts as itself among the surrogates, after
+                // every letter and before the private and compatibility areas.
+                units.push_back(static_cast<char16_t>(0xDC00 + lead));
+                ++i;
+                continue;
+            }
+            AppendUtf16(units, code);
+            i += length;
+        }
+        return units;
+    }
+}
+
+}  // namespace
+
+std::u16string WindowsSortKey(const std::filesystem::path& name) {
+    std::u16string key = Utf16Of(name);
+    std::transform(key.begin(), key.end(), key.begin(), Upper);
+    return key;
+}
+
+void SortAsWindowsLists(std::vector<std::filesystem::directory_entry>& entries) {
+    std::vector<std::pair<std::u16string, std::filesystem::directory_entry>> keyed;
+    keyed.reserve(entries.size());
+    for (auto& entry : entries) {
+        keyed.emplace_back(WindowsSortKey(entry.path().filename()), std::move(entry));
+    }
+    // Names equal but for case cannot share an NTFS folder; elsewhere they
+    // are kept apart by their own code units, so the order stays the same
+    // from run to run.
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) {
+            return a.first < b.first;
+        }
+        return a.second.path().filename().native() < b.second.path().filename().native();
+    });
+    entries.clear();
+    for (auto& [key, entry] : keyed) {
+        entries.push_back(std::move(entry));
+    }
+}
+
+}  // namespace vxmod
