@@ -45,12 +45,7 @@ constexpr std::array kHostTypes{
     HostType{"KQ::Reflection::Text", 4, 4, ValueKind::Text},
 };
 
-// One named member of a structure, at its byte offset.
-struct Member {
-    std::string_view name;
-    uint32_t offset;
-    ValueKind kind;
-};
+}  // namespace
 
 std::span<const Member> MembersOf(ValueKind kind) {
     static constexpr std::array<Member, 2> kAxlePair{
@@ -82,6 +77,8 @@ std::span<const Member> MembersOf(ValueKind kind) {
             return {};
     }
 }
+
+namespace {
 
 uint32_t FloatCount(ValueKind kind) {
     switch (kind) {

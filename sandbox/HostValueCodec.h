@@ -47,6 +47,16 @@ struct HostType {
     ValueKind kind;
 };
 
+// One named member of a structure, at its byte offset.
+struct Member {
+    std::string_view name;
+    uint32_t offset;
+    ValueKind kind;
+};
+
+// The members of a structure kind, in memory order; empty for other kinds.
+std::span<const Member> MembersOf(ValueKind kind);
+
 // The host type whose name hashes to the key, or null for a type the sandbox
 // does not know (its values are then plain bytes).
 const HostType* FindHostType(uint32_t typeKey);

@@ -257,8 +257,11 @@ void CheckValue(const std::string& typeName, const std::string& name, const Line
             }
             quoteWarning();
             return;
-        case Form::Text:
         case Form::HashedText:
+            forecast.hashedText = text;
+            quoteWarning();
+            return;
+        case Form::Text:
             quoteWarning();
             return;
         case Form::MembersOnly:

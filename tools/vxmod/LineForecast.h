@@ -44,6 +44,8 @@ struct LineForecast {
     std::vector<std::string> warnings;   // it runs, but not as written
     std::optional<EditTarget> target;
     std::optional<MadeCollection> made;
+    // A text that the field keeps only as its 64-bit hash.
+    std::optional<std::string> hashedText;
 };
 
 // Needs the sandbox database that the line will run against.

@@ -9,6 +9,7 @@
 
 #include "LineCheck.h"
 #include "WindowsOrder.h"
+#include "sandbox/HostValueCodec.h"
 
 namespace vxmod {
 namespace fs = std::filesystem;
@@ -169,6 +170,10 @@ void ScriptReview::LineFinished(const rakor::Attrib::Automation::ScriptLine& lin
     if (forecast_.target && reading_) {
         conflicts_.Edited(place, *forecast_.target,
                           forecast_.target->size ? reading_->tokens[4] : reading_->valueToken);
+    }
+    if (forecast_.hashedText) {
+        // The field keeps only the hash; remembered, the dump shows the text.
+        rakor::Sandbox::HashText64(*forecast_.hashedText);
     }
     if (forecast_.made) {
         if (const auto warning = conflicts_.Made(place, *forecast_.made)) {
