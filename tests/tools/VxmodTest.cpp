@@ -4,25 +4,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <sys/wait.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
-#include "support/TempDirectory.h"
+#include "VxmodFixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace vexa::test;
 using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -31,10 +24,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
-using Json = nlohmann::json;
-
-constexpr const char* kLogName = "VexaAttribLoader.Tormelin.log";
-
 // One class "car" with a field of every host type: the layout fields Speed
 // and Doors, the rest in the own entries of "default".
 constexpr std::string_view kEveryTypeDatabase = R"({
@@ -85,78 +74,8 @@ constexpr std::string_view kEveryTypeDatabase = R"({
   }
 })";
 
-// The sandbox host's string hash (CRC-32), to write keys as "0x" names.
-uint32_t HostHash(std::string_view text) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : text) {
-        crc ^= static_cast<uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class VxmodTest : public ::testing::Test {
+class VxmodTest : public vexa::test::VxmodFixture {
 protected:
-    // Runs vxmod with `arguments` (shell words) in the work folder.
-    Result Vxmod(const std::string& arguments) const {
-        const fs::path out = captures_.Path() / "out";
-        const fs::path err = captures_.Path() / "err";
-        const std::string command = "cd '" + work_.Path().string() + "' && '" VXMOD_PATH "' " +
-                                    arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        Result result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadFile(out);
-        result.err = ReadFile(err);
-        return result;
-    }
-
-    void Write(const fs::path& relative, std::string_view text) const {
-        work_.Write(relative, text);
-    }
-
-    // The messages of the log, without spdlog's time stamp and logger name:
-    // "[warning] ..." and "[info] ...".
-    std::vector<std::string> LogMessages() const {
-        std::vector<std::string> messages;
-        for (const std::string& line : Lines(ReadFile(work_.Path() / kLogName))) {
-            const std::string logger = "[VexaAttribLoader.Tormelin] ";
-            const std::size_t at = line.find(logger);
-            messages.push_back(at == std::string::npos ? line : line.substr(at + logger.size()));
-        }
-        return messages;
-    }
-
-    bool LogExists() const { return fs::exists(work_.Path() / kLogName); }
-
-    Json ReadDump(const std::string& name) const {
-        return Json::parse(ReadFile(work_.Path() / name));
-    }
-
     // Runs one script against the every-type database and returns the
     // values of car->default in the dump afterwards.
     Json ValuesAfter(const std::string& script, Result* result = nullptr) {
@@ -168,9 +87,6 @@ protected:
         }
         return ReadDump("after.json")["classes"]["car"]["collections"]["default"]["values"];
     }
-
-    vexa::test::TempDirectory work_;
-    vexa::test::TempDirectory captures_;
 };
 
 // ---- the run: log, box and diagnostics -------------------------------------
@@ -448,7 +364,8 @@ TEST_F(VxmodTest, WithoutDbTheBuiltInExampleDatabaseIsUsed) {
 
 TEST_F(VxmodTest, HelpVersionAndCheckWriteNoLog) {
     Write("AttribMods/a.vxmod", "add_node car default a\n");
-    for (const char* arguments : {"--help", "run --help", "check --help", "check", "--version"}) {
+    for (const char* arguments : {"--help", "run --help", "check --help", "diff --help",
+                                  "help diff", "check", "--version"}) {
         const Result result = Vxmod(arguments);
         EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
         EXPECT_FALSE(result.out.empty()) << arguments;
@@ -461,35 +378,52 @@ TEST_F(VxmodTest, HelpVersionAndCheckWriteNoLog) {
 TEST_F(VxmodTest, UsageErrorsExitWithTwoAndWriteNoLog) {
     for (const char* arguments :
          {"", "frobnicate", "--frob", "run --passes 0", "run --passes two", "run --passes",
-          "run --db", "run one two", "run --colour", "check one two", "help nothing"}) {
+          "run --db", "run one two", "run --colour", "check one two", "help nothing",
+          "check --conflicts", "diff one.json", "diff a b c", "run --passes 1001"}) {
         const Result result = Vxmod(arguments);
         EXPECT_EQ(result.status, 2) << "'" << arguments << "'";
         EXPECT_THAT(result.err, StartsWith("vxmod: ")) << arguments;
     }
     EXPECT_FALSE(LogExists());
+    // An error names the option it is about.
+    EXPECT_THAT(Vxmod("run --passes two").err,
+                StartsWith("vxmod: --passes: wants a whole number from 1 to 1000, not 'two'"));
+    EXPECT_THAT(Vxmod("run --db").err, StartsWith("vxmod: --db"));
 }
 
 // ---- database files it cannot use -------------------------------------------
 
-TEST_F(VxmodTest, MissingDatabaseFileIsNamed) {
-    const Result run = Vxmod("run --db nowhere.json");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, HasSubstr("nowhere.json"));
-    EXPECT_FALSE(LogExists());
-}
-
-TEST_F(VxmodTest, UnparsableDatabaseFileIsNamed) {
+TEST_F(VxmodTest, DatabaseFilesThatCannotBeUsedAreExplainedOnceInItsOwnWords) {
     Write("broken.json", "{ \"classes\": { ");
-    const Result run = Vxmod("run --db broken.json");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, HasSubstr("broken.json"));
-}
-
-TEST_F(VxmodTest, DatabaseProblemIsLocatedByItsJsonPointer) {
     Write("bad.json", R"({ "classes": { "car": { "fields": { "Grip": { "type": 5 } } } } })");
-    const Result run = Vxmod("run --db bad.json");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, AllOf(HasSubstr("bad.json"), HasSubstr("/classes/car/fields/Grip/type")));
+    Write(
+        "typo.json",
+        R"({ "classes": { "car": { "fields": { "Grip": { "type": "KQ::Reflection::Flaot" } } } } })");
+    fs::create_directories(work_.Path() / "folder.json");
+    Write("before.json", kEveryTypeDatabase);
+    Write("AttribMods/a.vxmod", "");
+    struct Case {
+        const char* file;
+        const char* says;
+    };
+    for (const Case& c : {
+             Case{"nowhere.json", "vxmod: cannot read nowhere.json: no such file\n"},
+             Case{"folder.json", "vxmod: cannot read folder.json: it is a folder\n"},
+             Case{"broken.json", "vxmod: broken.json is not valid JSON: line 1, column 16: "},
+             Case{"bad.json",
+                  "vxmod: cannot use 'bad.json': at /classes/car/fields/Grip/type: expected the "
+                  "name of the field's type\n"},
+             Case{"typo.json",
+                  "vxmod: cannot use 'typo.json': at /classes/car/fields/Grip/type: unknown type "
+                  "\"KQ::Reflection::Flaot\"; did you mean \"KQ::Reflection::Float\"?\n"},
+         }) {
+        for (const std::string command : {"run --db ", "check --db ", "diff before.json "}) {
+            const Result result = Vxmod(command + c.file);
+            EXPECT_EQ(result.status, 2) << command << c.file;
+            EXPECT_THAT(result.err, StartsWith(c.says)) << command;
+            EXPECT_THAT(result.err, Not(HasSubstr("json.exception")));
+        }
+    }
     EXPECT_FALSE(LogExists());
 }
 
@@ -565,6 +499,242 @@ TEST_F(VxmodTest, CheckOfACleanFolderExitsZeroAndOfNoFolderOne) {
     const Result check = Vxmod("check");
     EXPECT_EQ(check.status, 0);
     EXPECT_THAT(check.out, HasSubstr("1 script checked: 0 errors, 0 warnings"));
+}
+
+// ---- what vxmod adds for modders --------------------------------------------------
+
+TEST_F(VxmodTest, TextsThatAreNotUtf8SurviveTheDumpAndItsReload) {
+    Write("db.json", kEveryTypeDatabase);
+    // A script saved in Windows-1252: "Café" ends in the one byte E9.
+    Write("AttribMods/cafe.vxmod",
+          "update_field car default T Caf\xE9\n"
+          "update_field car default H32 Caf\xE9\n"
+          "update_field car default H64 Caf\xE9\n"
+          "update_field car default Key Visual Caf\xE9\n"
+          "add_node car default Caf\xE9\n");
+    // The dump takes the place of the description it was made from.
+    const Result run = Vxmod("run --db db.json --dump db.json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json dump = ReadDump("db.json");
+    const Json& values = dump["classes"]["car"]["collections"]["default"]["values"];
+    const Json bytes = {{"bytes", "436166e9"}};
+    EXPECT_EQ(values["T"], bytes);
+    EXPECT_EQ(values["Key"]["Visual"], bytes);
+    char key[11];
+    std::snprintf(key, sizeof key, "0x%08X", HostHash("Caf\xE9"));
+    EXPECT_EQ(values["H32"], key);
+    EXPECT_TRUE(dump["classes"]["car"]["collections"].contains(key));
+
+    // Read back, the dump gives itself again, byte for byte.
+    fs::create_directories(work_.Path() / "none");
+    ASSERT_EQ(Vxmod("run --db db.json --dump again.json none").status, 0);
+    EXPECT_EQ(ReadFile(work_.Path() / "again.json"), ReadFile(work_.Path() / "db.json"));
+
+    // A dump that cannot be written leaves what was there.
+    const Result refused = Vxmod("run --db db.json --dump none");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_THAT(refused.err, HasSubstr("cannot write the dump file 'none': it is a folder"));
+    EXPECT_TRUE(fs::is_directory(work_.Path() / "none"));
+}
+
+TEST_F(VxmodTest, ScriptsRunInTheGamesOrderAndConflictsNameTheValueThatWins) {
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/_z.vxmod", "update_field car default I32 4\n");
+    Write("AttribMods/b.vxmod", "update_field car default I32 3\nadd_node car default gt\n");
+    Write("AttribMods/A.vxmod", "update_field car default I32 2\nadd_node car default gt\n");
+    Write("AttribMods/a-sub/x.vxmod", "update_field car default I32 1\n");
+    const Result run = Vxmod("run --db db.json --conflicts");
+    EXPECT_EQ(run.status, 0) << run.err;
+    // As NTFS lists them: by upper-cased name, so '-' before '.' and '_' after letters.
+    EXPECT_THAT(
+        LogMessages(),
+        ElementsAre(HasSubstr("[AttribMods/a-sub/x.vxmod]"), HasSubstr("[AttribMods/A.vxmod]"),
+                    HasSubstr("[AttribMods/b.vxmod]"), HasSubstr("[AttribMods/_z.vxmod]")));
+    EXPECT_THAT(Lines(run.err),
+                ElementsAre("AttribMods/b.vxmod:2: warning: 'car'->'gt' was made by "
+                            "AttribMods/A.vxmod:2 already: the new collection takes its place, "
+                            "and the values that the old one held itself are lost to lookups",
+                            "AttribMods/_z.vxmod:1: warning: 'car'->'default'.'I32' is also set "
+                            "by AttribMods/a-sub/x.vxmod:1 (1), AttribMods/A.vxmod:1 (2), "
+                            "AttribMods/b.vxmod:1 (3); this line runs later, so 4 is what the "
+                            "game keeps"));
+    EXPECT_THAT(run.out, HasSubstr("  'car'->'default'.'I32'\n"
+                                   "    AttribMods/a-sub/x.vxmod:1  1\n"
+                                   "    AttribMods/A.vxmod:1  2\n"
+                                   "    AttribMods/b.vxmod:1  3\n"
+                                   "    AttribMods/_z.vxmod:1  4  (wins)\n"));
+}
+
+TEST_F(VxmodTest, CheckWithADatabaseAndRunExplainEveryLineAlike) {
+    struct Case {
+        std::string line;
+        std::string check;  // what check --db says, after "PATH:LINE: "
+        std::string run;    // what run adds after the loader's message, if anything
+    };
+    const std::vector<Case> cases = {
+        {"update_field car default I32 1,200",
+         "warning: '1,200' is read as 1: 'I32' (KQ::Reflection::Int32) takes a whole number from "
+         "-2147483648 to 2147483647 and stops at ','",
+         ""},
+        {"update_field car default I32 1.5e3", "warning: '1.5e3' is read as 1: ", ""},
+        {"update_field car default U32 -5",
+         "warning: '-5' is stored as 4294967291: 'U32' (KQ::Reflection::UInt32) holds no "
+         "negative numbers",
+         ""},
+        {"update_field car default B true",
+         "warning: 'true' is stored as false: only the exact word True is true", ""},
+        {"update_field car default T ''",
+         "warning: '' is stored as the two characters ''; the empty text is written \"\"", ""},
+        {"update_field car default Speed[2] 1",
+         "warning: 'Speed' is not an array: the subscript in 'Speed[2]' is ignored", ""},
+        {"update_field car default Ratios[7] 1",
+         "'car'->'default'.'Ratios' has 3 elements (0 to 2): there is no element [7]; "
+         "resize_field it first",
+         "note: "},
+        {"update_field cra default I32 1", "there is no class 'cra'; did you mean 'car'?",
+         "note: "},
+        {"update_field car defualt I32 1",
+         "class 'car' has no collection 'defualt'; did you mean 'default'?", "note: "},
+        {"update_field car default i32 1",
+         "neither 'default' nor a parent of it holds a field 'i32'; did you mean 'I32'?", "note: "},
+        {"update_field car default Axle 1.5",
+         "'Axle' (AxlePair) is set one member at a time: Front, Rear (for example update_field "
+         "car default Axle Front 1.5)",
+         "note: "},
+        {"update_field car default Axle Raer 1",
+         "'Axle' (AxlePair) has no member 'Raer'; its members are Front, Rear; did you mean "
+         "'Rear'?",
+         "note: "},
+        {"update_field car default Ref Collection 0xZZ",
+         "update_field: name '0xZZ' is not a hexadecimal number after '0x' (the value for "
+         "'Collection' of 'Ref')",
+         "note: "},
+        {"update_field car default T \"two words\"",
+         "'T' (KQ::Reflection::Text) has no members: with six words the fourth ('\"two') is "
+         "read as a member name and the fifth ('words\"') as the value; quotes do not group "
+         "words",
+         "note: "},
+        {"update_field car default M Values 1",
+         "'M' (Attrib::Types::Matrix) cannot be set from a script", "note: "},
+        {"update_field car default Doors 300",
+         "'300' is out of range: 'Doors' (KQ::Reflection::UInt8) takes a whole number from 0 to "
+         "255",
+         "note: "},
+        {"add_node car default tuned", "", ""},
+        {"update_field car tuned I32 5",
+         "warning: 'tuned' does not hold 'I32' itself: this changes it in 'default', for every "
+         "collection that inherits it from there",
+         ""},
+        {"resize_field car tuned Ratios 5",
+         "'tuned' inherits 'Ratios' from 'default': resize it there (resize_field car default "
+         "Ratios 5), which changes it for every collection that inherits it",
+         "note: "},
+        {"resize_field car default Ratios 2x", "warning: count '2x' is read as 2", ""},
+    };
+    Write("db.json", kEveryTypeDatabase);
+    std::string script;
+    for (const Case& c : cases) {
+        script += c.line + "\n";
+    }
+    Write("AttribMods/edit.vxmod", script);
+
+    const Result check = Vxmod("check --db db.json");
+    const Result run = Vxmod("run --db db.json");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(run.status, 1);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const std::string at = "AttribMods/edit.vxmod:" + std::to_string(i + 1) + ": ";
+        if (c.check.empty()) {
+            EXPECT_THAT(check.out, Not(HasSubstr(at))) << c.line;
+            continue;
+        }
+        EXPECT_THAT(Lines(check.out), Contains(StartsWith(at + c.check))) << c.line;
+        // run: warnings alike; a failure is the loader's message, then the note.
+        const std::string said = c.run.empty() ? c.check : c.run + c.check;
+        EXPECT_THAT(Lines(run.err), Contains(StartsWith(at + said))) << c.line;
+    }
+    // The description is read, never written.
+    EXPECT_EQ(ReadFile(work_.Path() / "db.json"), kEveryTypeDatabase);
+}
+
+TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/ok.vxmod", "add_node car default a\n");
+    // What Windows editors save as "Unicode": UTF-16 with a byte-order mark.
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("add_node car default b\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    Write("AttribMods/unicode.vxmod", utf16);
+    std::error_code error;
+    fs::create_directory_symlink(work_.Path() / "AttribMods", work_.Path() / "AttribMods/loop",
+                                 error);
+    const Result check = Vxmod("check");
+    const Result run = Vxmod("run --db db.json");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_THAT(Lines(check.out), Contains(StartsWith("AttribMods/unicode.vxmod: the file is saved "
+                                                      "as UTF-16 (\"Unicode\")")));
+    EXPECT_THAT(Lines(run.err),
+                Contains(StartsWith("AttribMods/unicode.vxmod: warning: the file is "
+                                    "saved as UTF-16")));
+    // A link back to a folder is walked once, by both.
+    EXPECT_THAT(check.out, HasSubstr("2 scripts checked"));
+    EXPECT_THAT(run.out, StartsWith("2 scripts: "));
+    if (!error) {
+        EXPECT_THAT(Lines(check.out), Contains(StartsWith("AttribMods/loop: warning: ")));
+        EXPECT_THAT(Lines(run.err), Contains(StartsWith("AttribMods/loop: warning: ")));
+    }
+}
+
+TEST_F(VxmodTest, DiffWritesTheScriptThatTurnsOneDatabaseIntoTheOther) {
+    using Ordered = nlohmann::ordered_json;
+    Write("before.json", kEveryTypeDatabase);
+    Ordered after = Ordered::parse(kEveryTypeDatabase);
+    Ordered& values = after["classes"]["car"]["collections"]["default"]["values"];
+    values["Speed"] = 150;
+    values["I8"] = -7;
+    values["U32"] = 4000000000u;
+    values["F"] = 0.1;
+    values["B"] = true;
+    values["T"] = {{"bytes", "436166e9"}};
+    values["H32"] = "acme";
+    values["H64"] = "fast";
+    values["Key"]["Visual"] = "Shiny";
+    values["Ref"]["Collection"] = "0x00C0FFEE";
+    values["V3"] = {1, 2.5, 3};
+    values["Axle"]["Rear"] = 1.25;
+    values["Part"]["Level"] = 3;
+    values["Mod"]["Scale"] = 2;
+    values["Ratios"] = {1, 9, 3, 4.5, 0};
+    after["classes"]["car"]["collections"]["tuned"] = {{"parent", "default"},
+                                                       {"values", {{"Speed", 250}, {"Doors", 2}}}};
+    after["classes"]["car"]["collections"]["tuned-gt"] = {{"parent", "tuned"},
+                                                          {"values", {{"Doors", 3}}}};
+    Write("after.json", after.dump(2));
+    fs::create_directories(work_.Path() / "AttribMods");
+
+    const Result diff = Vxmod("diff before.json after.json -o AttribMods/diff.vxmod");
+    ASSERT_EQ(diff.status, 0) << diff.err;
+    const Result run = Vxmod("run --db before.json --dump ran.json");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, IsEmpty());
+    fs::create_directories(work_.Path() / "none");
+    ASSERT_EQ(Vxmod("run --db after.json --dump expected.json none").status, 0);
+    EXPECT_EQ(ReadFile(work_.Path() / "ran.json"), ReadFile(work_.Path() / "expected.json"))
+        << ReadFile(work_.Path() / "AttribMods/diff.vxmod");
+
+    // What a script cannot do is named, and the status says the script is not whole.
+    after["classes"]["car"]["collections"]["tuned"]["values"]["I32"] = 5;
+    after["classes"]["car"]["collections"].erase("tuned-gt");
+    Write("after.json", after.dump(2));
+    const Result partial = Vxmod("diff before.json after.json");
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_THAT(Lines(partial.err),
+                ElementsAre("vxmod: a script cannot give 'car'->'tuned'.'I32' a value of its own "
+                            "(a script sets the value where it is held)"));
+    EXPECT_THAT(partial.out, HasSubstr("\n# What a script cannot do, left out:\n#   give "));
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ int Dispatch(const vxmod::Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Unbuffered, so that counts and diagnostics come out in the order they
+    // were written when both streams go to one terminal or file.
+    std::cout << std::unitbuf;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     try {
         return Dispatch(vxmod::ParseArguments(arguments));

@@ -49,48 +49,47 @@ void AppendUtf16(std::u16string& out, uint32_t code) {
     }
 }
 
-std::u16string Utf16Of(const std::filesystem::path& name) {
-    using Native = std::filesystem::path::string_type;
-    if constexpr (sizeof(Native::value_type) == 2) {
-        const Native& native = name.native();
-        return std::u16string(native.begin(), native.end());
-    } else {
-        const std::string& bytes = name.native();
-        std::u16string units;
-        std::size_t i = 0;
-        while (i < bytes.size()) {
-            const auto lead = static_cast<uint8_t>(bytes[i]);
-            const std::size_t length = lead < 0x80   ? 1
-                                       : lead < 0xC2 ? 0
-                                       : lead < 0xE0 ? 2
-                                       : lead < 0xF0 ? 3
-                                       : lead < 0xF5 ? 4
-                                                     : 0;
-            uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
-            bool valid = length != 0 && i + length <= bytes.size();
-            for (std::size_t k = 1; valid && k < length; ++k) {
-                const auto next = static_cast<uint8_t>(bytes[i + k]);
-                valid = (next & 0xC0) == 0x80;
-                code = (code << 6) | (next & 0x3F);
-            }
-            if (!valid) {
-                // A stray byte sorts as itself among the surrogates, after
-                // every letter and before the private and compatibility areas.
-                units.push_back(static_cast<char16_t>(0xDC00 + lead));
-                ++i;
-                continue;
-            }
-            AppendUtf16(units, code);
-            i += length;
+// Windows names are UTF-16 already.
+[[maybe_unused]] std::u16string Utf16Of(const std::wstring& native) {
+    return std::u16string(native.begin(), native.end());
+}
+
+// Elsewhere names are bytes, normally UTF-8.
+[[maybe_unused]] std::u16string Utf16Of(const std::string& bytes) {
+    std::u16string units;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<uint8_t>(bytes[i]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
+        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<uint8_t>(bytes[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
         }
-        return units;
+        if (!valid) {
+            // A stray byte sorts as itself among the surrogates, after
+            // every letter and before the private and compatibility areas.
+            units.push_back(static_cast<char16_t>(0xDC00 + lead));
+            ++i;
+            continue;
+        }
+        AppendUtf16(units, code);
+        i += length;
     }
+    return units;
 }
 
 }  // namespace
 
 std::u16string WindowsSortKey(const std::filesystem::path& name) {
-    std::u16string key = Utf16Of(name);
+    std::u16string key = Utf16Of(name.native());
     std::transform(key.begin(), key.end(), key.begin(), Upper);
     return key;
 }
