@@ -20,7 +20,9 @@
 // "array", "capacity" and "elementSize" (arrays), "size" (a type the sandbox
 // does not know), "definition" (false: the class has no definition record).
 // A name that begins with "0x" is a key in hexadecimal; any other name is
-// hashed with the host hash.
+// hashed with the host hash. A text that is not UTF-8 (JSON texts must be) is
+// written {"bytes": "436166e9"}, its bytes in hexadecimal, and a name that is
+// not UTF-8 as its "0x" key, so that a dump keeps every byte.
 //
 // Layout fields are placed in the order the fields object declares them (an
 // ordered_json keeps the file's order), each at its natural alignment.

@@ -23,7 +23,8 @@ if [ "${1:-}" = "--vxmod" ]; then
   cmake --build --preset linux-i386 --target vxmod
   vxmod="$repo/build/linux-i386/tools/vxmod/vxmod"
   cd "$work"
-  # The untouched database, dumped by a run over a folder that does not exist.
+  # The untouched database, dumped by a run over an empty folder.
+  mkdir no-scripts
   "$vxmod" run --db database.json --dump before.json no-scripts >/dev/null
   echo "== vxmod run --db database.json --dump after.json"
   status=0

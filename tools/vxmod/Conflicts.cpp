@@ -14,10 +14,15 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
         it->second.described = target.described;
         order_.push_back(target);
     }
-    // Another pass runs the same line again: it keeps one place, the latest.
-    std::vector<Edit>& edits = it->second.edits;
-    std::erase_if(edits, [&](const Edit& edit) { return edit.place == place; });
-    edits.push_back({place, value, ++sequence_});
+    std::vector<Edit>& edits = it->second.lastOfScript;
+    const auto same = std::find_if(edits.begin(), edits.end(),
+                                   [&](const Edit& edit) { return edit.place.path == place.path; });
+    const Edit edit{place, value, ++sequence_};
+    if (same != edits.end()) {
+        *same = edit;
+    } else {
+        edits.push_back(edit);
+    }
 }
 
 std::optional<Diagnostic> ConflictTracker::Made(const LinePlace& place,
@@ -40,16 +45,17 @@ std::optional<Diagnostic> ConflictTracker::Made(const LinePlace& place,
     return warning;
 }
 
-std::vector<const ConflictTracker::Record*> ConflictTracker::Conflicting() const {
-    std::vector<const Record*> conflicting;
+// Records set by more than one script, their edits in the order they ran.
+std::vector<ConflictTracker::Record> ConflictTracker::Conflicting() const {
+    std::vector<Record> conflicting;
     for (const EditTarget& target : order_) {
-        const Record& record = edits_.at(target);
-        const bool twoScripts = std::any_of(
-            record.edits.begin(), record.edits.end(),
-            [&](const Edit& edit) { return edit.place.path != record.edits.front().place.path; });
-        if (twoScripts) {
-            conflicting.push_back(&record);
+        Record record = edits_.at(target);
+        if (record.lastOfScript.size() < 2) {
+            continue;
         }
+        std::sort(record.lastOfScript.begin(), record.lastOfScript.end(),
+                  [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
+        conflicting.push_back(std::move(record));
     }
     return conflicting;
 }
@@ -62,14 +68,14 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
     std::vector<Diagnostic> warnings;
     auto conflicting = Conflicting();
     // In the order the winning lines ran.
-    std::sort(conflicting.begin(), conflicting.end(), [](const Record* a, const Record* b) {
-        return a->edits.back().sequence < b->edits.back().sequence;
+    std::sort(conflicting.begin(), conflicting.end(), [](const Record& a, const Record& b) {
+        return a.lastOfScript.back().sequence < b.lastOfScript.back().sequence;
     });
-    for (const Record* record : conflicting) {
-        const Edit& winner = record->edits.back();
+    for (const Record& record : conflicting) {
+        const Edit& winner = record.lastOfScript.back();
         std::vector<std::string> others;
-        for (const Edit& edit : record->edits) {
-            if (edit.place.path != winner.place.path) {
+        for (const Edit& edit : record.lastOfScript) {
+            if (&edit != &winner) {
                 others.push_back(fmt::format("{} ({})", edit.place.ToString(), edit.value));
             }
         }
@@ -77,7 +83,7 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
             {winner.place.path, winner.place.line, Diagnostic::Severity::Warning,
              fmt::format("{} is also set by {}; this line runs later, so {} is what the game "
                          "keeps",
-                         record->described, fmt::join(others, ", "), winner.value)});
+                         record.described, fmt::join(others, ", "), winner.value)});
     }
     return warnings;
 }
@@ -92,11 +98,11 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         out << "Set by more than one script (in the order the game runs them; the last one "
                "wins):\n";
     }
-    for (const Record* record : conflicting) {
-        out << "  " << Printable(record->described) << '\n';
-        for (const Edit& edit : record->edits) {
+    for (const Record& record : conflicting) {
+        out << "  " << Printable(record.described) << '\n';
+        for (const Edit& edit : record.lastOfScript) {
             out << "    " << Printable(edit.place.ToString()) << "  " << Printable(edit.value)
-                << (&edit == &record->edits.back() ? "  (wins)" : "") << '\n';
+                << (&edit == &record.lastOfScript.back() ? "  (wins)" : "") << '\n';
         }
     }
     if (!remade_.empty()) {

@@ -35,7 +35,8 @@ public:
     // One warning per value set by more than one script, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
     std::size_t Count() const;
-    // Every such value with every line that sets it, in the order they ran.
+    // Every such value with the script lines that set it (the last of each
+    // script), in the order they ran.
     void WriteList(std::ostream& out) const;
 
 private:
@@ -46,9 +47,12 @@ private:
     };
     struct Record {
         std::string described;
-        std::vector<Edit> edits;  // in the order they ran, one per line
+        // The last line of each script that set it: within one script the
+        // last line is the one that counts, and a value set on every line of
+        // a long script must not grow the record.
+        std::vector<Edit> lastOfScript;
     };
-    std::vector<const Record*> Conflicting() const;
+    std::vector<Record> Conflicting() const;
 
     std::map<EditTarget, Record> edits_;
     std::vector<EditTarget> order_;  // first edit of each target, for a stable listing

@@ -317,7 +317,8 @@ private:
     std::string NameOfCollection(const host::CollectionRecord* record) const {
         for (const sandbox::Collection& collection : cls_->Collections()) {
             if (static_cast<const void*>(collection.Record()) == record) {
-                return Hash32(collection.GetKey()).ToString();
+                const auto name = sandbox::NameOf(collection.GetKey());
+                return name ? *name : Hash32(collection.GetKey()).ToString();
             }
         }
         return "?";
@@ -343,9 +344,9 @@ private:
         const Hash32 typeKey = automation::FieldTypeKey(classRecord_, fieldKey_);
         typeName_ = typeKey.ToString();
         type_ = rakor::Attrib::AttribTypeRegistry::Instance().FindType(typeKey);
-        const std::vector<std::string> fields = FieldNames(*cls_);
-        const bool known = std::find(fields.begin(), fields.end(), line_.field) != fields.end();
         if (location_.storage == nullptr || !type_) {
+            const std::vector<std::string> fields = FieldNames(*cls_);
+            const bool known = std::find(fields.begin(), fields.end(), line_.field) != fields.end();
             forecast_.problem =
                 known && !type_
                     ? fmt::format("{} has the type '{}', which the loader cannot write", Field(),

@@ -1,0 +1,231 @@
+// Every example in README.md and docs/modding-guide.md, run as shown. Each
+// fenced block says what it is: ```vxmod a script (it runs against the
+// example database without a word on standard error), ```console commands
+// after "$ " with exactly the output they print ("..." stands for any
+// lines), ```log lines of the example scripts' log, ```json a database
+// description, ```text the usage lines of --help, ```sh commands for
+// contributors (the build itself runs those). Value examples written inline
+// as `... Field value` run against car->default (a span with a quote in it
+// abbreviates a message instead).
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "VxmodFixture.h"
+
+namespace {
+
+using namespace vexa::test;
+
+struct Block {
+    std::string where;  // file:line, for messages
+    std::string kind;
+    std::vector<std::string> lines;
+};
+
+const fs::path kSource = VEXA_SOURCE_DIR;
+
+std::vector<fs::path> Documents() {
+    return {kSource / "README.md", kSource / "docs/modding-guide.md"};
+}
+
+std::vector<Block> FencedBlocks() {
+    std::vector<Block> blocks;
+    for (const fs::path& document : Documents()) {
+        const std::vector<std::string> lines = Lines(ReadFile(document));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].starts_with("```")) {
+                continue;
+            }
+            Block block{
+                document.filename().string() + ":" + std::to_string(i + 1), lines[i].substr(3), {}};
+            while (++i < lines.size() && lines[i] != "```") {
+                block.lines.push_back(lines[i]);
+            }
+            blocks.push_back(std::move(block));
+        }
+    }
+    return blocks;
+}
+
+// The message of a log line: without time stamp, logger name and level.
+std::string LogMessage(std::string line) {
+    for (const std::string prefix : {"[VexaAttribLoader.Tormelin] ", "[info] ", "[warning] "}) {
+        if (const std::size_t at = line.find(prefix); at != std::string::npos) {
+            line = line.substr(at + prefix.size());
+        }
+    }
+    return line;
+}
+
+// Whether the output is the expected lines, where "..." is any lines.
+bool Matches(const std::vector<std::string>& expected, std::size_t e,
+             const std::vector<std::string>& actual, std::size_t a) {
+    if (e == expected.size()) {
+        return a == actual.size();
+    }
+    if (expected[e] == "...") {
+        for (std::size_t skip = a; skip <= actual.size(); ++skip) {
+            if (Matches(expected, e + 1, actual, skip)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    return a < actual.size() && expected[e] == actual[a] && Matches(expected, e + 1, actual, a + 1);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+class DocExamplesTest : public VxmodFixture {
+protected:
+    // The folder a modder has: the example scripts and database.
+    void SetUp() override {
+        fs::copy(kSource / "examples/AttribMods", work_.Path() / "AttribMods",
+                 fs::copy_options::recursive);
+        fs::copy(kSource / "examples/database.json", work_.Path() / "database.json");
+    }
+
+    void Reset() {
+        for (const auto& entry : fs::directory_iterator(work_.Path())) {
+            fs::remove_all(entry.path());
+        }
+        SetUp();
+    }
+};
+
+TEST_F(DocExamplesTest, EveryBlockIsOfAKindThatIsTested) {
+    for (const Block& block : FencedBlocks()) {
+        EXPECT_THAT((std::vector<std::string>{"vxmod", "console", "log", "json", "text", "sh"}),
+                    ::testing::Contains(block.kind))
+            << block.where;
+    }
+}
+
+TEST_F(DocExamplesTest, ScriptsRunWithoutAWord) {
+    int count = 0;
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "vxmod") {
+            continue;
+        }
+        ++count;
+        Write("example/example.vxmod", Joined(block.lines));
+        const Result run = Vxmod("run example");
+        EXPECT_EQ(run.status, 0) << block.where;
+        EXPECT_EQ(run.err, "") << block.where;
+    }
+    EXPECT_GT(count, 0);
+}
+
+TEST_F(DocExamplesTest, InlineValueExamplesRun) {
+    std::string script;
+    for (const fs::path& document : Documents()) {
+        const std::string text = ReadFile(document);
+        for (std::size_t at = text.find('`'); at != std::string::npos;
+             at = text.find('`', at + 1)) {
+            const std::size_t end = text.find('`', at + 1);
+            if (end == std::string::npos) {
+                break;
+            }
+            const std::string span = text.substr(at + 1, end - at - 1);
+            // "... Collection 'C'->'N' not found" abbreviates a message, not a line.
+            if (span.find('\'') != std::string::npos) {
+                at = end;
+                continue;
+            }
+            if (span.starts_with("... ")) {
+                script += "update_field car default " + span.substr(4) + "\n";
+            } else if (span.starts_with("update_field car default ")) {
+                script += span + "\n";
+            }
+            at = end;
+        }
+    }
+    ASSERT_FALSE(script.empty());
+    Write("example/inline.vxmod", script);
+    const Result run = Vxmod("run example");
+    EXPECT_EQ(run.status, 0) << script;
+    EXPECT_EQ(run.err, "") << script;
+}
+
+TEST_F(DocExamplesTest, CommandsPrintWhatIsShown) {
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "console") {
+            continue;
+        }
+        Reset();
+        for (std::size_t i = 0; i < block.lines.size();) {
+            const std::string& command = block.lines[i];
+            ASSERT_TRUE(command.starts_with("$ vxmod ")) << block.where << ": " << command;
+            std::vector<std::string> expected;
+            while (++i < block.lines.size() && !block.lines[i].starts_with("$ ")) {
+                expected.push_back(block.lines[i]);
+            }
+            const std::vector<std::string> actual =
+                Lines(VxmodMerged(command.substr(std::string("$ vxmod ").size())).out);
+            EXPECT_TRUE(Matches(expected, 0, actual, 0))
+                << block.where << ": " << command << "\nshown:\n"
+                << Joined(expected) << "printed:\n"
+                << Joined(actual);
+        }
+    }
+}
+
+TEST_F(DocExamplesTest, LogLinesAreThoseOfTheExampleRun) {
+    Vxmod("run");
+    std::vector<std::string> log;
+    for (const std::string& line : LogMessages()) {
+        log.push_back(LogMessage(line));
+    }
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "log") {
+            continue;
+        }
+        // In the order the log has them, not necessarily next to each other.
+        auto from = log.begin();
+        for (const std::string& line : block.lines) {
+            from = std::find(from, log.end(), LogMessage(line));
+            EXPECT_TRUE(from != log.end()) << block.where << ": " << line << "\nlog:\n"
+                                           << Joined(log);
+        }
+    }
+}
+
+TEST_F(DocExamplesTest, DescriptionsLoad) {
+    fs::create_directories(work_.Path() / "empty");
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "json") {
+            continue;
+        }
+        Write("example.json", Joined(block.lines));
+        const Result run = Vxmod("run --db example.json empty");
+        EXPECT_EQ(run.status, 0) << block.where << "\n" << run.err;
+    }
+}
+
+TEST_F(DocExamplesTest, UsageLinesAreThoseOfTheHelp) {
+    std::string help;
+    for (const char* topic : {"", "run", "check", "diff"}) {
+        help += Vxmod(std::string("help ") + topic).out;
+    }
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "text") {
+            continue;
+        }
+        for (const std::string& line : block.lines) {
+            EXPECT_THAT(help, ::testing::HasSubstr("Usage: " + line)) << block.where;
+        }
+    }
+}
+
+}  // namespace
