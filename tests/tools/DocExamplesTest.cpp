@@ -2,7 +2,9 @@
 // fenced block says what it is: ```vxmod a script (it runs against the
 // example database without a word on standard error), ```console commands
 // after "$ " with exactly the output they print ("..." stands for any
-// lines), ```log lines of the example scripts' log, ```json a database
+// lines), ```log lines of the example scripts' log, ```game-log lines that
+// the plug-in writes in the stand-in game (tests/plugin checks them there,
+// word for word), ```json a database
 // description, ```text the usage lines of --help, ```sh commands for
 // contributors (the build itself runs those). Value examples written inline
 // as `... Field value` run against car->default (a span with a quote in it
@@ -106,8 +108,9 @@ protected:
 
 TEST_F(DocExamplesTest, EveryBlockIsOfAKindThatIsTested) {
     for (const Block& block : FencedBlocks()) {
-        EXPECT_THAT((std::vector<std::string>{"vxmod", "console", "log", "json", "text", "sh"}),
-                    ::testing::Contains(block.kind))
+        EXPECT_THAT(
+            (std::vector<std::string>{"vxmod", "console", "log", "game-log", "json", "text", "sh"}),
+            ::testing::Contains(block.kind))
             << block.where;
     }
 }
@@ -197,6 +200,20 @@ TEST_F(DocExamplesTest, LogLinesAreThoseOfTheExampleRun) {
             from = std::find(from, log.end(), LogMessage(line));
             EXPECT_TRUE(from != log.end()) << block.where << ": " << line << "\nlog:\n"
                                            << Joined(log);
+        }
+    }
+}
+
+TEST_F(DocExamplesTest, GameLogLinesAreThoseThePluginTestChecks) {
+    const std::string pluginTest = ReadFile(kSource / "tests/plugin/PluginInGameTest.sh");
+    for (const Block& block : FencedBlocks()) {
+        if (block.kind != "game-log") {
+            continue;
+        }
+        for (const std::string& line : block.lines) {
+            // Without the time stamp, which the test cannot know.
+            const std::string message = line.substr(line.find("] [") + 2);
+            EXPECT_THAT(pluginTest, ::testing::HasSubstr(message)) << block.where;
         }
     }
 }

@@ -18,8 +18,6 @@ using Severity = Diagnostic::Severity;
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 // The command word that was probably meant: one that differs only in case,
 // else the one closest in spelling when it is close enough to be a typo.
 std::optional<std::string> SuggestCommand(const std::string& word) {
@@ -31,11 +29,6 @@ std::optional<std::string> SuggestCommand(const std::string& word) {
 }
 
 Diagnostic UnknownCommand(const std::string& path, int line, const std::string& word) {
-    if (line == 1 && word.starts_with(kByteOrderMark)) {
-        return {path, line, Severity::Error,
-                "the file begins with a UTF-8 byte-order mark, which the loader reads as part of "
-                "the first command word; save the file without one"};
-    }
     std::string message = fmt::format("unknown command '{}'", word);
     if (const auto suggestion = SuggestCommand(word)) {
         message += fmt::format("; did you mean '{}'?", *suggestion);

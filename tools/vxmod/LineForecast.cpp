@@ -356,7 +356,11 @@ private:
                                   Suggestion(line_.field, fields, "fields"));
             return false;
         }
-        isArray_ = automation::IsArrayField(collection_, fieldKey_) || location_.isArray;
+        // As the actions do: the flag of the entry the storage was found through.
+        isArray_ = location_.isArray;
+        if (location_.type) {
+            type_ = location_.type;
+        }
         return true;
     }
 
@@ -399,8 +403,6 @@ private:
         if (!isArray_) {
             forecast_.problem = fmt::format("'{}' ({}) is not an array: only arrays can be resized",
                                             line_.field, typeName_);
-        } else if (count.starts_with("-")) {
-            forecast_.problem = fmt::format("a count cannot be negative ('{}')", count);
         } else if (line_.count > 65535) {
             forecast_.problem =
                 fmt::format("an array holds at most 65535 elements, not {}", line_.count);

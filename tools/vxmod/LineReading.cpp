@@ -32,17 +32,18 @@ std::optional<LineReading> ReadLine(const std::string& line) {
         reading.newCollection = reading.Is("add_node") ? t[3] : t[4];
         return reading;
     }
-    if (reading.Is("resize_field")) {
-        reading.field = t[3];
-        reading.count = automation::ReadCount(t[4]);
-        return reading;
-    }
+    // A count or subscript that the parser refuses leaves the line unread.
     try {
+        if (reading.Is("resize_field")) {
+            reading.field = t[3];
+            reading.count = automation::ReadCount(t[4]);
+            return reading;
+        }
         const automation::FieldSpec spec = automation::ParseFieldSpec(t[3]);
         reading.field = spec.name;
         reading.index = spec.index;
     } catch (const std::exception&) {
-        return std::nullopt;  // the parser refuses the line
+        return std::nullopt;
     }
     reading.hasSubscript = t[3].find('[') != std::string::npos;
     // Five words: the value; any other count: a member, then the value.
