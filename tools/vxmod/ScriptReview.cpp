@@ -1,7 +1,7 @@
 #include "ScriptReview.h"
 
 #include <algorithm>
-#include <mutex>
+#include <cctype>
 
 #include <fmt/format.h>
 #include <spdlog/details/null_mutex.h>
