@@ -70,6 +70,18 @@ Database::~Database() {
     if (Ops::databaseInstance == this) {
         Ops::databaseInstance = nullptr;
     }
+    for (void* block : HandedOverArrays()) {
+        std::free(block);
+    }
+    for (void* block : givenCollections_) {
+        std::free(block);
+    }
+    for (void* block : ownedBlocks_) {
+        std::free(block);
+    }
+}
+
+std::unordered_set<void*> Database::HandedOverArrays() const {
     // Array records that the library wrote into own entries are the host's
     // now. Records the library replaced are no longer referenced by any entry
     // and are left alone, as the game leaves them.
@@ -83,15 +95,7 @@ Database::~Database() {
             }
         }
     }
-    for (void* block : handedOver) {
-        std::free(block);
-    }
-    for (void* block : givenCollections_) {
-        std::free(block);
-    }
-    for (void* block : ownedBlocks_) {
-        std::free(block);
-    }
+    return handedOver;
 }
 
 Database* Database::Current() {
@@ -106,6 +110,7 @@ void* Database::AllocateOwned(std::size_t size) {
         throw std::bad_alloc();
     }
     ownedBlocks_.push_back(block);
+    ownedSizes_.push_back(size);
     ownedSet_.insert(block);
     return block;
 }
@@ -222,6 +227,84 @@ char* Database::CopyText(std::string_view text) {
     auto* copy = static_cast<char*>(AllocateOwned(text.size() + 1));
     std::copy(text.begin(), text.end(), copy);
     return copy;
+}
+
+// ---- snapshots -------------------------------------------------------------
+
+struct DatabaseSnapshot {
+    std::size_t classes = 0;
+    std::vector<std::size_t> collectionsPerClass;  // in the order of classes_
+    std::size_t givenCollections = 0;
+    std::vector<std::vector<uint8_t>> blocks;  // the bytes of ownedBlocks_, in order
+    std::vector<std::pair<const void*, std::vector<OwnEntry>>> entries;
+    std::unordered_set<void*> handedOver;
+    std::size_t complaints = 0;
+};
+
+std::shared_ptr<const DatabaseSnapshot> Database::TakeSnapshot() const {
+    auto snapshot = std::make_shared<DatabaseSnapshot>();
+    snapshot->classes = classes_.size();
+    for (const auto& state : classes_) {
+        snapshot->collectionsPerClass.push_back(state->collections.size());
+    }
+    snapshot->givenCollections = givenCollections_.size();
+    for (std::size_t i = 0; i < ownedBlocks_.size(); ++i) {
+        snapshot->blocks.push_back(ReadBytes(ownedBlocks_[i], ownedSizes_[i]));
+    }
+    for (const auto& [address, state] : collections_) {
+        snapshot->entries.emplace_back(address, state->entries);
+    }
+    snapshot->handedOver = HandedOverArrays();
+    snapshot->complaints = complaints_.size();
+    return snapshot;
+}
+
+void Database::Restore(const DatabaseSnapshot& snapshot) {
+    // Collections and classes made since go first, so that the array records
+    // the library handed over are looked for in the collections that stay.
+    for (std::size_t c = 0; c < classes_.size(); ++c) {
+        ClassState& state = *classes_[c];
+        const std::size_t keep = c < snapshot.classes ? snapshot.collectionsPerClass[c] : 0;
+        for (std::size_t i = keep; i < state.collections.size(); ++i) {
+            collections_.erase(state.collections[i]);
+        }
+        state.collections.resize(keep);
+        state.lookup.clear();
+        for (CollectionRecord* record : state.collections) {
+            state.lookup[record->key] = record;  // a later collection takes its key over
+        }
+    }
+    for (std::size_t c = snapshot.classes; c < classes_.size(); ++c) {
+        classByKey_.erase(classes_[c]->record->key);
+    }
+    classes_.resize(snapshot.classes);
+
+    for (void* block : HandedOverArrays()) {
+        if (!snapshot.handedOver.contains(block)) {
+            std::free(block);
+        }
+    }
+    for (std::size_t i = snapshot.givenCollections; i < givenCollections_.size(); ++i) {
+        std::free(givenCollections_[i]);
+    }
+    givenCollections_.resize(snapshot.givenCollections);
+    for (std::size_t i = snapshot.blocks.size(); i < ownedBlocks_.size(); ++i) {
+        ownedSet_.erase(ownedBlocks_[i]);
+        std::free(ownedBlocks_[i]);
+    }
+    ownedBlocks_.resize(snapshot.blocks.size());
+    ownedSizes_.resize(snapshot.blocks.size());
+
+    for (std::size_t i = 0; i < snapshot.blocks.size(); ++i) {
+        std::copy(snapshot.blocks[i].begin(), snapshot.blocks[i].end(),
+                  static_cast<uint8_t*>(ownedBlocks_[i]));
+    }
+    for (const auto& [address, entries] : snapshot.entries) {
+        CollectionState& state = *collections_.at(address);
+        state.entries = entries;
+        state.SyncEntries();
+    }
+    complaints_.resize(snapshot.complaints);
 }
 
 // ---- the host's side -------------------------------------------------------

@@ -40,6 +40,7 @@ class Database;
 class Class;
 class Collection;
 struct CollectionState;
+struct DatabaseSnapshot;
 
 // A wrong request to the building API: an unknown class, a duplicate key, a
 // write outside a block. The host operations never throw; see Complaints().
@@ -274,6 +275,17 @@ public:
     // it never outlive it.
     char* CopyText(std::string_view text);
 
+    // The database as it is now, to return to with Restore: a fuzzer builds
+    // its database once and puts it back before every input. Restore undoes
+    // what the library can change (bytes of every block, own entries' words,
+    // array records it handed over, collections it had constructed) and
+    // removes the classes and collections added since; building calls made
+    // since on classes that already existed (Define, AddLayoutEntry,
+    // NoteField) are kept. Texts the library handed over are not tracked
+    // and stay allocated, as in the game.
+    std::shared_ptr<const DatabaseSnapshot> TakeSnapshot() const;
+    void Restore(const DatabaseSnapshot& snapshot);
+
     // What the host operations were given that the game would not have
     // accepted (an unknown class, a parent of another class, memory that was
     // not zero, ...). The game would crash or corrupt itself; the sandbox
@@ -301,11 +313,13 @@ private:
     ClassState* ClassOfRecord(const void* classObject) const;
     CollectionState* StateOf(const void* collection) const;
     void Complain(std::string message);
+    std::unordered_set<void*> HandedOverArrays() const;
 
     std::vector<std::unique_ptr<ClassState>> classes_;
     std::unordered_map<uint32_t, ClassState*> classByKey_;
     std::unordered_map<const void*, std::unique_ptr<CollectionState>> collections_;
     std::vector<void*> ownedBlocks_;
+    std::vector<std::size_t> ownedSizes_;  // parallel to ownedBlocks_
     std::unordered_set<const void*> ownedSet_;
     std::vector<void*> givenCollections_;
     std::vector<std::string> complaints_;

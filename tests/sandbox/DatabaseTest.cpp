@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -218,6 +219,41 @@ TEST(DatabaseLifetime, MemoryHandedOverIsFreedWithTheDatabase) {
     base.GetOwnEntry("Gears").value = Address(replacement);
     built.SetArray("Gears", ArrayOf<int32_t>({2}));
     EXPECT_THAT(db.Complaints(), IsEmpty());
+}
+
+TEST_F(CarDatabase, RestoreUndoesWhatTheLibraryChangedSinceTheSnapshot) {
+    const auto snapshot = db.TakeSnapshot();
+    const std::vector<uint8_t> layoutBefore = ReadBytes(base->LayoutBytes().data(), 24);
+    ArrayHeader* const gears = &base->OwnArray("Gears");
+
+    // What scripts do: new collections (one taking over a key), layout bytes,
+    // an inline word, an element, a replaced array record; then a refused call.
+    void* memory = std::calloc(1, Host::kCollectionObjectSize);
+    Host::ConstructCollection(memory, car.Record(), base->Record(), Crc32("tuned"));
+    base->WriteLayout(4, std::vector<uint8_t>{9, 9, 9, 9});
+    base->GetOwnEntry("Doors").value = 7;
+    gears->Elements()[0] = 0xFF;
+    auto* replacement = static_cast<ArrayHeader*>(std::calloc(1, sizeof(ArrayHeader) + 4));
+    base->GetOwnEntry("Gears").value = Address(replacement);
+    Host::ConstructCollection(nullptr, car.Record(), nullptr, 1);
+    db.AddClass("bike").AddCollection("default");
+
+    db.Restore(*snapshot);
+    EXPECT_EQ(car.GetCollection("tuned"), *tuned);
+    EXPECT_THAT(car.Collections(), ElementsAre(*base, *tuned));
+    EXPECT_FALSE(db.FindClass("bike"));
+    EXPECT_EQ(ReadBytes(base->LayoutBytes().data(), 24), layoutBefore);
+    EXPECT_EQ(base->ReadInline<uint32_t>("Doors"), 4u);
+    EXPECT_EQ(&base->OwnArray("Gears"), gears);
+    EXPECT_THAT(ElementsOf<int32_t>(*gears), ElementsAre(10, 20, 30));
+    EXPECT_THAT(db.Complaints(), IsEmpty());
+
+    // Restoring again works from the same snapshot; the freed memory is
+    // checked under the sanitizer preset.
+    Host::ConstructCollection(std::calloc(1, Host::kCollectionObjectSize), car.Record(),
+                              tuned->Record(), Crc32("again"));
+    db.Restore(*snapshot);
+    EXPECT_FALSE(car.FindCollection("again"));
 }
 
 TEST(DatabaseLifetime, TextCopiesAreTheDatabasesOwn) {
