@@ -102,9 +102,13 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
     if (type->GetSize() > elementSize) {
         return;
     }
+    // One value object walks the new elements: binding a fresh one for each
+    // would cost an allocation per element, up to 65535 of them per line.
+    const std::shared_ptr<ITypedValue> value = type->BindValue(nullptr);
     for (uint32_t i = oldHeader.count; i < count; ++i) {
         if (void* const element = Host::GetArrayElement(record, i)) {
-            type->BindValue(element)->Construct();
+            value->SetStorage(element);
+            value->Construct();
         }
     }
 }

@@ -70,8 +70,16 @@ Database::~Database() {
     if (Ops::databaseInstance == this) {
         Ops::databaseInstance = nullptr;
     }
-    for (void* block : HandedOverArrays()) {
+    // The array records the library handed over that entries point to now,
+    // and what NoteHandedOver saw earlier: the host's, and so freed here.
+    // Texts are freed only when noted: a field may point at any text.
+    std::unordered_set<void*> arrays = FindHandedOver().arrays;
+    arrays.merge(noted_.arrays);
+    for (void* block : arrays) {
         std::free(block);
+    }
+    for (void* text : noted_.texts) {
+        std::free(text);
     }
     for (void* block : givenCollections_) {
         std::free(block);
@@ -81,21 +89,92 @@ Database::~Database() {
     }
 }
 
-std::unordered_set<void*> Database::HandedOverArrays() const {
-    // Array records that the library wrote into own entries are the host's
-    // now. Records the library replaced are no longer referenced by any entry
-    // and are left alone, as the game leaves them.
-    std::unordered_set<void*> handedOver;
+namespace {
+
+// Which fields hold the address of a text in their value: a Text value is that
+// address, a StringKey keeps it in its last word.
+enum class TextKind : uint8_t { None, Text, StringKey };
+constexpr uint32_t kStringKeyTextOffset = 12;
+
+TextKind TextKindOf(const ClassState& owner, uint32_t fieldKey) {
+    static const uint32_t textType = Crc32("KQ::Reflection::Text");
+    static const uint32_t stringKeyType = Crc32("Attrib::StringKey");
+    const auto it = owner.definitions.find(fieldKey);
+    if (it == owner.definitions.end()) {
+        return TextKind::None;
+    }
+    return it->second->typeKey == textType        ? TextKind::Text
+           : it->second->typeKey == stringKeyType ? TextKind::StringKey
+                                                  : TextKind::None;
+}
+
+// Calls `word` with the address of each word of the value that holds a text.
+template <typename F>
+void TextWordsOfValue(TextKind kind, uint8_t* value, F& word) {
+    if (kind == TextKind::Text) {
+        word(value);
+    } else if (kind == TextKind::StringKey) {
+        word(value + kStringKeyTextOffset);
+    }
+}
+
+template <typename F>
+void TextWordsOfArray(TextKind kind, uint8_t* record, F& word) {
+    const auto header = ReadAs<ArrayHeader>(record);
+    const uint32_t needed = kind == TextKind::StringKey ? kStringKeyTextOffset + 4 : 4;
+    if (kind == TextKind::None || header.ElementSize() < needed) {
+        return;
+    }
+    for (uint32_t i = 0; i < header.count; ++i) {
+        TextWordsOfValue(kind, record + sizeof(ArrayHeader) + i * header.ElementSize(), word);
+    }
+}
+
+}  // namespace
+
+Database::HandedOver Database::FindHandedOver() const {
+    HandedOver found;
+    const auto text = [&](const uint8_t* word) {
+        void* const address = ReadAs<void*>(word);
+        if (address != nullptr && !ownedSet_.contains(address)) {
+            found.texts.insert(address);
+        }
+    };
     for (const auto& [address, state] : collections_) {
-        for (const OwnEntry& entry : state->entries) {
-            void* const target = reinterpret_cast<void*>(static_cast<uintptr_t>(entry.value));
-            if ((entry.flags & kArrayFlag) != 0 && target != nullptr &&
-                !ownedSet_.contains(target)) {
-                handedOver.insert(target);
+        const ClassState& owner = *state->owner;
+        uint8_t* const block = state->record->layoutBlock;
+        for (const LayoutEntry& field : owner.layout) {
+            const TextKind kind = TextKindOf(owner, field.key);
+            if ((field.flags & kArrayFlag) != 0) {
+                TextWordsOfArray(kind, block + field.offset, text);
+            } else {
+                TextWordsOfValue(kind, block + field.offset, text);
+            }
+        }
+        for (OwnEntry& entry : state->entries) {
+            auto* const target = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(entry.value));
+            const TextKind kind = TextKindOf(owner, entry.key);
+            if ((entry.flags & kArrayFlag) != 0) {
+                if (target != nullptr && !ownedSet_.contains(target)) {
+                    found.arrays.insert(target);
+                }
+                if (target != nullptr) {
+                    TextWordsOfArray(kind, target, text);
+                }
+            } else if (kind == TextKind::Text) {
+                text(reinterpret_cast<const uint8_t*>(&entry.value));
+            } else if (target != nullptr) {
+                TextWordsOfValue(kind, target, text);
             }
         }
     }
-    return handedOver;
+    return found;
+}
+
+void Database::NoteHandedOver() {
+    HandedOver found = FindHandedOver();
+    noted_.arrays.merge(found.arrays);
+    noted_.texts.merge(found.texts);
 }
 
 Database* Database::Current() {
@@ -237,7 +316,7 @@ struct DatabaseSnapshot {
     std::size_t givenCollections = 0;
     std::vector<std::vector<uint8_t>> blocks;  // the bytes of ownedBlocks_, in order
     std::vector<std::pair<const void*, std::vector<OwnEntry>>> entries;
-    std::unordered_set<void*> handedOver;
+    Database::HandedOver handedOver;  // what the library had handed over by then
     std::size_t complaints = 0;
 };
 
@@ -254,14 +333,31 @@ std::shared_ptr<const DatabaseSnapshot> Database::TakeSnapshot() const {
     for (const auto& [address, state] : collections_) {
         snapshot->entries.emplace_back(address, state->entries);
     }
-    snapshot->handedOver = HandedOverArrays();
+    snapshot->handedOver = FindHandedOver();
+    snapshot->handedOver.arrays.merge(std::unordered_set<void*>(noted_.arrays));
+    snapshot->handedOver.texts.merge(std::unordered_set<void*>(noted_.texts));
     snapshot->complaints = complaints_.size();
     return snapshot;
 }
 
 void Database::Restore(const DatabaseSnapshot& snapshot) {
-    // Collections and classes made since go first, so that the array records
-    // the library handed over are looked for in the collections that stay.
+    // What the library handed over since the snapshot is freed (texts only
+    // when noted, as in the destructor), looked for before the collections
+    // made since are gone.
+    std::unordered_set<void*> arrays = FindHandedOver().arrays;
+    arrays.merge(noted_.arrays);
+    for (void* block : arrays) {
+        if (!snapshot.handedOver.arrays.contains(block)) {
+            std::free(block);
+        }
+    }
+    for (void* text : noted_.texts) {
+        if (!snapshot.handedOver.texts.contains(text)) {
+            std::free(text);
+        }
+    }
+    noted_ = {};
+
     for (std::size_t c = 0; c < classes_.size(); ++c) {
         ClassState& state = *classes_[c];
         const std::size_t keep = c < snapshot.classes ? snapshot.collectionsPerClass[c] : 0;
@@ -279,11 +375,6 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
     }
     classes_.resize(snapshot.classes);
 
-    for (void* block : HandedOverArrays()) {
-        if (!snapshot.handedOver.contains(block)) {
-            std::free(block);
-        }
-    }
     for (std::size_t i = snapshot.givenCollections; i < givenCollections_.size(); ++i) {
         std::free(givenCollections_[i]);
     }

@@ -278,13 +278,26 @@ public:
     // The database as it is now, to return to with Restore: a fuzzer builds
     // its database once and puts it back before every input. Restore undoes
     // what the library can change (bytes of every block, own entries' words,
-    // array records it handed over, collections it had constructed) and
-    // removes the classes and collections added since; building calls made
-    // since on classes that already existed (Define, AddLayoutEntry,
-    // NoteField) are kept. Texts the library handed over are not tracked
-    // and stay allocated, as in the game.
+    // collections it had constructed), frees the array records and texts it
+    // handed over since, and removes the classes and collections added
+    // since; building calls made since on classes that already existed
+    // (Define, AddLayoutEntry, NoteField) are kept.
     std::shared_ptr<const DatabaseSnapshot> TakeSnapshot() const;
     void Restore(const DatabaseSnapshot& snapshot);
+
+    // Takes note of the array records and texts (in Text and StringKey
+    // fields) that the library has handed over and that entries and fields
+    // point to now, so that Restore and the destructor free them even after
+    // a later edit replaced them. A fuzzer calls it after every script line.
+    // Without it, only the array records still pointed to are freed, as the
+    // game frees nothing it replaced.
+    void NoteHandedOver();
+
+    // Memory the library allocated and gave to the host.
+    struct HandedOver {
+        std::unordered_set<void*> arrays;
+        std::unordered_set<void*> texts;
+    };
 
     // What the host operations were given that the game would not have
     // accepted (an unknown class, a parent of another class, memory that was
@@ -313,7 +326,7 @@ private:
     ClassState* ClassOfRecord(const void* classObject) const;
     CollectionState* StateOf(const void* collection) const;
     void Complain(std::string message);
-    std::unordered_set<void*> HandedOverArrays() const;
+    HandedOver FindHandedOver() const;
 
     std::vector<std::unique_ptr<ClassState>> classes_;
     std::unordered_map<uint32_t, ClassState*> classByKey_;
@@ -323,6 +336,7 @@ private:
     std::unordered_set<const void*> ownedSet_;
     std::vector<void*> givenCollections_;
     std::vector<std::string> complaints_;
+    HandedOver noted_;
 };
 
 }  // namespace rakor::Sandbox

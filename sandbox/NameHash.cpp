@@ -65,4 +65,8 @@ std::string NameOrHex(uint32_t key) {
     return text;
 }
 
+void ForgetNames() {
+    RememberedNames().clear();
+}
+
 }  // namespace rakor::Sandbox

@@ -24,4 +24,8 @@ std::optional<std::string> NameOf(uint32_t key);
 // The remembered name, or the key as "0x" and eight hexadecimal digits.
 std::string NameOrHex(uint32_t key);
 
+// Forgets every remembered name. For a process that hashes endless arbitrary
+// names, such as a fuzzer, whose table would otherwise grow without bound.
+void ForgetNames();
+
 }  // namespace rakor::Sandbox
