@@ -65,6 +65,25 @@ void AppendUtf8(std::string& text, uint32_t codePoint) {
     return text;
 }
 
+// Windows opens no path of MAX_PATH (260) characters or more, counted in full
+// from the drive, and then reports only that the file or folder is not there.
+// A deep tree of mods meets that limit long before anything else, so the
+// walk says so wherever it meets it, instead of passing by in silence.
+std::optional<std::string> BeyondPathLimit([[maybe_unused]] const fs::path& path) {
+#if defined(_WIN32)
+    constexpr std::size_t kLongestPath = 259;
+    std::error_code ignored;
+    const std::size_t length = fs::absolute(path, ignored).native().size();
+    if (length > kLongestPath) {
+        return fmt::format(
+            "its full path is {} characters long, and Windows opens no path longer than {}: "
+            "move the mod up or shorten the names of the folders it lies in",
+            length, kLongestPath);
+    }
+#endif
+    return std::nullopt;
+}
+
 }  // namespace
 
 ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify,
@@ -107,7 +126,13 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
 
 void ScriptRunner::Walk(const fs::path& directory) {
     std::error_code error;
-    if (!fs::exists(directory, error) || IsDisabled(directory)) {
+    if (!fs::exists(directory, error)) {
+        if (const auto tooLong = BeyondPathLimit(directory)) {
+            log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory), *tooLong);
+        }
+        return;
+    }
+    if (IsDisabled(directory)) {
         return;
     }
     // A link or junction that leads back to a folder already walked would
@@ -121,7 +146,8 @@ void ScriptRunner::Walk(const fs::path& directory) {
 
     fs::directory_iterator entries(directory, error);
     if (error) {
-        log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory), error.message());
+        log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory),
+                   BeyondPathLimit(directory).value_or(error.message()));
         return;
     }
     // Without an observer each entry is visited as the listing yields it;
@@ -178,6 +204,11 @@ void ScriptRunner::RunScript(const fs::path& script) {
     // A file that cannot be read yields no lines: a summary of 0 and 0.
     std::optional<std::string> text = ReadTextFile(script);
     const bool readable = text.has_value();
+    if (!readable) {
+        if (const auto tooLong = BeyondPathLimit(script)) {
+            log_->warn("[{}] Could not read the script: {}", displayPath, *tooLong);
+        }
+    }
     std::istringstream stream(std::move(text).value_or(std::string()));
     auto lines = Attrib::Automation::ParseScript(stream);
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,

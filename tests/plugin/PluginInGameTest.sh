@@ -5,12 +5,16 @@
 #
 #   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES
 #   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES NATIVE_VXMOD
+#   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES DATABASE
 #
 # matches-vxmod exits with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
 
 suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
-examples="$(realpath "$6")" vxmod="${7:+$(realpath "$7")}"
+examples="$(realpath "$6")"
+# The seventh: the native vxmod (matches-vxmod) or the database (hostile).
+extra="${7:+$(realpath "$7")}"
+vxmod="$extra" database="$extra"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -179,6 +183,53 @@ test_matches_vxmod() {
         equal "$(boxes_by_script "$game_dir" | wc -l)" 2
 }
 
+# Hostile input where Windows differs from Linux, in one start of the game:
+# names that are UTF-16 there (non-ASCII, outside the Basic Multilingual
+# Plane, and bytes that were no UTF-8 on the Linux side), a tree deeper than
+# Windows' path limit, and a 10 MB line and a binary file read by the
+# Windows C runtime. The database has a field of every type in every place.
+test_hostile_inputs() {
+    local folder mods log deep=AttribMods level ran refused
+    folder="$(game_folder hostile)"
+    mods="$folder/AttribMods"
+    log="$folder/VexaAttribLoader.Tormelin.log"
+    cp "$database" "$folder/database.json"
+    local names=("Überholt/ß" "日本語/車" $'\xf0\x9f\x9a\x97/\xf0\x9f\x8f\x8e' $'\xff\xfe/\xc0\xaf')
+    for level in "${!names[@]}"; do
+        mkdir -p "$mods/$(dirname "${names[$level]}")"
+        printf 'add_node car default name%s\nadd_node nope a b\n' "$level" >"$mods/${names[$level]}.vxmod"
+    done
+    for level in $(seq -w 0 59); do
+        deep="$deep/level$level"
+        mkdir -p "$folder/$deep"
+        printf 'add_node car default deep%s\n' "$level" >"$folder/$deep/s.vxmod"
+    done
+    { printf 'update_field car default ET '; head -c 10485760 /dev/zero | tr '\0' a
+      printf '\nupdate_field car default EF 2.5\n'; } >"$mods/long.vxmod"
+    # The DLL's own bytes, without Ctrl-Z (which ends a text), then a good line.
+    { tr -d '\032' <"$dll"; printf '\nupdate_field car default EI32 77\n'; } >"$mods/binary.vxmod"
+    play "$folder" --db database.json --dump after.json
+
+    check "failed lines make the exit status 1" equal "$(cat "$folder/status")" 1
+    check "nothing the game relies on was broken" equal "$(count_lines "$folder/report.txt" '^FAULT')" 0
+    check "every script named in UTF-16 ran: one good line, one warning" equal "$(count_lines "$log" \
+        '\[AttribMods/[^/]+/[^/]+\.vxmod\] Script loaded with errors: 1 succesful / 1 failed')" 4
+    for name in "Überholt/ß" "日本語/車" $'\xf0\x9f\x9a\x97/\xf0\x9f\x8f\x8e'; do
+        check "the log names AttribMods/$name.vxmod in UTF-8" has_text "$log" "[AttribMods/$name.vxmod] Script"
+    done
+    ran="$(count_lines "$log" 'level[0-9]+/s\.vxmod\] Script loaded: 1 succesful / 0 failed')"
+    refused="$(sed -n 's/.*\/level\([0-9]*\)\(\/s\.vxmod\)\?\] Could not \(list the folder\|read the script\): its full path is [0-9]* characters long, and Windows opens no path longer than 259: .*/\1/p' "$log")"
+    check "the deep tree runs down to Windows' path limit" test "$ran" -ge 20
+    check "where the limit stops the walk, one warning says so" equal "$refused" "$(printf %02d "$ran")"
+    check "the deep scripts that ran made their collections" equal "$(jq '[.classes.car.collections |
+        keys[] | select(startswith("deep"))] | length' "$folder/after.json")" "$ran"
+    check "the 10 MB text was stored whole" equal "$(jq '.classes.car.collections.default.values.ET |
+        length' "$folder/after.json")" 10485760
+    check "the line after it ran" has_text "$log" "[AttribMods/long.vxmod] Script loaded: 2 succesful / 0 failed"
+    check "the good line after the binary bytes ran" equal "$(jq '.classes.car.collections.default.values.EI32' \
+        "$folder/after.json")" 77
+}
+
 case "$suite" in
 in-game)
     test_dll_file
@@ -191,6 +242,9 @@ matches-vxmod)
         exit 77
     fi
     test_matches_vxmod
+    ;;
+hostile)
+    test_hostile_inputs
     ;;
 *)
     echo "unknown suite '$suite'" >&2
