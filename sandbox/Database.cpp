@@ -73,7 +73,7 @@ Database::~Database() {
     // The array records the library handed over that entries point to now,
     // and what NoteHandedOver saw earlier: the host's, and so freed here.
     // Texts are freed only when noted: a field may point at any text.
-    std::unordered_set<void*> arrays = FindHandedOver().arrays;
+    std::unordered_set<void*> arrays = FindHandedOver(/*withTexts=*/false).arrays;
     arrays.merge(noted_.arrays);
     for (void* block : arrays) {
         std::free(block);
@@ -132,7 +132,7 @@ void TextWordsOfArray(TextKind kind, uint8_t* record, F& word) {
 
 }  // namespace
 
-Database::HandedOver Database::FindHandedOver() const {
+Database::HandedOver Database::FindHandedOver(bool withTexts) const {
     HandedOver found;
     const auto text = [&](const uint8_t* word) {
         void* const address = ReadAs<void*>(word);
@@ -141,6 +141,18 @@ Database::HandedOver Database::FindHandedOver() const {
         }
     };
     for (const auto& [address, state] : collections_) {
+        for (const OwnEntry& entry : state->entries) {
+            void* const target = reinterpret_cast<void*>(static_cast<uintptr_t>(entry.value));
+            if ((entry.flags & kArrayFlag) != 0 && target != nullptr &&
+                !ownedSet_.contains(target)) {
+                found.arrays.insert(target);
+            }
+        }
+        if (!withTexts) {
+            continue;
+        }
+        // Texts are found by following the values of text fields, which
+        // must therefore be real: a test may put any word into an entry.
         const ClassState& owner = *state->owner;
         uint8_t* const block = state->record->layoutBlock;
         for (const LayoutEntry& field : owner.layout) {
@@ -155,9 +167,6 @@ Database::HandedOver Database::FindHandedOver() const {
             auto* const target = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(entry.value));
             const TextKind kind = TextKindOf(owner, entry.key);
             if ((entry.flags & kArrayFlag) != 0) {
-                if (target != nullptr && !ownedSet_.contains(target)) {
-                    found.arrays.insert(target);
-                }
                 if (target != nullptr) {
                     TextWordsOfArray(kind, target, text);
                 }
@@ -172,7 +181,7 @@ Database::HandedOver Database::FindHandedOver() const {
 }
 
 void Database::NoteHandedOver() {
-    HandedOver found = FindHandedOver();
+    HandedOver found = FindHandedOver(/*withTexts=*/true);
     noted_.arrays.merge(found.arrays);
     noted_.texts.merge(found.texts);
 }
@@ -333,7 +342,7 @@ std::shared_ptr<const DatabaseSnapshot> Database::TakeSnapshot() const {
     for (const auto& [address, state] : collections_) {
         snapshot->entries.emplace_back(address, state->entries);
     }
-    snapshot->handedOver = FindHandedOver();
+    snapshot->handedOver = FindHandedOver(/*withTexts=*/true);
     snapshot->handedOver.arrays.merge(std::unordered_set<void*>(noted_.arrays));
     snapshot->handedOver.texts.merge(std::unordered_set<void*>(noted_.texts));
     snapshot->complaints = complaints_.size();
@@ -344,7 +353,7 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
     // What the library handed over since the snapshot is freed (texts only
     // when noted, as in the destructor), looked for before the collections
     // made since are gone.
-    std::unordered_set<void*> arrays = FindHandedOver().arrays;
+    std::unordered_set<void*> arrays = FindHandedOver(/*withTexts=*/false).arrays;
     arrays.merge(noted_.arrays);
     for (void* block : arrays) {
         if (!snapshot.handedOver.arrays.contains(block)) {

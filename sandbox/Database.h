@@ -290,7 +290,8 @@ public:
     // point to now, so that Restore and the destructor free them even after
     // a later edit replaced them. A fuzzer calls it after every script line.
     // Without it, only the array records still pointed to are freed, as the
-    // game frees nothing it replaced.
+    // game frees nothing it replaced. It and TakeSnapshot read every text
+    // field's value, so those must hold real addresses.
     void NoteHandedOver();
 
     // Memory the library allocated and gave to the host.
@@ -326,7 +327,9 @@ private:
     ClassState* ClassOfRecord(const void* classObject) const;
     CollectionState* StateOf(const void* collection) const;
     void Complain(std::string message);
-    HandedOver FindHandedOver() const;
+    // Array records always; texts only when asked, since finding them reads
+    // every text field's value.
+    HandedOver FindHandedOver(bool withTexts) const;
 
     std::vector<std::unique_ptr<ClassState>> classes_;
     std::unordered_map<uint32_t, ClassState*> classByKey_;
