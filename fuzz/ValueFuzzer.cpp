@@ -156,9 +156,10 @@ void ParseInto(GuardedField& field, const TypeUnderTest& type, ITypedValue& valu
     try {
         stored = value.Parse(text);
     } catch (const std::invalid_argument&) {
-        // A name written as a key that is not one ("0xZZ", "0x123456789"):
-        // the hash's own error passes through Parse, a refusal all the same.
+        // A name written as a key that is not one ("0xZZ"): the hash's own
+        // error passes through Parse, a refusal all the same.
     } catch (const std::out_of_range&) {
+        // The same for a key beyond 32 bits ("0x123456789").
     }
     field.CheckGuards();
     if (!stored && field.Field() != before) {
