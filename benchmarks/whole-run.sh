@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The whole-process benchmark. Generates a mod pack in the mix large packs
+# have (benchmarks/Workload.h) against a described database of a few thousand
+# collections, and times `vxmod run` on it against a bare read-and-split of
+# the same script (benchmarks/read_split.c), the two in alternation. For
+# 100,000, 300,000 and 1,000,000 lines it prints the medians, their ratio,
+# lines per second, time per line and peak memory per line; then what loading
+# a hash list of 1,000,000 names costs.
+#
+#   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N pairs per size, default 5)
+#
+# Figures, not pass/fail: the machines are shared, so compare within one run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+pairs="${VEXA_BENCH_PAIRS:-5}"
+sizes=(100000 300000 1000000)
+hash_names=1000000
+
+scripts/setup.sh
+cmake --preset linux-i386 >/dev/null
+cmake --build --preset linux-i386 --target vxmod make_workload read_split run_measured \
+  hash_list_load >/dev/null
+
+bin="$PWD/build/linux-i386"
+vxmod="$bin/tools/vxmod/vxmod"
+measured="$bin/benchmarks/run_measured"
+work="$bin/benchmarks/whole-run"
+rm -rf "$work"
+mkdir -p "$work"
+
+median() {
+  sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# Column $2 of a results file ("seconds peak_kib exit"), as a median.
+median_of() { awk -v c="$2" '{ print $c }' "$1" | median; }
+
+# vxmod in the workload's folder, as a modder runs it; its messages are not
+# part of the measure.
+run_vxmod() { (cd "$1" && "$measured" "$2" "$vxmod" run --db database.json >/dev/null 2>&1); }
+run_split() { "$measured" "$2" "$bin/benchmarks/read_split" "$1/AttribMods/pack.vxmod" >/dev/null; }
+
+echo "== generating workloads in $work"
+"$bin/benchmarks/make_workload" "$work/empty" 0
+for n in "${sizes[@]}"; do
+  "$bin/benchmarks/make_workload" "$work/$n" "$n"
+done
+
+echo "== $pairs alternating pairs per size"
+for ((i = 0; i < pairs; ++i)); do
+  run_vxmod "$work/empty" "$work/empty.vxmod"
+  for n in "${sizes[@]}"; do
+    run_vxmod "$work/$n" "$work/$n.vxmod"
+    run_split "$work/$n" "$work/$n.split"
+  done
+done
+
+if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.vxmod; then
+  echo "vxmod did not run to the end (exit status above 1):" >&2
+  cat "$work"/*.vxmod >&2
+  exit 1
+fi
+
+empty_seconds="$(median_of "$work/empty.vxmod" 1)"
+empty_kib="$(median_of "$work/empty.vxmod" 2)"
+echo
+echo "$(date -u +%F), $(nproc) cores, $(uname -m), 32-bit build; medians of $pairs runs"
+echo "vxmod run with the database and an empty script: ${empty_seconds} s, $((empty_kib / 1024)) MiB peak"
+printf '%10s %12s %10s %9s %8s %12s %9s %12s %12s\n' lines "script MB" "vxmod s" "split s" ratio \
+  "lines/s" "ns/line" "B/line" "B/line+"
+for n in "${sizes[@]}"; do
+  bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")"
+  awk -v n="$n" -v bytes="$bytes" -v run="$(median_of "$work/$n.vxmod" 1)" \
+    -v floor="$(median_of "$work/$n.split" 1)" -v kib="$(median_of "$work/$n.vxmod" 2)" \
+    -v empty_s="$empty_seconds" -v empty_kib="$empty_kib" 'BEGIN {
+      printf "%10d %12.1f %10.3f %9.3f %8.2f %12.0f %9.0f %12.1f %12.1f\n", n, bytes / 1e6, run,
+        floor, run / floor, n / run, (run - empty_s) * 1e9 / n,
+        (kib * 1024 - bytes) / n, (kib - empty_kib) * 1024 / n - bytes / n }'
+done
+cat <<'EOF'
+  ratio:   vxmod's median over read_split's median on the same script
+  ns/line: vxmod's time beyond the run with an empty script, per line
+  B/line:  vxmod's peak memory less the script's size, per line
+  B/line+: the same, less also the peak of the run with an empty script
+EOF
+
+echo
+echo "== a hash list of $hash_names names"
+"$bin/benchmarks/make_workload" "$work/list" 0 "$hash_names"
+list_bytes="$(stat -c %s "$work/list/Qzr/VLTHashes.txt")"
+(cd "$work/list" && mv Qzr Qzr.off)
+for ((i = 0; i < pairs; ++i)); do
+  (cd "$work/list" && mv Qzr.off Qzr)
+  (cd "$work/list" && "$measured" "$work/list.with" "$bin/benchmarks/hash_list_load" >/dev/null)
+  (cd "$work/list" && mv Qzr Qzr.off)
+  (cd "$work/list" && "$measured" "$work/list.without" "$bin/benchmarks/hash_list_load" >/dev/null)
+done
+awk -v with_s="$(median_of "$work/list.with" 1)" -v without_s="$(median_of "$work/list.without" 1)" \
+  -v with_kib="$(median_of "$work/list.with" 2)" -v without_kib="$(median_of "$work/list.without" 2)" \
+  -v bytes="$list_bytes" -v names="$hash_names" 'BEGIN {
+    printf "%d names, %.1f MB file: loaded in %.3f s, held in %.1f MiB (%.1f bytes a name)\n",
+      names, bytes / 1e6, with_s - without_s, (with_kib - without_kib) / 1024,
+      (with_kib - without_kib) * 1024 / names }'
+echo "  (the library with a host hash that keeps no names, as in the game; a process without the list subtracted)"
