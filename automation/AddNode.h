@@ -14,6 +14,9 @@ class AddNode : public IAction {
 public:
     AddNode(const std::string& className, const std::string& parentName,
             const std::string& newName);
+    // Keys already made from the names (new, parent, class, in that order).
+    AddNode(Hash32 classKey, Hash32 parentKey, Hash32 nameKey)
+        : classKey_(classKey), parentKey_(parentKey), nameKey_(nameKey) {}
 
     void Act() override;
 

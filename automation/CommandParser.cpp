@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
-#include <functional>
+#include <iterator>
 
 #include <fmt/format.h>
 
@@ -27,18 +28,72 @@ constexpr std::array kCommands{
             true},
 };
 
+// The most tokens a row reads: update_field with a member.
+constexpr std::size_t kMostRead = 6;
+
+constexpr std::array<bool, 256> kIsSpace = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
+        table[c] = true;
+    }
+    return table;
+}();
+
 bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return kIsSpace[static_cast<unsigned char>(c)];
+}
+
+// Calls `each` with every token of the line before its comment, in order.
+template <typename Each>
+void ForEachToken(std::string_view line, Each&& each) {
+    const char* next = line.data();
+    const char* const end = next + line.size();
+    while (next != end) {
+        while (next != end && IsSpace(*next)) {
+            ++next;
+        }
+        if (next == end) {
+            return;
+        }
+        const char* const start = next;
+        while (next != end && !IsSpace(*next)) {
+            ++next;
+        }
+        if (*start == '#') {
+            return;  // a comment runs to the end of the line
+        }
+        each(std::string_view(start, static_cast<std::size_t>(next - start)));
+    }
+}
+
+// The tokens a row can read, as views into the line, and how many tokens the
+// line has before its comment (which decides the form of update_field).
+struct LineTokens {
+    std::array<std::string_view, kMostRead> words;
+    std::size_t count = 0;
+
+    std::string_view operator[](std::size_t i) const { return words[i]; }
+};
+
+LineTokens SplitLine(std::string_view line) {
+    LineTokens tokens;
+    ForEachToken(line, [&](std::string_view token) {
+        if (tokens.count < kMostRead) {
+            tokens.words[tokens.count] = token;
+        }
+        ++tokens.count;
+    });
+    return tokens;
 }
 
 // Names reach the host's hash unchanged, which cannot fail; only the written-
 // out "0x" form can. Checking it here lets the message name the token.
-void CheckedName(const Command& command, const std::string& token) {
+void CheckedName(const Command& command, std::string_view token) {
     if (!token.starts_with("0x")) {
         return;
     }
     try {
-        StringHasher::HashText(token);
+        StringHasher::HashText(std::string(token));
     } catch (const std::invalid_argument&) {
         throw ScriptLineError(fmt::format("{}: name '{}' is not a hexadecimal number after '0x'",
                                           command.word, token));
@@ -48,9 +103,9 @@ void CheckedName(const Command& command, const std::string& token) {
     }
 }
 
-FieldSpec CheckedFieldSpec(const Command& command, const std::string& token) {
+FieldSpecView CheckedFieldSpec(const Command& command, std::string_view token) {
     try {
-        return ParseFieldSpec(token);
+        return SplitFieldSpec(token);
     } catch (const std::invalid_argument&) {
         throw ScriptLineError(
             fmt::format("{}: subscript of '{}' is not a number", command.word, token));
@@ -60,7 +115,7 @@ FieldSpec CheckedFieldSpec(const Command& command, const std::string& token) {
     }
 }
 
-uint32_t CheckedCount(const Command& command, const std::string& token) {
+uint32_t CheckedCount(const Command& command, std::string_view token) {
     try {
         return ReadCount(token);
     } catch (const std::out_of_range&) {
@@ -71,37 +126,75 @@ uint32_t CheckedCount(const Command& command, const std::string& token) {
 }
 
 // The two-character token "" stands for the empty text.
-std::string ValueText(const std::string& token) {
-    return token == "\"\"" ? std::string() : token;
+std::string_view ValueText(std::string_view token) {
+    return token == "\"\"" ? std::string_view() : token;
 }
 
-std::shared_ptr<IAction> BuildAction(const Command& command, const std::vector<std::string>& t) {
+// Adds the line's action to `script`, if it has one. Names are converted in
+// the order the actions' own constructors convert them.
+void BuildAction(const Command& command, const LineTokens& t, int number, ParsedScript& script) {
     if (command.word == "add_node" || command.word == "copy_node") {
         // copy_node reads a collection to copy from and does not use it:
         // neither command copies any values.
-        const std::string& newName = command.word == "add_node" ? t[3] : t[4];
+        const std::string_view newName = command.word == "add_node" ? t[3] : t[4];
         CheckedName(command, t[1]);
         CheckedName(command, t[2]);
         CheckedName(command, newName);
-        return std::make_shared<AddNode>(t[1], t[2], newName);
+        const Hash32 nameKey(newName);
+        const Hash32 parentKey(t[2]);
+        const Hash32 classKey(t[1]);
+        script.AddAction<AddNode>(number, classKey, parentKey, nameKey);
+        return;
     }
     if (command.word == "resize_field") {
         for (std::size_t i = 1; i <= 3; ++i) {
             CheckedName(command, t[i]);
         }
-        return std::make_shared<ResizeField>(t[1], t[2], t[3], CheckedCount(command, t[4]));
+        const uint32_t count = CheckedCount(command, t[4]);
+        const Hash32 fieldKey(t[3]);
+        const Hash32 collectionKey(t[2]);
+        const Hash32 classKey(t[1]);
+        script.AddAction<ResizeField>(number, classKey, collectionKey, fieldKey, count);
+        return;
     }
     if (command.word == "update_field") {
-        const FieldSpec field = CheckedFieldSpec(command, t[3]);
+        const FieldSpecView field = CheckedFieldSpec(command, t[3]);
         CheckedName(command, t[1]);
         CheckedName(command, t[2]);
         CheckedName(command, field.name);
-        if (t.size() == 5) {
-            return std::make_shared<ModifyField>(t[1], t[2], field, ValueText(t[4]));
+        ModifyField::Parts parts;
+        parts.fieldKey = Hash32(field.name);
+        parts.collectionKey = Hash32(t[2]);
+        parts.classKey = Hash32(t[1]);
+        parts.index = field.index;
+        if (t.count == 5) {
+            parts.value = script.Keep(ValueText(t[4]));
+        } else {
+            parts.mode = ModifyField::Mode::Member;
+            parts.member = script.Keep(t[4]);
+            parts.value = script.Keep(ValueText(t[5]));
         }
-        return std::make_shared<ModifyField>(t[1], t[2], field, t[4], ValueText(t[5]));
+        script.AddAction<ModifyField>(number, parts);
     }
-    return nullptr;
+}
+
+// Adds what the line yields to `script`; throws what keeps it from an action.
+void ParseLineInto(std::string_view line, int number, ParsedScript& script) {
+    const LineTokens tokens = SplitLine(line);
+    if (tokens.count == 0) {
+        return;
+    }
+    const Command* const command = FindCommand(tokens[0]);
+    if (command == nullptr) {
+        return;
+    }
+    const std::size_t given = tokens.count - 1;
+    if (given < command->arguments) {
+        throw ScriptLineError(fmt::format("{}: needs {} arguments but has {}; usage: {}",
+                                          command->word, command->arguments, given,
+                                          command->usage));
+    }
+    BuildAction(*command, tokens, number, script);
 }
 
 }  // namespace
@@ -116,59 +209,56 @@ const Command* FindCommand(std::string_view word) {
     return found == kCommands.end() ? nullptr : &*found;
 }
 
-std::vector<std::string> Tokenize(const std::string& line) {
+std::vector<std::string> Tokenize(std::string_view line) {
     std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsSpace(line[i])) {
-            ++i;
-        }
-        if (i == line.size()) {
-            break;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && !IsSpace(line[i])) {
-            ++i;
-        }
-        if (line[start] == '#') {
-            break;  // a comment runs to the end of the line
-        }
-        tokens.emplace_back(line, start, i - start);
-    }
+    ForEachToken(line, [&](std::string_view token) { tokens.emplace_back(token); });
     return tokens;
 }
 
-std::shared_ptr<IAction> ParseLine(const std::string& line) {
-    const std::vector<std::string> tokens = Tokenize(line);
-    if (tokens.empty()) {
-        return nullptr;
+std::shared_ptr<IAction> ParseLine(std::string_view line) {
+    ParsedScript script;
+    ParseLineInto(line, 1, script);
+    return script.Lines().empty() ? nullptr : script.Share(script.Lines().front());
+}
+
+ParsedScript ParseScriptText(std::string_view text) {
+    ParsedScript script;
+    // Every line may yield an entry; reserving them all at once spares the
+    // copies of a growing list, which for a large script would double it.
+    script.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    int number = 1;
+    for (std::size_t start = 0; start < text.size(); ++number) {
+        const void* const feed = std::memchr(text.data() + start, '\n', text.size() - start);
+        const std::size_t end =
+            feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text.data())
+                            : text.size();
+        try {
+            ParseLineInto(text.substr(start, end - start), number, script);
+        } catch (const std::exception& error) {
+            script.AddError(number, error.what());
+        }
+        start = end + 1;
     }
-    const Command* const command = FindCommand(tokens[0]);
-    if (command == nullptr) {
-        return nullptr;
-    }
-    const std::size_t given = tokens.size() - 1;
-    if (given < command->arguments) {
-        throw ScriptLineError(fmt::format("{}: needs {} arguments but has {}; usage: {}",
-                                          command->word, command->arguments, given,
-                                          command->usage));
-    }
-    return BuildAction(*command, tokens);
+    return script;
 }
 
 std::vector<ScriptLine> ParseScript(std::istream& script) {
+    const std::string text{std::istreambuf_iterator<char>(script),
+                           std::istreambuf_iterator<char>()};
+    const ParsedScript parsed = ParseScriptText(text);
     std::vector<ScriptLine> lines;
-    std::string line;
-    for (int number = 1; std::getline(script, line); ++number) {
-        try {
-            if (auto action = ParseLine(line)) {
-                lines.push_back({number, std::move(action), {}});
-            }
-        } catch (const std::exception& error) {
-            lines.push_back({number, nullptr, error.what()});
-        }
+    lines.reserve(parsed.Lines().size());
+    for (const ParsedScript::Line& line : parsed.Lines()) {
+        lines.push_back(LineOutcome(parsed, line));
     }
     return lines;
+}
+
+ScriptLine LineOutcome(const ParsedScript& script, const ParsedScript::Line& line) {
+    if (line.action == nullptr) {
+        return {line.number, nullptr, script.ErrorOf(line)};
+    }
+    return {line.number, script.Share(line), {}};
 }
 
 }  // namespace rakor::Attrib::Automation

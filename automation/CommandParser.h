@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "automation/IAction.h"
+#include "automation/ParsedScript.h"
 
 namespace rakor::Attrib::Automation {
 
@@ -35,12 +36,17 @@ const Command* FindCommand(std::string_view word);
 // The tokens of a line: runs of non-whitespace ("C" locale whitespace, so a
 // carriage return is a separator too), with no quoting. A token that begins
 // with "#" starts a comment: it and everything after it are dropped.
-std::vector<std::string> Tokenize(const std::string& line);
+std::vector<std::string> Tokenize(std::string_view line);
 
 // One line to at most one action. Blank lines, comments and unknown words
 // give none, silently. Throws ScriptLineError for a line its row cannot read
 // (and lets allocation failures pass).
-std::shared_ptr<IAction> ParseLine(const std::string& line);
+std::shared_ptr<IAction> ParseLine(std::string_view line);
+
+// Parses a whole script, held in memory as ReadTextFile gives it, before
+// anything runs. A line that fails to parse keeps its place in the result, so
+// every other line still runs in order. Nothing of the result refers to `text`.
+ParsedScript ParseScriptText(std::string_view text);
 
 // The outcome of one script line that yielded something: its action, or the
 // error that kept the line from becoming one. Lines that yield nothing are
@@ -51,8 +57,10 @@ struct ScriptLine {
     std::string error;  // set exactly when action is empty
 };
 
-// Parses the whole script before anything runs. A line that fails to parse
-// keeps its place in the result, so every other line still runs in order.
+// A line of a parsed script as a ScriptLine; the action is shared with the script.
+ScriptLine LineOutcome(const ParsedScript& script, const ParsedScript::Line& line);
+
+// The same for a script read from a stream, a line at a time.
 std::vector<ScriptLine> ParseScript(std::istream& script);
 
 }  // namespace rakor::Attrib::Automation

@@ -1,37 +1,41 @@
 #include "automation/FieldSpec.h"
 
-#include <sstream>
 #include <stdexcept>
+
+#include "typedb/NumberText.h"
 
 namespace rakor::Attrib::Automation {
 
-FieldSpec ParseFieldSpec(const std::string& token) {
+FieldSpecView SplitFieldSpec(std::string_view token) {
     const std::size_t open = token.find('[');
-    if (open == std::string::npos) {
+    if (open == std::string_view::npos) {
         return {token, 0};
     }
     const std::size_t close = token.rfind(']');
     // "Gears[3" and "G]x[4" have no closing bracket after the opening one:
     // the subscript is then everything after "[".
-    const std::size_t end = (close != std::string::npos && close > open) ? close : token.size();
-    const std::string subscript = token.substr(open + 1, end - open - 1);
+    const std::size_t end =
+        (close != std::string_view::npos && close > open) ? close : token.size();
+    const std::string subscript(token.substr(open + 1, end - open - 1));
     return {token.substr(0, open), std::stoi(subscript)};
 }
 
-uint32_t ReadCount(const std::string& token) {
+FieldSpec ParseFieldSpec(std::string_view token) {
+    const FieldSpecView field = SplitFieldSpec(token);
+    return {std::string(field.name), field.index};
+}
+
+uint32_t ReadCount(std::string_view token) {
     // The extraction skips leading blanks and then takes a sign, so the sign
     // is looked for where the extraction would find it.
     const std::size_t first = token.find_first_not_of(" \t\n\v\f\r");
-    if (first != std::string::npos && token[first] == '-') {
+    if (first != std::string_view::npos && token[first] == '-') {
         throw std::out_of_range("a count cannot be negative");
     }
-    std::istringstream stream(token);
-    uint32_t count = 0;
-    stream >> count;
     // A failed extraction leaves 0, except on overflow, where it leaves the
     // largest count: a too-large count must stay too large (and be refused
     // by the action), never turn into "empty the array".
-    return count;
+    return ExtractNumber<unsigned int>(token).value;
 }
 
 }  // namespace rakor::Attrib::Automation

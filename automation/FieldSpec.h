@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rakor::Attrib::Automation {
 
@@ -11,16 +12,23 @@ struct FieldSpec {
     int32_t index = 0;  // 0 when the argument has no subscript
 };
 
+// The same, with the name a view into the argument.
+struct FieldSpecView {
+    std::string_view name;
+    int32_t index = 0;
+};
+
 // Splits "name[subscript]". The subscript reads like std::stoi: optional sign,
 // digits, the rest ignored. Throws std::invalid_argument when it has no digits
 // ("Gears[]", "Gears[x]") and std::out_of_range beyond 32 bits.
-FieldSpec ParseFieldSpec(const std::string& token);
+FieldSpec ParseFieldSpec(std::string_view token);
+FieldSpecView SplitFieldSpec(std::string_view token);
 
 // A count argument: the leading unsigned decimal number of the token, the
 // rest ignored ("12abc" is 12); 0 when the token does not begin with one.
 // One beyond 32 bits gives 4294967295, far above any array the host can hold.
 // Throws std::out_of_range for a count written with a minus sign: read as
 // unsigned it would wrap around ("-4294967295" would be 1).
-uint32_t ReadCount(const std::string& token);
+uint32_t ReadCount(std::string_view token);
 
 }  // namespace rakor::Attrib::Automation

@@ -1,5 +1,7 @@
 #include "automation/ModifyField.h"
 
+#include <algorithm>
+
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
 #include "host/HostApi.h"
@@ -7,21 +9,36 @@
 
 namespace rakor::Attrib::Automation {
 
-// Names are converted field first, then collection, then class.
 ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
                          const FieldSpec& field, const std::string& value)
-    : mode_(Mode::Value), fieldKey_(field.name), value_(value), index_(field.index) {
-    collectionKey_ = Hash32(collectionName);
-    classKey_ = Hash32(className);
-}
+    : ModifyField(Mode::Value, className, collectionName, field, {}, value) {}
 
 ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
                          const FieldSpec& field, const std::string& member,
                          const std::string& value)
-    : ModifyField(className, collectionName, field, value) {
-    mode_ = Mode::Member;
-    member_ = member;
+    : ModifyField(Mode::Member, className, collectionName, field, member, value) {}
+
+// Names are converted field first, then collection, then class.
+ModifyField::ModifyField(Mode mode, const std::string& className, const std::string& collectionName,
+                         const FieldSpec& field, std::string_view member, std::string_view value)
+    : mode_(mode), fieldKey_(field.name), index_(field.index) {
+    collectionKey_ = Hash32(collectionName);
+    classKey_ = Hash32(className);
+    ownTexts_ = std::make_unique<char[]>(member.size() + value.size() + 1);
+    std::copy(member.begin(), member.end(), ownTexts_.get());
+    std::copy(value.begin(), value.end(), ownTexts_.get() + member.size());
+    member_ = {ownTexts_.get(), member.size()};
+    value_ = {ownTexts_.get() + member.size(), value.size()};
 }
+
+ModifyField::ModifyField(const Parts& parts)
+    : mode_(parts.mode),
+      classKey_(parts.classKey),
+      collectionKey_(parts.collectionKey),
+      fieldKey_(parts.fieldKey),
+      index_(parts.index),
+      member_(parts.member),
+      value_(parts.value) {}
 
 void ModifyField::Act() {
     auto* const classObject = static_cast<Host::ClassRecord*>(
@@ -67,7 +84,7 @@ void ModifyField::Act() {
 
     const auto value = type->BindValue(storage);
     if (mode_ == Mode::Value) {
-        if (!value->Parse(value_)) {
+        if (!value->Parse(std::string(value_))) {
             throw EvaluationError(
                 "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
                 classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value_);
@@ -78,7 +95,8 @@ void ModifyField::Act() {
     const auto members = value->GetMembers();
     const auto found = members.find(Hash32(member_));
     // A member the value does not have fails like a member that rejects its text.
-    if (found == members.end() || found->second.empty() || !found->second.front()->Parse(value_)) {
+    if (found == members.end() || found->second.empty() ||
+        !found->second.front()->Parse(std::string(value_))) {
         throw EvaluationError(
             "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member_, value_);

@@ -24,6 +24,12 @@ public:
 
     ResizeField(const std::string& className, const std::string& collectionName,
                 const std::string& fieldName, uint32_t newCount);
+    // Keys already made from the names (field, collection, class, in that order).
+    ResizeField(Hash32 classKey, Hash32 collectionKey, Hash32 fieldKey, uint32_t newCount)
+        : classKey_(classKey),
+          collectionKey_(collectionKey),
+          fieldKey_(fieldKey),
+          newCount_(newCount) {}
 
     void Act() override;
 

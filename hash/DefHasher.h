@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace rakor::autohash {
 
@@ -10,7 +11,7 @@ namespace rakor::autohash {
 // (embedded NULs included), widened to 64 bits. There is no hexadecimal form.
 template <typename Source, typename Value>
 struct DefHasher {
-    static Value HashText(const Source& text) {
+    static Value HashText(std::string_view text) {
         uint32_t hash = 2166136261u;  // FNV-1a offset basis
         for (const char c : text) {
             hash ^= static_cast<unsigned char>(c);
@@ -23,7 +24,10 @@ struct DefHasher {
 // 64-bit hashes are shown as bare lowercase hexadecimal; nothing is recorded.
 template <typename Source, typename Value>
 struct DefHashResolver {
-    static void Record(Value, const Source&) {}
+    template <typename Hasher>
+    static Value KeyOf(std::string_view text) {
+        return Hasher::HashText(text);
+    }
     static std::string Resolve(Value value) {
         std::ostringstream out;
         out << std::hex << value;

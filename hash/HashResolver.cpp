@@ -1,8 +1,10 @@
 #include "hash/HashResolver.h"
 
-#include <map>
-#include <sstream>
+#include <memory>
 
+#include <fmt/format.h>
+
+#include "hash/NameTable.h"
 #include "host/HostApi.h"
 #include "host/TextFile.h"
 
@@ -10,7 +12,7 @@ namespace rakor::Attrib {
 namespace {
 
 struct ResolverState {
-    std::map<uint32_t, std::string> names;
+    std::unique_ptr<NameTable> names = std::make_unique<NameTable>();
     bool listLoaded = false;
 };
 
@@ -21,10 +23,19 @@ ResolverState& State() {
     return state;
 }
 
+// List lines are names as written: "0x" lines too go to the host's hash.
+uint32_t HashListLine(const std::string& line) {
+    return Host::HashString32(line.c_str());
+}
+
 }  // namespace
 
-void HashResolver::Record(uint32_t hash, const std::string& name) {
-    State().names[hash] = name;
+void HashResolver::Record(uint32_t hash, std::string_view name) {
+    State().names->Record(hash, name);
+}
+
+uint32_t HashResolver::KeyOfText(std::string_view text, uint32_t (*hash)(const std::string&)) {
+    return State().names->KeyOf(text, hash);
 }
 
 std::string HashResolver::Resolve(uint32_t hash) {
@@ -33,36 +44,29 @@ std::string HashResolver::Resolve(uint32_t hash) {
         LoadList();
     }
     // Looking up inserts: an unnamed hash keeps an empty entry from now on.
-    const std::string& name = state.names[hash];
+    const std::string_view name = state.names->NameOf(hash);
     if (!name.empty()) {
-        return name;
+        return std::string(name);
     }
-    std::ostringstream text;
-    text << kUnresolvedPrefix << "0x" << std::hex << hash;
-    return text.str();
+    return fmt::format("{}0x{:x}", kUnresolvedPrefix, hash);
 }
 
 void HashResolver::LoadList() {
     ResolverState& state = State();
     // A missing or unreadable list is not an error; it is looked for once.
-    if (const auto content = ReadTextFile(kHashListPath)) {
-        std::istringstream lines(*content);
-        std::string line;
-        // Every line is a name, exactly as written: blanks and "0x" included.
-        while (std::getline(lines, line)) {
-            state.names[Host::HashString32(line.c_str())] = line;
-        }
+    if (auto content = ReadTextFile(kHashListPath)) {
+        state.names->AddList(std::move(*content), &HashListLine);
     }
     state.listLoaded = true;
 }
 
 void HashResolver::ResetForTesting() {
-    State().names.clear();
+    State().names = std::make_unique<NameTable>();
     State().listLoaded = false;
 }
 
 std::size_t HashResolver::TableSizeForTesting() {
-    return State().names.size();
+    return State().names->Size();
 }
 
 }  // namespace rakor::Attrib

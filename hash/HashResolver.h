@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rakor::Attrib {
 
@@ -14,14 +16,24 @@ public:
     static constexpr const char* kHashListPath = "Qzr/VLTHashes.txt";
     static constexpr const char* kUnresolvedPrefix = "[A::HR] Unresolved: ";
 
-    static void Record(uint32_t hash, const std::string& name);
+    static void Record(uint32_t hash, std::string_view name);
     static std::string Resolve(uint32_t hash);
+
+    // The key Hasher makes of `text`, with `text` recorded as its name: what
+    // making a Hash32 from text does. The table remembers each text's key, so
+    // Hasher (the host's hash) sees each distinct text once; the one Hasher
+    // of Hash32 makes every key.
+    template <typename Hasher>
+    static uint32_t KeyOf(std::string_view text) {
+        return KeyOfText(text, &Hasher::HashText);
+    }
 
     // For tests: forget every name and read the hash list again next time.
     static void ResetForTesting();
     static std::size_t TableSizeForTesting();
 
 private:
+    static uint32_t KeyOfText(std::string_view text, uint32_t (*hash)(const std::string&));
     static void LoadList();
 };
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
-#include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -209,25 +209,30 @@ void ScriptRunner::RunScript(const fs::path& script) {
             log_->warn("[{}] Could not read the script: {}", displayPath, *tooLong);
         }
     }
-    std::istringstream stream(std::move(text).value_or(std::string()));
-    auto lines = Attrib::Automation::ParseScript(stream);
+    const Attrib::Automation::ParsedScript parsed =
+        Attrib::Automation::ParseScriptText(text ? std::string_view(*text) : "");
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,
-                                                            .text = stream.str(),
-                                                            .lines = &lines})) {
+                                                            .text = text.value_or(std::string()),
+                                                            .parsed = &parsed})) {
         return;
     }
+    // The actions keep what they need of the text.
+    text.reset();
 
     int succeeded = 0;
     int failed = 0;
-    for (const auto& line : lines) {
+    for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
+        // An observer sees each line as the parser's outcome for it.
+        std::optional<Attrib::Automation::ScriptLine> observed;
         if (observer_ != nullptr) {
-            observer_->LineStarting(line);
+            observed = Attrib::Automation::LineOutcome(parsed, line);
+            observer_->LineStarting(*observed);
         }
         std::optional<std::string> error;
-        if (!line.action) {
-            error = line.error;
+        if (line.action == nullptr) {
+            error = parsed.ErrorOf(line);
         } else {
             try {
                 line.action->Act();
@@ -243,7 +248,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
             ++succeeded;
         }
         if (observer_ != nullptr) {
-            observer_->LineFinished(line, error ? &*error : nullptr);
+            observer_->LineFinished(*observed, error ? &*error : nullptr);
         }
     }
 

@@ -44,7 +44,7 @@ struct ScriptInfo {
     std::string displayPath;
     bool readable = false;
     std::string text;  // as read (line ends normalised), empty when unreadable
-    const std::vector<Attrib::Automation::ScriptLine>* lines = nullptr;
+    const Attrib::Automation::ParsedScript* parsed = nullptr;
 };
 
 // Lets a tool follow a walk line by line and choose the order of each

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <type_traits>
 
 #include <fmt/format.h>
 
+#include "typedb/NumberText.h"
 #include "typedb/NumberValueImpl.h"
 
 namespace rakor::Attrib::TypeDB {
@@ -40,14 +40,12 @@ public:
     // Read signed and wide: an unsigned 16-bit extraction takes "-65535" as
     // 1, wrapping the minus sign away before any range test could see it.
     bool Parse(const std::string& text) override {
-        std::istringstream in(text);
-        long long number = 0;
-        in >> number;
-        if (in.fail() || number < std::numeric_limits<Narrow>::min() ||
-            number > std::numeric_limits<Narrow>::max()) {
+        const ExtractedNumber<long long> number = ExtractNumber<long long>(text);
+        if (!number.ok || number.value < std::numeric_limits<Narrow>::min() ||
+            number.value > std::numeric_limits<Narrow>::max()) {
             return false;
         }
-        StoreByte(static_cast<Narrow>(number));
+        StoreByte(static_cast<Narrow>(number.value));
         return true;
     }
 

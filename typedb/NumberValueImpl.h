@@ -5,12 +5,12 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <type_traits>
 
 #include <fmt/format.h>
 
+#include "typedb/NumberText.h"
 #include "typedb/TypedValueImpl.h"
 
 namespace rakor::Attrib {
@@ -87,13 +87,11 @@ public:
     // (12abc gives 12, 0x1F gives 0), and a number out of range fails. The
     // field is written only when the text was accepted.
     bool Parse(const std::string& text) override {
-        std::istringstream in(text);
-        T parsed{};
-        in >> parsed;
-        if (in.fail()) {
+        const ExtractedNumber<T> number = ExtractNumber<T>(text);
+        if (!number.ok) {
             return false;
         }
-        Store(static_cast<Numeric>(parsed));
+        Store(static_cast<Numeric>(number.value));
         return true;
     }
 

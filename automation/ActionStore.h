@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace rakor::Attrib::Automation {
+
+// Memory for the actions of one script and the texts they keep: a few large
+// blocks instead of an allocation each, since a mod pack of a million lines
+// holds a million actions until its last line has run. What Make builds is
+// destroyed by whoever made it (ParsedScript); the blocks go with the store.
+class ActionStore {
+public:
+    ActionStore() = default;
+    ActionStore(const ActionStore&) = delete;
+    ActionStore& operator=(const ActionStore&) = delete;
+
+    template <typename T, typename... Args>
+    T* Make(Args&&... args) {
+        return new (Allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+    }
+
+    // A copy of `text` that lives as long as the store.
+    std::string_view Keep(std::string_view text);
+
+private:
+    void* Allocate(std::size_t size, std::size_t alignment);
+
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    std::byte* next_ = nullptr;
+    std::size_t left_ = 0;
+    // Small for a single line, growing to large blocks for a whole script.
+    std::size_t blockSize_ = 256;
+};
+
+}  // namespace rakor::Attrib::Automation

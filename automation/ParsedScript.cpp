@@ -1,0 +1,36 @@
+#include "automation/ParsedScript.h"
+
+#include <algorithm>
+
+namespace rakor::Attrib::Automation {
+
+ParsedScript::ParsedScript() : contents_(std::make_shared<Contents>()) {}
+
+ParsedScript::Contents::~Contents() {
+    // The store only holds the bytes; the actions are destroyed here, last first.
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (line->action != nullptr) {
+            line->action->~IAction();
+        }
+    }
+}
+
+void ParsedScript::AddError(int number, std::string message) {
+    std::vector<Line>& lines = contents_->lines;
+    if (lines.size() == lines.capacity()) {
+        lines.reserve(std::max<std::size_t>(16, lines.capacity() * 2));
+    }
+    contents_->errors.emplace_back(number, std::move(message));
+    lines.push_back({number, nullptr});
+}
+
+const std::string& ParsedScript::ErrorOf(const Line& line) const {
+    const auto& errors = contents_->errors;
+    const auto found = std::lower_bound(
+        errors.begin(), errors.end(), line.number,
+        [](const std::pair<int, std::string>& error, int number) { return error.first < number; });
+    static const std::string kNone;
+    return found != errors.end() && found->first == line.number ? found->second : kNone;
+}
+
+}  // namespace rakor::Attrib::Automation

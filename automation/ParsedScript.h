@@ -1,0 +1,69 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "automation/ActionStore.h"
+#include "automation/IAction.h"
+
+namespace rakor::Attrib::Automation {
+
+// A script parsed whole, before any of its lines runs: an entry for each line
+// that yielded an action or failed to parse, in line order. The actions and
+// the texts they keep live in the script's own blocks (ActionStore), not in an
+// allocation each, and go when the script and every action shared from it
+// have gone. A line costs 8 bytes here besides its action.
+class ParsedScript {
+public:
+    struct Line {
+        int number;       // 1-based
+        IAction* action;  // null when the line failed to parse (see ErrorOf)
+    };
+
+    ParsedScript();
+
+    std::span<const Line> Lines() const { return contents_->lines; }
+    // Why a line without an action failed to parse.
+    const std::string& ErrorOf(const Line& line) const;
+    // The line's action, keeping the whole script alive while it is held.
+    std::shared_ptr<IAction> Share(const Line& line) const {
+        return std::shared_ptr<IAction>(contents_, line.action);
+    }
+
+    // For the parser: room for `lines` lines, then the lines in order.
+    void Reserve(std::size_t lines) { contents_->lines.reserve(lines); }
+    template <typename A, typename... Args>
+    void AddAction(int number, Args&&... args) {
+        std::vector<Line>& lines = contents_->lines;
+        if (lines.size() == lines.capacity()) {
+            lines.reserve(std::max<std::size_t>(16, lines.capacity() * 2));
+        }
+        // The line cannot fail to be added now, so the action is always destroyed.
+        lines.push_back({number, contents_->store.Make<A>(std::forward<Args>(args)...)});
+    }
+    void AddError(int number, std::string message);
+    // A copy of `text` that lives as long as the script's actions.
+    std::string_view Keep(std::string_view text) { return contents_->store.Keep(text); }
+
+private:
+    struct Contents {
+        ActionStore store;
+        std::vector<Line> lines;
+        std::vector<std::pair<int, std::string>> errors;  // by line number
+
+        Contents() = default;
+        Contents(const Contents&) = delete;
+        Contents& operator=(const Contents&) = delete;
+        ~Contents();
+    };
+
+    std::shared_ptr<Contents> contents_;
+};
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rakor::Attrib {
+
+// The resolver's table, built to stay small and quick at the scale of a hash
+// list of a million names and scripts of a million lines, inside a 32-bit
+// game process:
+//
+// - key to name: at most one name per key, in an open-addressed table of
+//   8-byte slots;
+// - the texts keys were made from, each distinct text stored once and found
+//   again by its text, so that a name seen before is not hashed again;
+// - the hash list's names, which stay in the list's own text and cost the
+//   table one slot each.
+class NameTable {
+public:
+    using HashFunction = uint32_t (*)(const std::string& text);
+
+    NameTable() = default;
+    NameTable(const NameTable&) = delete;
+    NameTable& operator=(const NameTable&) = delete;
+
+    // The key of `text` as `hash` makes it, with `text` that key's name from
+    // now on. `hash` is called only for a text the table has not seen; what
+    // it throws passes, and nothing is kept then.
+    uint32_t KeyOf(std::string_view text, HashFunction hash);
+
+    // `name` is the key's name from now on; an empty name is no name.
+    void Record(uint32_t key, std::string_view name);
+
+    // Names the key of every line of `list` (one name a line, the line as it
+    // is; the last line needs no line feed) with that line, replacing what
+    // the key was named before. `hash` is called once a line, with the line.
+    void AddList(std::string list, HashFunction hash);
+
+    // The key's name, empty when it has none. A key without an entry gets an
+    // empty one, so the table grows by one for each unnamed key looked up.
+    std::string_view NameOf(uint32_t key);
+
+    std::size_t Size() const { return keys_.size; }
+
+private:
+    // What a key slot names: an index into texts_, or one of these.
+    static constexpr uint32_t kVacant = 0xFFFFFFFFu;    // the slot is free
+    static constexpr uint32_t kNoName = 0xFFFFFFFEu;    // the key has no name
+    static constexpr uint32_t kFromList = 0x80000000u;  // plus the name's offset in list_
+
+    struct KeySlot {
+        uint32_t key;
+        uint32_t name;
+    };
+
+    // A text some key was made from, or was recorded with.
+    struct Text {
+        const char* chars;  // NUL-terminated, in chunks_
+        uint32_t length;
+        uint32_t key;
+        bool findable;  // in byText_: `key` is what the text hashes to
+        bool current;   // the name the table gives `key` now
+    };
+    struct TextSlot {
+        uint32_t textHash;
+        uint32_t text;  // index into texts_, kVacant when free
+    };
+
+    KeySlot& SlotOf(uint32_t key);  // inserts an entry without a name
+    KeySlot* FindKey(uint32_t key);
+    void ReserveKeys(std::size_t keys);
+    void RehashKeys(uint32_t capacity);
+    void SetName(KeySlot& slot, uint32_t name);
+    const TextSlot* FindText(std::string_view text, uint32_t textHash);
+    uint32_t AddText(std::string_view text, uint32_t key, bool findable, uint32_t textHash);
+    void RehashTexts(uint32_t capacity);
+    const char* Store(std::string_view text);
+
+    std::unique_ptr<KeySlot[]> keySlots_;
+    struct {
+        uint32_t capacity = 0;
+        uint32_t size = 0;
+    } keys_;
+
+    std::vector<Text> texts_;
+    std::unique_ptr<TextSlot[]> textSlots_;
+    uint32_t textCapacity_ = 0;
+    uint32_t findableTexts_ = 0;
+
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    char* chunkNext_ = nullptr;
+    std::size_t chunkLeft_ = 0;
+
+    std::string list_;
+};
+
+}  // namespace rakor::Attrib

@@ -1,0 +1,197 @@
+#include "typedb/NumberText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+#include <type_traits>
+
+// Follows the standard library's num_get, which the streams use, step for
+// step: the sentry skips blanks; one sign; leading zeros; then digits, and for
+// a float one decimal point and an "e" or "E" with an optional sign, as long as
+// each can continue what was read. A float's characters are then converted,
+// and must be converted whole ("1e" is not).
+namespace rakor::Attrib {
+namespace {
+
+// The classic locale's blanks.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Far beyond any float's exponent, and far from overflowing a long.
+constexpr long kExponentCap = 100000000;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::size_t SkipBlanks(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    return i;
+}
+
+template <typename T>
+ExtractedNumber<T> ExtractInteger(std::string_view text) {
+    static_assert(std::is_integral_v<T> && !std::is_same_v<T, bool>);
+    using Unsigned = std::make_unsigned_t<T>;
+    std::size_t i = SkipBlanks(text);
+    if (i == text.size()) {
+        return {0, false};  // the sentry fails: the variable is not touched
+    }
+    const bool negative = text[i] == '-';
+    if (negative || text[i] == '+') {
+        ++i;
+    }
+    // The largest magnitude the type takes with this sign.
+    const uint64_t limit = negative && std::is_signed_v<T>
+                               ? uint64_t{static_cast<Unsigned>(std::numeric_limits<T>::min())}
+                               : uint64_t{std::numeric_limits<T>::max()};
+    bool anyDigit = false;
+    bool overflow = false;
+    uint64_t magnitude = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        anyDigit = true;
+        const auto digit = static_cast<uint64_t>(text[i] - '0');
+        if (!overflow && magnitude > (limit - digit) / 10) {
+            overflow = true;
+        }
+        if (!overflow) {
+            magnitude = magnitude * 10 + digit;
+        }
+    }
+    if (!anyDigit) {
+        return {0, false};
+    }
+    if (overflow) {
+        return {negative && std::is_signed_v<T> ? std::numeric_limits<T>::min()
+                                                : std::numeric_limits<T>::max(),
+                false};
+    }
+    // Unsigned types wrap a minus sign around, as unsigned negation does.
+    const auto bits = static_cast<Unsigned>(magnitude);
+    return {static_cast<T>(negative ? static_cast<Unsigned>(Unsigned{0} - bits) : bits), true};
+}
+
+// The extraction reads a bool as a long and takes only 0 and 1.
+ExtractedNumber<bool> ExtractBool(std::string_view text) {
+    const ExtractedNumber<long long> number = ExtractInteger<long long>(text);
+    // On 32-bit targets a long is 32 bits; a value beyond fails either way.
+    if (number.ok && (number.value == 0 || number.value == 1)) {
+        return {number.value == 1, true};
+    }
+    return {number.ok || number.value != 0, false};
+}
+
+ExtractedNumber<float> ExtractFloat(std::string_view text) {
+    std::size_t i = SkipBlanks(text);
+    if (i == text.size()) {
+        return {0.0f, false};
+    }
+    const bool negative = text[i] == '-';
+    // The converter takes no plus sign, which adds nothing to the number.
+    const std::size_t first = text[i] == '+' ? i + 1 : i;
+    if (negative || text[i] == '+') {
+        ++i;
+    }
+
+    bool mantissaDigit = false;  // a digit before any exponent
+    bool point = false;
+    bool exponent = false;
+    bool exponentDigit = false;
+    bool exponentNegative = false;
+    long exponentValue = 0;
+    // The number lies below 10 to the power `leading` (its first significant
+    // digit's place), which tells an underflow from an overflow below.
+    long leading = 0;
+    bool significant = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (IsDigit(c) && exponent) {
+            exponentDigit = true;
+            exponentValue = std::min(exponentValue * 10 + (c - '0'), kExponentCap);
+        } else if (IsDigit(c)) {
+            mantissaDigit = true;
+            if (!significant && c != '0') {
+                significant = true;
+                leading = point ? leading : 1;
+            } else if (significant && !point) {
+                ++leading;
+            } else if (!significant && point) {
+                --leading;
+            }
+        } else if (c == '.' && !point && !exponent) {
+            point = true;
+        } else if ((c == 'e' || c == 'E') && !exponent && mantissaDigit) {
+            exponent = true;
+            if (i + 1 < text.size() && (text[i + 1] == '+' || text[i + 1] == '-')) {
+                exponentNegative = text[i + 1] == '-';
+                ++i;
+            }
+        } else {
+            break;
+        }
+    }
+    // What the extraction collected must convert whole: a digit before the
+    // exponent, and a digit in the exponent when there is one.
+    if (!mantissaDigit || (exponent && !exponentDigit)) {
+        return {0.0f, false};
+    }
+
+    float value = 0.0f;
+    const char* const last = text.data() + i;
+    const auto [end, error] =
+        std::from_chars(text.data() + first, last, value, std::chars_format::general);
+    if (error == std::errc() && end == last) {
+        return {value, true};
+    }
+    if (error != std::errc::result_out_of_range) {
+        return {0.0f, false};  // not reached: the characters were checked above
+    }
+    // Too small a number becomes zero and is accepted, as the C library's
+    // conversion underneath the stream makes it; too large a number fails,
+    // leaving the largest float of its sign.
+    leading += exponentNegative ? -exponentValue : exponentValue;
+    if (leading <= 0) {
+        return {negative ? -0.0f : 0.0f, true};
+    }
+    return {negative ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max(),
+            false};
+}
+
+}  // namespace
+
+template <>
+ExtractedNumber<bool> ExtractNumber<bool>(std::string_view text) {
+    return ExtractBool(text);
+}
+template <>
+ExtractedNumber<short> ExtractNumber<short>(std::string_view text) {
+    return ExtractInteger<short>(text);
+}
+template <>
+ExtractedNumber<unsigned short> ExtractNumber<unsigned short>(std::string_view text) {
+    return ExtractInteger<unsigned short>(text);
+}
+template <>
+ExtractedNumber<int> ExtractNumber<int>(std::string_view text) {
+    return ExtractInteger<int>(text);
+}
+template <>
+ExtractedNumber<unsigned int> ExtractNumber<unsigned int>(std::string_view text) {
+    return ExtractInteger<unsigned int>(text);
+}
+template <>
+ExtractedNumber<long long> ExtractNumber<long long>(std::string_view text) {
+    return ExtractInteger<long long>(text);
+}
+template <>
+ExtractedNumber<float> ExtractNumber<float>(std::string_view text) {
+    return ExtractFloat(text);
+}
+
+}  // namespace rakor::Attrib
