@@ -27,8 +27,15 @@ std::shared_ptr<IAttribType> FindFieldType(Host::ClassRecord* classObject, Hash3
 }
 
 FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
+    // A collection and its parents normally share one class, whose field
+    // definition is then looked up once, not once a level.
+    Host::ClassRecord* typeClass = nullptr;
+    std::shared_ptr<IAttribType> type;
     for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
-        auto type = FindFieldType(owner->classObject, fieldKey);
+        if (owner == collection || owner->classObject != typeClass) {
+            typeClass = owner->classObject;
+            type = FindFieldType(typeClass, fieldKey);
+        }
         if (!type) {
             // A field of a type the library does not know is never touched.
             // In an ancestor whose class gives no type, the field may still be

@@ -58,15 +58,20 @@ void ModifyField::Act() {
                               classKey_.ToString(), collectionKey_.ToString(),
                               fieldKey_.ToString());
     }
-    const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
-    if (!AttribTypeRegistry::Instance().FindType(typeKey)) {
-        throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
-                              classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
-                              typeKey.ToString());
+    // The lookup found a type for the field in the collection's own class, or
+    // it would have found no storage. Only a collection whose class is not the
+    // one it was asked for through needs that class's type checked.
+    if (collection->classObject != classObject) {
+        const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
+        if (!AttribTypeRegistry::Instance().FindType(typeKey)) {
+            throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
+                                  classKey_.ToString(), collectionKey_.ToString(),
+                                  fieldKey_.ToString(), typeKey.ToString());
+        }
     }
     // The type the storage was found with, which decided whether the value
     // lies in the entry's word: a wider type bound there would write past it.
-    const std::shared_ptr<IAttribType>& type = location.type;
+    const IAttribType& type = *location.type;
 
     void* storage = location.storage;
     // Only the flag of the entry the storage was found through tells whether
@@ -82,21 +87,18 @@ void ModifyField::Act() {
         }
     }
 
-    const auto value = type->BindValue(storage);
+    // The text is parsed straight into the host's memory.
+    const std::string value(value_);
     if (mode_ == Mode::Value) {
-        if (!value->Parse(std::string(value_))) {
+        if (!type.ParseAt(storage, value)) {
             throw EvaluationError(
                 "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
                 classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value_);
         }
         return;
     }
-
-    const auto members = value->GetMembers();
-    const auto found = members.find(Hash32(member_));
     // A member the value does not have fails like a member that rejects its text.
-    if (found == members.end() || found->second.empty() ||
-        !found->second.front()->Parse(std::string(value_))) {
+    if (!type.ParseMemberAt(storage, member_, value)) {
         throw EvaluationError(
             "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member_, value_);

@@ -20,7 +20,7 @@ struct ClassState {
     std::map<uint32_t, std::unique_ptr<FieldDefinition>> definitions;
     // Key to the collection that lookups find; a later collection with the
     // same key takes the key over.
-    std::unordered_map<uint32_t, CollectionRecord*> lookup;
+    FlatMap<uint32_t, CollectionRecord*> lookup;
     std::vector<CollectionRecord*> collections;  // in order of construction
     std::unordered_map<uint32_t, FieldFacts> facts;
 };
@@ -255,12 +255,8 @@ CollectionState& Database::Construct(CollectionRecord* record, ClassState& owner
 }
 
 ClassState* Database::ClassOfRecord(const void* classObject) const {
-    for (const auto& state : classes_) {
-        if (state->record == classObject) {
-            return state.get();
-        }
-    }
-    return nullptr;
+    const auto it = classByRecord_.find(classObject);
+    return it == classByRecord_.end() ? nullptr : it->second;
 }
 
 CollectionState* Database::StateOf(const void* collection) const {
@@ -284,6 +280,8 @@ Class Database::AddClass(Key name, uint32_t layoutSize) {
     ClassState& added = *state;
     classes_.push_back(std::move(state));
     classByKey_.emplace(name.Value(), &added);
+    classByRecord_.emplace(added.record, &added);
+    classTables_.insert(&added);
     return Class(this, added.record);
 }
 
@@ -381,10 +379,13 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
     }
     for (std::size_t c = snapshot.classes; c < classes_.size(); ++c) {
         classByKey_.erase(classes_[c]->record->key);
+        classByRecord_.erase(classes_[c]->record);
+        classTables_.erase(classes_[c].get());
     }
     classes_.resize(snapshot.classes);
 
     for (std::size_t i = snapshot.givenCollections; i < givenCollections_.size(); ++i) {
+        givenSet_.erase(givenCollections_[i]);
         std::free(givenCollections_[i]);
     }
     givenCollections_.resize(snapshot.givenCollections);
@@ -415,11 +416,10 @@ ClassRecord* Database::HostGetClass(uint32_t classKey) {
 }
 
 CollectionRecord* Database::HostGetCollection(void* collectionTable, uint32_t collectionKey) {
-    for (const auto& state : classes_) {
-        if (state.get() == collectionTable) {
-            const auto it = state->lookup.find(collectionKey);
-            return it == state->lookup.end() ? nullptr : it->second;
-        }
+    if (classTables_.contains(collectionTable)) {
+        const ClassState& state = *static_cast<const ClassState*>(collectionTable);
+        const auto it = state.lookup.find(collectionKey);
+        return it == state.lookup.end() ? nullptr : it->second;
     }
     Complain("GetCollection: " + Hex(collectionTable) +
              " is not the first word of any class (was the class itself passed?)");
@@ -442,14 +442,13 @@ void Database::HostConstructCollection(void* memory, void* classObject, void* pa
         Complain("ConstructCollection: no memory");
         return;
     }
-    if (collections_.contains(memory) || ownedSet_.contains(memory) ||
-        std::find(givenCollections_.begin(), givenCollections_.end(), memory) !=
-            givenCollections_.end()) {
+    if (collections_.contains(memory) || ownedSet_.contains(memory) || givenSet_.contains(memory)) {
         Complain("ConstructCollection: memory at " + Hex(memory) + " was handed over before");
         return;
     }
     // The memory is the host's from now on, whatever else is wrong.
     givenCollections_.push_back(memory);
+    givenSet_.insert(memory);
 
     const auto* bytes = static_cast<const uint8_t*>(memory);
     if (std::any_of(bytes, bytes + sizeof(CollectionRecord), [](uint8_t b) { return b != 0; })) {

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "sandbox/FlatMap.h"
 #include "sandbox/NameHash.h"
 #include "sandbox/Records.h"
 
@@ -332,12 +333,17 @@ private:
     HandedOver FindHandedOver(bool withTexts) const;
 
     std::vector<std::unique_ptr<ClassState>> classes_;
-    std::unordered_map<uint32_t, ClassState*> classByKey_;
-    std::unordered_map<const void*, std::unique_ptr<CollectionState>> collections_;
+    FlatMap<uint32_t, ClassState*> classByKey_;
+    // The host's operations are given class records and collection tables:
+    // telling real ones apart takes a lookup, however many classes there are.
+    FlatMap<const void*, ClassState*> classByRecord_;
+    FlatSet<const void*> classTables_;
+    FlatMap<const void*, std::unique_ptr<CollectionState>> collections_;
     std::vector<void*> ownedBlocks_;
     std::vector<std::size_t> ownedSizes_;  // parallel to ownedBlocks_
-    std::unordered_set<const void*> ownedSet_;
-    std::vector<void*> givenCollections_;
+    FlatSet<const void*> ownedSet_;
+    std::vector<void*> givenCollections_;  // in the order they were handed over
+    FlatSet<const void*> givenSet_;
     std::vector<std::string> complaints_;
     HandedOver noted_;
 };

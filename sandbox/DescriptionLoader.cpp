@@ -249,6 +249,8 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
     }
     std::vector<CollectionPlan> declared;
     std::vector<const Json*> parentNames;
+    // A class may hold thousands of collections: found by key, not by a search.
+    std::unordered_map<uint32_t, std::size_t> byKey;
     for (const auto& [name, collection] : collections.items()) {
         const Pointer at = where / name;
         RequireObject(collection, at, {"parent", "values"});
@@ -256,10 +258,9 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
         plan.name = name;
         plan.where = at;
         plan.key = KeyOf(name, at);
-        for (const CollectionPlan& other : declared) {
-            if (other.key == plan.key) {
-                Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", other.name, name));
-            }
+        if (const auto [other, added] = byKey.try_emplace(plan.key, declared.size()); !added) {
+            Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", declared[other->second].name,
+                                 name));
         }
         plan.values = Optional(collection, "values");
         if (plan.values != nullptr && !plan.values->is_object()) {
@@ -278,13 +279,11 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
             continue;
         }
         const Pointer at = declared[i].where / "parent";
-        const uint32_t key = KeyOf(parentNames[i]->get<std::string>(), at);
-        const auto it = std::find_if(declared.begin(), declared.end(),
-                                     [&](const CollectionPlan& c) { return c.key == key; });
-        if (it == declared.end()) {
+        const auto parent = byKey.find(KeyOf(parentNames[i]->get<std::string>(), at));
+        if (parent == byKey.end()) {
             Fail(at, fmt::format("no collection {} in this class", parentNames[i]->dump()));
         }
-        declared[i].parent = static_cast<std::size_t>(it - declared.begin());
+        declared[i].parent = parent->second;
     }
 
     // Parents may be declared after their children: order by depth-first walk.

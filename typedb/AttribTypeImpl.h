@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <typeindex>
 #include <vector>
@@ -56,6 +58,21 @@ public:
             values.push_back(BindValue(Host::GetArrayElement(array, i)));
         }
         return values;
+    }
+
+    bool ParseAt(void* storage, const std::string& text) const override {
+        W value;
+        value.SetStorage(storage);
+        value.SetTypeHash(typeHash_);
+        return value.Parse(text);
+    }
+
+    bool ParseMemberAt(void* storage, std::string_view member,
+                       const std::string& text) const override {
+        W value;
+        value.SetStorage(storage);
+        value.SetTypeHash(typeHash_);
+        return value.ParseMember(member, text);
     }
 
 private:

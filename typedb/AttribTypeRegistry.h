@@ -41,15 +41,21 @@ public:
         return nativeTypes_[std::type_index(typeid(T))];
     }
 
-    // Binds `storage` as a value of whichever type T was registered under last.
-    // Throws std::runtime_error when T has no registered type.
+    // Whichever type T was registered under last. Throws std::runtime_error
+    // when T has no registered type.
     template <typename T>
-    std::shared_ptr<ITypedValue> BindNative(void* storage) {
-        const std::shared_ptr<IAttribType> type = FindType(FindNativeType<T>());
+    const IAttribType& NativeType() {
+        const std::shared_ptr<IAttribType>& type = types_[FindNativeType<T>()];
         if (!type) {
             throw std::runtime_error("Attempting to bind an unknown AttribSys type");
         }
-        return type->BindValue(storage);
+        return *type;
+    }
+
+    // Binds `storage` as a value of NativeType<T>().
+    template <typename T>
+    std::shared_ptr<ITypedValue> BindNative(void* storage) {
+        return NativeType<T>().BindValue(storage);
     }
 
     const TypeMap& Types() const { return types_; }

@@ -1,5 +1,6 @@
 #include "typedb/GameStructureWrappers.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,15 +22,35 @@ std::shared_ptr<ITypedValue> MakeFloatMember(void* member) {
     return value;
 }
 
+bool ParseFloatMember(void* member, const std::string& text) {
+    NumberValueImpl<float> value;
+    value.SetStorage(member);
+    return value.Parse(text);
+}
+
+constexpr std::array kAxlePairMembers{
+    MemberSlot{"Front", offsetof(AxlePair, front), &MakeFloatMember, &ParseFloatMember},
+    MemberSlot{"Rear", offsetof(AxlePair, rear), &MakeFloatMember, &ParseFloatMember},
+};
+constexpr std::array kCarPartMembers{
+    MemberSlot::Native<int32_t>("Level", offsetof(FECarPartInfo, level)),
+    MemberSlot::Native<float>("Rep", offsetof(FECarPartInfo, rep)),
+    MemberSlot::Native<float>("Cost", offsetof(FECarPartInfo, cost)),
+};
+constexpr std::array kJunkmanMembers{
+    MemberSlot::Native<Hash32>("ClassKey", offsetof(JunkmanMod, classKey)),
+    MemberSlot::Native<Hash32>("DefinitionKey", offsetof(JunkmanMod, definitionKey)),
+    MemberSlot::Native<float>("Scale", offsetof(JunkmanMod, scale)),
+};
+
 }  // namespace
 
 MemberMap AxlePairWrapper::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("Front"),
-                    std::vector{MakeFloatMember(MemberAddress(offsetof(AxlePair, front)))});
-    members.emplace(Hash32("Rear"),
-                    std::vector{MakeFloatMember(MemberAddress(offsetof(AxlePair, rear)))});
-    return members;
+    return MembersOf(kAxlePairMembers);
+}
+
+bool AxlePairWrapper::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kAxlePairMembers, member, text);
 }
 
 std::optional<std::string> AxlePairWrapper::ToString() const {
@@ -38,12 +59,11 @@ std::optional<std::string> AxlePairWrapper::ToString() const {
 }
 
 MemberMap FECarPartInfoWrapper::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("Level"),
-                    std::vector{BindMember<int32_t>(offsetof(FECarPartInfo, level))});
-    members.emplace(Hash32("Rep"), std::vector{BindMember<float>(offsetof(FECarPartInfo, rep))});
-    members.emplace(Hash32("Cost"), std::vector{BindMember<float>(offsetof(FECarPartInfo, cost))});
-    return members;
+    return MembersOf(kCarPartMembers);
+}
+
+bool FECarPartInfoWrapper::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kCarPartMembers, member, text);
 }
 
 std::optional<std::string> FECarPartInfoWrapper::ToString() const {
@@ -56,13 +76,11 @@ void JunkmanModWrapper::Construct() {
 }
 
 MemberMap JunkmanModWrapper::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("ClassKey"),
-                    std::vector{BindMember<Hash32>(offsetof(JunkmanMod, classKey))});
-    members.emplace(Hash32("DefinitionKey"),
-                    std::vector{BindMember<Hash32>(offsetof(JunkmanMod, definitionKey))});
-    members.emplace(Hash32("Scale"), std::vector{BindMember<float>(offsetof(JunkmanMod, scale))});
-    return members;
+    return MembersOf(kJunkmanMembers);
+}
+
+bool JunkmanModWrapper::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kJunkmanMembers, member, text);
 }
 
 std::optional<std::string> JunkmanModWrapper::ToString() const {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "typedb/GameStructures.h"
 #include "typedb/TypedValueImpl.h"
@@ -14,6 +15,7 @@ namespace rakor::Attrib::TypeDB {
 class AxlePairWrapper final : public ComplexValueImpl<AxlePair> {
 public:
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -21,6 +23,7 @@ public:
 class FECarPartInfoWrapper final : public ComplexValueImpl<FECarPartInfo> {
 public:
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -30,6 +33,7 @@ class JunkmanModWrapper final : public ComplexValueImpl<JunkmanMod> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 

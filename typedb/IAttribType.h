@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <typeindex>
 #include <vector>
 
@@ -31,6 +33,12 @@ public:
     virtual std::shared_ptr<ITypedValue> BindValue(void* storage) const = 0;
     // One value per element of a host array record, in index order.
     virtual std::vector<std::shared_ptr<ITypedValue>> BindArray(Host::ArrayHeader* array) const = 0;
+    // BindValue(storage)->Parse(text) and BindValue(storage)->ParseMember(member,
+    // text), without a value object that outlives the call: what every script
+    // line that sets a field does.
+    virtual bool ParseAt(void* storage, const std::string& text) const = 0;
+    virtual bool ParseMemberAt(void* storage, std::string_view member,
+                               const std::string& text) const = 0;
 
 protected:
     IAttribType() = default;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hash/Hashes.h"
@@ -52,6 +53,15 @@ public:
     virtual bool SetWord(uint32_t /*word*/) { return false; }
     // Copies one value from `source` into the storage.
     virtual bool Assign(const void* /*source*/) { return false; }
+    // Sets one member from text: Parse of the first value GetMembers lists
+    // under Hash32(member); false when there is none. Structured types do the
+    // same without building the whole member map.
+    virtual bool ParseMember(std::string_view member, const std::string& text) {
+        const MemberMap members = GetMembers();
+        const auto found = members.find(Hash32(member));
+        return found != members.end() && !found->second.empty() &&
+               found->second.front()->Parse(text);
+    }
 
 protected:
     ITypedValue() = default;

@@ -1,5 +1,6 @@
 #include "typedb/RefSpecWrapper.h"
 
+#include <array>
 #include <cstddef>
 
 #include <fmt/format.h>
@@ -11,12 +12,21 @@ void RefSpecWrapper::Construct() {
     StoreMember(offsetof(RefSpec, collectionKey), Hash32());
 }
 
+namespace {
+
+constexpr std::array kMembers{
+    MemberSlot::Native<Hash32>("Class", offsetof(RefSpec, classKey)),
+    MemberSlot::Native<Hash32>("Collection", offsetof(RefSpec, collectionKey)),
+};
+
+}  // namespace
+
 MemberMap RefSpecWrapper::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("Class"), std::vector{BindMember<Hash32>(offsetof(RefSpec, classKey))});
-    members.emplace(Hash32("Collection"),
-                    std::vector{BindMember<Hash32>(offsetof(RefSpec, collectionKey))});
-    return members;
+    return MembersOf(kMembers);
+}
+
+bool RefSpecWrapper::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kMembers, member, text);
 }
 
 std::optional<std::string> RefSpecWrapper::ToString() const {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "typedb/KeyStructures.h"
 #include "typedb/TypedValueImpl.h"
@@ -15,6 +16,7 @@ public:
     // Clears both keys; the third word is the host's and stays.
     void Construct() override;
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     // "class->collection", each key resolved to its name.
     std::optional<std::string> ToString() const override;
 };

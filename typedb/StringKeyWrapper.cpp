@@ -1,5 +1,6 @@
 #include "typedb/StringKeyWrapper.h"
 
+#include <array>
 #include <cstddef>
 
 #include "typedb/TextValue.h"
@@ -11,14 +12,22 @@ void StringKeyWrapper::Construct() {
     StoreMember(offsetof(StringKey, collision), Hash32());
 }
 
+namespace {
+
+constexpr std::array kMembers{
+    MemberSlot::Native<char*>("Visual", offsetof(StringKey, visual)),
+    MemberSlot::Native<Hash32>("Collision", offsetof(StringKey, collision)),
+    MemberSlot::Native<Hash64>("Collision64", offsetof(StringKey, collision64)),
+};
+
+}  // namespace
+
 MemberMap StringKeyWrapper::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("Visual"), std::vector{BindMember<char*>(offsetof(StringKey, visual))});
-    members.emplace(Hash32("Collision"),
-                    std::vector{BindMember<Hash32>(offsetof(StringKey, collision))});
-    members.emplace(Hash32("Collision64"),
-                    std::vector{BindMember<Hash64>(offsetof(StringKey, collision64))});
-    return members;
+    return MembersOf(kMembers);
+}
+
+bool StringKeyWrapper::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kMembers, member, text);
 }
 
 std::optional<std::string> StringKeyWrapper::ToString() const {

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstring>
 #include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <typeindex>
 
@@ -86,6 +91,33 @@ public:
     bool IsComplex() const override { return false; }
 };
 
+// One member of a structured value: its name, where it lies in the value,
+// and the value that views it there, bound (as GetMembers lists it) or used
+// for one Parse (as ParseMember sets it).
+struct MemberSlot {
+    const char* name;
+    std::size_t offset;  // an offsetof of the structure
+    std::shared_ptr<ITypedValue> (*bind)(void* member);
+    bool (*parse)(void* member, const std::string& text);
+
+    // A member bound by its storage type M: as whichever type M was registered
+    // under last. Throws std::runtime_error when M has no registered type.
+    template <typename M>
+    static constexpr MemberSlot Native(const char* name, std::size_t offset) {
+        return {name, offset, &BindNative<M>, &ParseNative<M>};
+    }
+
+private:
+    template <typename M>
+    static std::shared_ptr<ITypedValue> BindNative(void* member) {
+        return AttribTypeRegistry::Instance().BindNative<M>(member);
+    }
+    template <typename M>
+    static bool ParseNative(void* member, const std::string& text) {
+        return AttribTypeRegistry::Instance().NativeType<M>().ParseAt(member, text);
+    }
+};
+
 // Structured values, edited member by member through GetMembers.
 template <typename T>
 class ComplexValueImpl : public TypedValueImpl<T> {
@@ -98,6 +130,36 @@ protected:
     template <typename M>
     std::shared_ptr<ITypedValue> BindMember(std::size_t offset) const {
         return AttribTypeRegistry::Instance().BindNative<M>(this->MemberAddress(offset));
+    }
+
+    // GetMembers of a value whose members are `slots`.
+    MemberMap MembersOf(std::span<const MemberSlot> slots) const {
+        MemberMap members;
+        for (const MemberSlot& slot : slots) {
+            members.emplace(Hash32(slot.name),
+                            std::vector{slot.bind(this->MemberAddress(slot.offset))});
+        }
+        return members;
+    }
+
+    // ParseMember of a value whose members are `slots`, with what GetMembers
+    // does on the way: every member name is made into its key (and so recorded)
+    // in order before the wanted one, and the first member with the wanted key
+    // takes the text.
+    template <std::size_t N>
+    bool ParseMemberOf(const std::array<MemberSlot, N>& slots, std::string_view member,
+                       const std::string& text) {
+        std::array<Hash32, N> keys;
+        for (std::size_t i = 0; i < N; ++i) {
+            keys[i] = Hash32(slots[i].name);
+        }
+        const Hash32 wanted(member);
+        for (std::size_t i = 0; i < N; ++i) {
+            if (keys[i] == wanted) {
+                return slots[i].parse(this->MemberAddress(slots[i].offset), text);
+            }
+        }
+        return false;
     }
 };
 

@@ -1,5 +1,6 @@
 #include "typedb/VectorValues.h"
 
+#include <array>
 #include <cstddef>
 #include <type_traits>
 
@@ -8,16 +9,36 @@
 // Components are formatted as single-precision floats with "{}": the shortest
 // text that reads back as the same float, e.g. {1, 0.5}.
 namespace rakor::Attrib::TypeDB {
+namespace {
+
+constexpr std::array kVector2Members{
+    MemberSlot::Native<float>("X", offsetof(lm::Vec2, x)),
+    MemberSlot::Native<float>("Y", offsetof(lm::Vec2, y)),
+};
+constexpr std::array kVector3Members{
+    MemberSlot::Native<float>("X", offsetof(lm::Vec3, x)),
+    MemberSlot::Native<float>("Y", offsetof(lm::Vec3, y)),
+    MemberSlot::Native<float>("Z", offsetof(lm::Vec3, z)),
+};
+constexpr std::array kVector4Members{
+    MemberSlot::Native<float>("X", offsetof(lm::Vec4, x)),
+    MemberSlot::Native<float>("Y", offsetof(lm::Vec4, y)),
+    MemberSlot::Native<float>("Z", offsetof(lm::Vec4, z)),
+    MemberSlot::Native<float>("W", offsetof(lm::Vec4, w)),
+};
+
+}  // namespace
 
 void AttribVector2::Construct() {
     StoreStorage(lm::Vec2{0.0f, 0.0f});
 }
 
 MemberMap AttribVector2::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec2, x))});
-    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec2, y))});
-    return members;
+    return MembersOf(kVector2Members);
+}
+
+bool AttribVector2::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kVector2Members, member, text);
 }
 
 std::optional<std::string> AttribVector2::ToString() const {
@@ -30,11 +51,11 @@ void AttribVector3::Construct() {
 }
 
 MemberMap AttribVector3::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec3, x))});
-    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec3, y))});
-    members.emplace(Hash32("Z"), std::vector{BindMember<float>(offsetof(lm::Vec3, z))});
-    return members;
+    return MembersOf(kVector3Members);
+}
+
+bool AttribVector3::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kVector3Members, member, text);
 }
 
 std::optional<std::string> AttribVector3::ToString() const {
@@ -47,12 +68,11 @@ void AttribVector4::Construct() {
 }
 
 MemberMap AttribVector4::GetMembers() const {
-    MemberMap members;
-    members.emplace(Hash32("X"), std::vector{BindMember<float>(offsetof(lm::Vec4, x))});
-    members.emplace(Hash32("Y"), std::vector{BindMember<float>(offsetof(lm::Vec4, y))});
-    members.emplace(Hash32("Z"), std::vector{BindMember<float>(offsetof(lm::Vec4, z))});
-    members.emplace(Hash32("W"), std::vector{BindMember<float>(offsetof(lm::Vec4, w))});
-    return members;
+    return MembersOf(kVector4Members);
+}
+
+bool AttribVector4::ParseMember(std::string_view member, const std::string& text) {
+    return ParseMemberOf(kVector4Members, member, text);
 }
 
 std::optional<std::string> AttribVector4::ToString() const {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "typedb/TypedValueImpl.h"
 #include "typedb/Vectors.h"
@@ -15,6 +16,7 @@ class AttribVector2 final : public ComplexValueImpl<lm::Vec2> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -23,6 +25,7 @@ class AttribVector3 final : public ComplexValueImpl<lm::Vec3> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -31,6 +34,7 @@ class AttribVector4 final : public ComplexValueImpl<lm::Vec4> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
+    bool ParseMember(std::string_view member, const std::string& text) override;
     std::optional<std::string> ToString() const override;
 };
 
