@@ -12,6 +12,7 @@
 
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/HostValueCodec.h"
+#include "sandbox/OrderedJson.h"
 #include "sandbox/Spelling.h"
 
 namespace rakor::Sandbox {
@@ -124,6 +125,7 @@ struct FieldPlan {
 struct CollectionPlan {
     std::string name;
     Pointer where;
+    Pointer valuesWhere;  // made once: every value's location starts with it
     uint32_t key = 0;
     const Json* values = nullptr;
     std::optional<std::size_t> parent;
@@ -262,10 +264,11 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
             Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", declared[other->second].name,
                                  name));
         }
+        plan.valuesWhere = at / "values";
         plan.values = Optional(collection, "values");
         if (plan.values != nullptr && !plan.values->is_object()) {
-            Fail(at / "values", fmt::format("expected an object of field values, found {}",
-                                            plan.values->type_name()));
+            Fail(plan.valuesWhere, fmt::format("expected an object of field values, found {}",
+                                               plan.values->type_name()));
         }
         const Json* parent = Optional(collection, "parent");
         if (parent != nullptr && !parent->is_string()) {
@@ -325,7 +328,7 @@ void ForEachValueOf(const ClassPlan& plan, const CollectionPlan& collection, Vis
         return;
     }
     for (const auto& [name, value] : collection.values->items()) {
-        const Pointer at = collection.where / "values" / name;
+        const Pointer at = collection.valuesWhere / name;
         const FieldPlan* field = plan.FindField(KeyOf(name, at));
         if (field == nullptr) {
             Fail(at, fmt::format("class \"{}\" has no field \"{}\"", plan.name, name));
@@ -578,7 +581,7 @@ Json ReadDescriptionFile(const std::filesystem::path& path) {
         throw DescriptionError("", fmt::format("cannot read {}: {}", name, std::strerror(errno)));
     }
     try {
-        return Json::parse(text);
+        return ParseOrderedJson(text);
     } catch (const Json::parse_error& failure) {
         throw DescriptionError(
             "", fmt::format("{} is not valid JSON: {}", name, ParseProblem(text, failure)));
