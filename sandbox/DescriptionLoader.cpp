@@ -327,13 +327,18 @@ void ForEachValueOf(const ClassPlan& plan, const CollectionPlan& collection, Vis
     if (collection.values == nullptr) {
         return;
     }
+    // One location, its last step changed from value to value: building a
+    // new one for each of tens of thousands of values would cost more than
+    // reading them.
+    Pointer at = collection.valuesWhere;
     for (const auto& [name, value] : collection.values->items()) {
-        const Pointer at = collection.valuesWhere / name;
+        at.push_back(name);
         const FieldPlan* field = plan.FindField(KeyOf(name, at));
         if (field == nullptr) {
             Fail(at, fmt::format("class \"{}\" has no field \"{}\"", plan.name, name));
         }
         visit(*field, value, at);
+        at.pop_back();
     }
 }
 
@@ -412,9 +417,12 @@ std::vector<uint8_t> ArrayRecord(const FieldPlan& field, const ArrayValue& array
     const uint16_t header[4] = {static_cast<uint16_t>(capacity), static_cast<uint16_t>(count),
                                 static_cast<uint16_t>(elementSize), 0};
     std::memcpy(record.data(), header, sizeof header);
+    Pointer item = array.itemsWhere;
     for (uint32_t i = 0; i < count; ++i) {
-        EncodeValue(field.type, (*array.items)[i], array.itemsWhere / i,
+        item.push_back(std::to_string(i));
+        EncodeValue(field.type, (*array.items)[i], item,
                     std::span(record).subspan(8 + i * slot, field.size), makeText);
+        item.pop_back();
     }
     return record;
 }
