@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <iterator>
@@ -56,6 +57,16 @@ void ForEachToken(std::string_view line, Each&& each) {
             return;
         }
         const char* const start = next;
+        // Four bytes at a time while none of them can be a blank: every
+        // blank is below 0x21, and this finds whether any byte is.
+        while (end - next >= 4) {
+            uint32_t word;
+            std::memcpy(&word, next, 4);
+            if (((word - 0x21212121u) & ~word & 0x80808080u) != 0) {
+                break;
+            }
+            next += 4;
+        }
         while (next != end && !IsSpace(*next)) {
             ++next;
         }
@@ -178,6 +189,19 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
     }
 }
 
+// Line feeds plus one: the most lines the text can have.
+std::size_t CountLines(std::string_view text) {
+    std::size_t lines = 1;
+    for (std::size_t at = 0; at < text.size(); ++lines) {
+        const void* const feed = std::memchr(text.data() + at, '\n', text.size() - at);
+        if (feed == nullptr) {
+            break;
+        }
+        at = static_cast<std::size_t>(static_cast<const char*>(feed) - text.data()) + 1;
+    }
+    return lines;
+}
+
 // Adds what the line yields to `script`; throws what keeps it from an action.
 void ParseLineInto(std::string_view line, int number, ParsedScript& script) {
     const LineTokens tokens = SplitLine(line);
@@ -204,8 +228,12 @@ std::span<const Command> Commands() {
 }
 
 const Command* FindCommand(std::string_view word) {
-    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const Command& command) { return command.word == word; });
+    // Length and first letter rule out all words but one before a compare.
+    const auto found =
+        std::find_if(kCommands.begin(), kCommands.end(), [&](const Command& command) {
+            return command.word.size() == word.size() && command.word[0] == word[0] &&
+                   command.word == word;
+        });
     return found == kCommands.end() ? nullptr : &*found;
 }
 
@@ -225,7 +253,7 @@ ParsedScript ParseScriptText(std::string_view text) {
     ParsedScript script;
     // Every line may yield an entry; reserving them all at once spares the
     // copies of a growing list, which for a large script would double it.
-    script.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    script.Reserve(CountLines(text));
     int number = 1;
     for (std::size_t start = 0; start < text.size(); ++number) {
         const void* const feed = std::memchr(text.data() + start, '\n', text.size() - start);

@@ -30,11 +30,11 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
     // A collection and its parents normally share one class, whose field
     // definition is then looked up once, not once a level.
     Host::ClassRecord* typeClass = nullptr;
-    std::shared_ptr<IAttribType> type;
+    const IAttribType* type = nullptr;
     for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
         if (owner == collection || owner->classObject != typeClass) {
             typeClass = owner->classObject;
-            type = FindFieldType(typeClass, fieldKey);
+            type = AttribTypeRegistry::Instance().TypeOf(FieldTypeKey(typeClass, fieldKey));
         }
         if (!type) {
             // A field of a type the library does not know is never touched.
@@ -51,7 +51,7 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
                         .owner = owner,
                         .inLayout = true,
                         .isArray = (field.flags & Host::kEntryIsArray) != 0,
-                        .type = std::move(type)};
+                        .type = type};
             }
         }
         for (Host::CollectionEntry& entry : owner->OwnEntries()) {
@@ -68,7 +68,7 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
                     .owner = owner,
                     .entry = &entry,
                     .isArray = isArray,
-                    .type = std::move(type)};
+                    .type = type};
         }
     }
     return {};

@@ -26,8 +26,9 @@ struct FieldLocation {
     bool inLayout = false;                    // in the owner's layout block
     bool isArray = false;                     // the array flag where it was found
     // The type the owner's class gives the field: it decided whether the
-    // value lies inline, so it is the one to bind to the storage.
-    std::shared_ptr<IAttribType> type;
+    // value lies inline, so it is the one to bind to the storage. Owned by
+    // the type registry, which keeps it for the rest of the process.
+    const IAttribType* type = nullptr;
 };
 
 // The key of the field's type: from the class's field definition, or the

@@ -14,13 +14,52 @@ uint32_t Home(uint32_t hash, uint32_t capacity) {
     return static_cast<uint32_t>((uint64_t{hash * 0x9E3779B1u} * capacity) >> 32);
 }
 
+// A hash of the text's bytes, a word at a time: names are short, and are
+// hashed once for every name of every script line.
 uint32_t TextHash(std::string_view text) {
-    uint32_t hash = 2166136261u;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 16777619u;
+    uint32_t hash = 0x9E3779B9u ^ static_cast<uint32_t>(text.size());
+    const char* next = text.data();
+    std::size_t left = text.size();
+    for (; left >= 4; next += 4, left -= 4) {
+        uint32_t word;
+        std::memcpy(&word, next, 4);
+        hash = (hash ^ word) * 0x85EBCA6Bu;
+        hash ^= hash >> 15;
     }
+    if (left != 0) {
+        uint32_t word = static_cast<unsigned char>(next[0]);
+        if (left > 1) {
+            word |= uint32_t{static_cast<unsigned char>(next[1])} << 8;
+        }
+        if (left > 2) {
+            word |= uint32_t{static_cast<unsigned char>(next[2])} << 16;
+        }
+        hash = (hash ^ word) * 0xC2B2AE35u;
+    }
+    hash ^= hash >> 16;
+    hash *= 0x7FEB352Du;
+    hash ^= hash >> 15;
     return hash;
+}
+
+// Whether two texts of `size` bytes are the same: names are short, and a
+// compare of a word at a time costs less than a call.
+bool SameBytes(const char* a, const char* b, std::size_t size) {
+    for (; size >= 4; a += 4, b += 4, size -= 4) {
+        uint32_t left;
+        uint32_t right;
+        std::memcpy(&left, a, 4);
+        std::memcpy(&right, b, 4);
+        if (left != right) {
+            return false;
+        }
+    }
+    for (; size != 0; ++a, ++b, --size) {
+        if (*a != *b) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Slots in use per hundred slots: beyond kMaxLoad a table doubles. The hash
@@ -31,22 +70,32 @@ constexpr uint64_t kListKeyLoad = 60;
 constexpr uint64_t kMaxTextLoad = 50;
 constexpr uint32_t kFirstCapacity = 64;
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkWords = 16 * 1024;
 
 }  // namespace
 
 uint32_t NameTable::KeyOf(std::string_view text, HashFunction hash) {
+    // Every name of every script line comes here: FindText, written out.
     const uint32_t textHash = TextHash(text);
-    if (const TextSlot* slot = FindText(text, textHash); slot != nullptr) {
-        const Text& found = texts_[slot->text];
-        if (!found.current) {
-            SetName(SlotOf(found.key), slot->text);
+    if (textCapacity_ != 0) {
+        for (uint32_t i = Home(textHash, textCapacity_);; i = i + 1 == textCapacity_ ? 0 : i + 1) {
+            const TextSlot& slot = textSlots_[i];
+            if (slot.text == nullptr) {
+                break;
+            }
+            Text& found = *slot.text;
+            if (slot.textHash == textHash && found.length == text.size() &&
+                SameBytes(found.Chars(), text.data(), text.size())) {
+                if (!found.current) {
+                    SetName(SlotOf(found.key), found.index);
+                }
+                return found.key;
+            }
         }
-        return found.key;
     }
     const uint32_t key = hash(std::string(text));
-    const uint32_t index = AddText(text, key, /*findable=*/true, textHash);
-    SetName(SlotOf(key), index);
+    Text& added = AddText(text, key, /*findable=*/true, textHash);
+    SetName(SlotOf(key), added.index);
     return key;
 }
 
@@ -60,10 +109,10 @@ void NameTable::Record(uint32_t key, std::string_view name) {
         return;
     }
     const uint32_t textHash = TextHash(name);
-    const TextSlot* const found = FindText(name, textHash);
-    const uint32_t index = found != nullptr && texts_[found->text].key == key
-                               ? found->text
-                               : AddText(name, key, /*findable=*/false, textHash);
+    Text* const found = FindText(name, textHash);
+    const uint32_t index = found != nullptr && found->key == key
+                               ? found->index
+                               : AddText(name, key, /*findable=*/false, textHash).index;
     SetName(slot, index);
 }
 
@@ -114,7 +163,7 @@ std::string_view NameTable::NameOf(uint32_t key) {
                            ? static_cast<std::size_t>(static_cast<const char*>(feed) - begin)
                            : list_.size() - start};
     }
-    return {texts_[name].chars, texts_[name].length};
+    return texts_[name]->View();
 }
 
 NameTable::KeySlot& NameTable::SlotOf(uint32_t key) {
@@ -179,61 +228,63 @@ void NameTable::RehashKeys(uint32_t capacity) {
 
 void NameTable::SetName(KeySlot& slot, uint32_t name) {
     if (slot.name < kFromList) {
-        texts_[slot.name].current = false;
+        texts_[slot.name]->current = false;
     }
     slot.name = name;
     if (name < kFromList) {
-        texts_[name].current = true;
+        texts_[name]->current = true;
     }
 }
 
-const NameTable::TextSlot* NameTable::FindText(std::string_view text, uint32_t textHash) {
+NameTable::Text* NameTable::FindText(std::string_view text, uint32_t textHash) const {
     if (textCapacity_ == 0) {
         return nullptr;
     }
     for (uint32_t i = Home(textHash, textCapacity_);; i = i + 1 == textCapacity_ ? 0 : i + 1) {
         const TextSlot& slot = textSlots_[i];
-        if (slot.text == kVacant) {
+        if (slot.text == nullptr) {
             return nullptr;
         }
-        const Text& candidate = texts_[slot.text];
-        if (slot.textHash == textHash && candidate.length == text.size() &&
-            (text.empty() || std::memcmp(candidate.chars, text.data(), text.size()) == 0)) {
-            return &slot;
+        if (slot.textHash == textHash && slot.text->length == text.size() &&
+            SameBytes(slot.text->Chars(), text.data(), text.size())) {
+            return slot.text;
         }
     }
 }
 
-uint32_t NameTable::AddText(std::string_view text, uint32_t key, bool findable, uint32_t textHash) {
+NameTable::Text& NameTable::AddText(std::string_view text, uint32_t key, bool findable,
+                                    uint32_t textHash) {
     if (texts_.size() >= kFromList - 1) {
         throw std::bad_alloc();
     }
-    texts_.push_back({Store(text), static_cast<uint32_t>(text.size()), key, findable, false});
-    const auto index = static_cast<uint32_t>(texts_.size() - 1);
+    Text& added = *Store(text);
+    added = {key, static_cast<uint32_t>(text.size()), static_cast<uint32_t>(texts_.size()),
+             findable, false};
+    texts_.push_back(&added);
     if (findable) {
         if ((findableTexts_ + 1) * 100ull > textCapacity_ * kMaxTextLoad) {
             RehashTexts(std::max(kFirstCapacity, textCapacity_ * 2));
         }
         uint32_t i = Home(textHash, textCapacity_);
-        while (textSlots_[i].text != kVacant) {
+        while (textSlots_[i].text != nullptr) {
             i = i + 1 == textCapacity_ ? 0 : i + 1;
         }
-        textSlots_[i] = {textHash, index};
+        textSlots_[i] = {textHash, &added};
         ++findableTexts_;
     }
-    return index;
+    return added;
 }
 
 void NameTable::RehashTexts(uint32_t capacity) {
     std::unique_ptr<TextSlot[]> slots(new TextSlot[capacity]);
-    std::fill_n(slots.get(), capacity, TextSlot{0, kVacant});
+    std::fill_n(slots.get(), capacity, TextSlot{0, nullptr});
     for (uint32_t old = 0; old < textCapacity_; ++old) {
         const TextSlot& slot = textSlots_[old];
-        if (slot.text == kVacant) {
+        if (slot.text == nullptr) {
             continue;
         }
         uint32_t i = Home(slot.textHash, capacity);
-        while (slots[i].text != kVacant) {
+        while (slots[i].text != nullptr) {
             i = i + 1 == capacity ? 0 : i + 1;
         }
         slots[i] = slot;
@@ -242,25 +293,28 @@ void NameTable::RehashTexts(uint32_t capacity) {
     textCapacity_ = capacity;
 }
 
-const char* NameTable::Store(std::string_view text) {
-    if (text.empty()) {
-        return "";
-    }
-    if (text.size() > chunkLeft_) {
+NameTable::Text* NameTable::Store(std::string_view text) {
+    static_assert(sizeof(Text) % sizeof(uint32_t) == 0 && alignof(Text) <= alignof(uint32_t));
+    const std::size_t words = (sizeof(Text) + text.size() + 3) / 4;
+    uint32_t* place = nullptr;
+    if (words > chunkWordsLeft_) {
         // A long text gets a block of its own, leaving the chunk to short ones.
-        if (text.size() > kChunkSize / 4) {
-            chunks_.emplace_back(new char[text.size()]);
-            std::memcpy(chunks_.back().get(), text.data(), text.size());
-            return chunks_.back().get();
+        const std::size_t size = words > kChunkWords / 4 ? words : kChunkWords;
+        chunks_.emplace_back(new uint32_t[size]);
+        place = chunks_.back().get();
+        if (size == kChunkWords) {
+            chunkNext_ = place + words;
+            chunkWordsLeft_ = size - words;
         }
-        chunks_.emplace_back(new char[kChunkSize]);
-        chunkNext_ = chunks_.back().get();
-        chunkLeft_ = kChunkSize;
+    } else {
+        place = chunkNext_;
+        chunkNext_ += words;
+        chunkWordsLeft_ -= words;
     }
-    char* const stored = chunkNext_;
-    std::memcpy(stored, text.data(), text.size());
-    chunkNext_ += text.size();
-    chunkLeft_ -= text.size();
+    auto* const stored = new (place) Text{};
+    if (!text.empty()) {
+        std::memcpy(stored + 1, text.data(), text.size());
+    }
     return stored;
 }
 

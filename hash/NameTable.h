@@ -57,17 +57,22 @@ private:
         uint32_t name;
     };
 
-    // A text some key was made from, or was recorded with.
+    // A text some key was made from, or was recorded with, stored in a chunk
+    // with its characters right behind it: finding a name touches its slot
+    // and then this one place in memory.
     struct Text {
-        const char* chars;  // NUL-terminated, in chunks_
-        uint32_t length;
         uint32_t key;
-        bool findable;  // in byText_: `key` is what the text hashes to
-        bool current;   // the name the table gives `key` now
+        uint32_t length;
+        uint32_t index;  // in texts_
+        bool findable;   // in textSlots_: `key` is what the text hashes to
+        bool current;    // the name the table gives `key` now
+
+        const char* Chars() const { return reinterpret_cast<const char*>(this + 1); }
+        std::string_view View() const { return {Chars(), length}; }
     };
     struct TextSlot {
         uint32_t textHash;
-        uint32_t text;  // index into texts_, kVacant when free
+        Text* text;  // null when free
     };
 
     KeySlot& SlotOf(uint32_t key);  // inserts an entry without a name
@@ -75,10 +80,10 @@ private:
     void ReserveKeys(std::size_t keys);
     void RehashKeys(uint32_t capacity);
     void SetName(KeySlot& slot, uint32_t name);
-    const TextSlot* FindText(std::string_view text, uint32_t textHash);
-    uint32_t AddText(std::string_view text, uint32_t key, bool findable, uint32_t textHash);
+    Text* FindText(std::string_view text, uint32_t textHash) const;
+    Text& AddText(std::string_view text, uint32_t key, bool findable, uint32_t textHash);
     void RehashTexts(uint32_t capacity);
-    const char* Store(std::string_view text);
+    Text* Store(std::string_view text);
 
     std::unique_ptr<KeySlot[]> keySlots_;
     struct {
@@ -86,14 +91,14 @@ private:
         uint32_t size = 0;
     } keys_;
 
-    std::vector<Text> texts_;
+    std::vector<Text*> texts_;  // by index, which key slots name them by
     std::unique_ptr<TextSlot[]> textSlots_;
     uint32_t textCapacity_ = 0;
     uint32_t findableTexts_ = 0;
 
-    std::vector<std::unique_ptr<char[]>> chunks_;
-    char* chunkNext_ = nullptr;
-    std::size_t chunkLeft_ = 0;
+    std::vector<std::unique_ptr<uint32_t[]>> chunks_;  // words, so that every Text is aligned
+    uint32_t* chunkNext_ = nullptr;
+    std::size_t chunkWordsLeft_ = 0;
 
     std::string list_;
 };

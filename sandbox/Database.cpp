@@ -17,7 +17,8 @@ namespace rakor::Sandbox {
 struct ClassState {
     ClassRecord* record = nullptr;
     std::vector<LayoutEntry> layout;
-    std::map<uint32_t, std::unique_ptr<FieldDefinition>> definitions;
+    std::map<uint32_t, std::unique_ptr<FieldDefinition>> definitions;  // in key order
+    FlatMap<uint32_t, FieldDefinition*> definitionOf;                  // for the host's lookup
     // Key to the collection that lookups find; a later collection with the
     // same key takes the key over.
     FlatMap<uint32_t, CollectionRecord*> lookup;
@@ -432,8 +433,8 @@ FieldDefinition* Database::HostGetFieldDefinition(void* classObject, uint32_t fi
         Complain("GetFieldDefinition: " + Hex(classObject) + " is not a class");
         return nullptr;
     }
-    const auto it = owner->definitions.find(fieldKey);
-    return it == owner->definitions.end() ? nullptr : it->second.get();
+    const auto it = owner->definitionOf.find(fieldKey);
+    return it == owner->definitionOf.end() ? nullptr : it->second;
 }
 
 void Database::HostConstructCollection(void* memory, void* classObject, void* parent, uint32_t key,
@@ -488,6 +489,7 @@ Class& Class::Define(Key field, Key type) {
     if (!slot) {
         slot = std::make_unique<FieldDefinition>();
         slot->key = field.Value();
+        State().definitionOf.insert_or_assign(field.Value(), slot.get());
     }
     slot->typeKey = type.Value();
     return *this;

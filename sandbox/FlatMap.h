@@ -133,16 +133,18 @@ public:
     }
 
 private:
-    static std::size_t Mix(Key key) {
-        uint64_t bits;
+    // Fibonacci hashing: the high bits of the key times 2^32 / phi pick the
+    // slot, so that keys in sequence (addresses of one block, hexadecimal
+    // keys 1, 2, 3) spread over the table.
+    std::size_t Home(Key key) const {
+        uint32_t bits;
         if constexpr (std::is_pointer_v<Key>) {
-            bits = reinterpret_cast<std::uintptr_t>(key);
+            bits = static_cast<uint32_t>(reinterpret_cast<std::uintptr_t>(key));
         } else {
-            bits = static_cast<uint64_t>(key);
+            bits = static_cast<uint32_t>(key);
         }
-        return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
+        return (bits * 0x9E3779B1u) >> shift_;
     }
-    std::size_t Home(Key key) const { return Mix(key) & (slots_.size() - 1); }
     std::size_t Next(std::size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
 
     std::size_t Find(Key key) const {
@@ -168,6 +170,10 @@ private:
         }
         std::vector<Slot> old(capacity);
         std::swap(old, slots_);
+        shift_ = 32;
+        for (std::size_t size = capacity; size > 1; size /= 2) {
+            --shift_;
+        }
         for (Slot& moving : old) {
             if (moving.used) {
                 std::size_t slot = Home(moving.entry.first);
@@ -187,6 +193,7 @@ private:
 
     std::vector<Slot> slots_;
     std::size_t size_ = 0;
+    unsigned shift_ = 32;  // 32 less the bits of the capacity
 };
 
 // A set of keys or addresses, as std::unordered_set is used in the sandbox.

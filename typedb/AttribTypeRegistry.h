@@ -34,6 +34,9 @@ public:
 
     // Empty when no type is registered under the hash.
     std::shared_ptr<IAttribType> FindType(Hash32 typeHash);
+    // The same without sharing it, for lookups made for every script line:
+    // the registry keeps its types for the rest of the process.
+    const IAttribType* TypeOf(Hash32 typeHash) { return types_[typeHash].get(); }
 
     // The hash registered last for storage type T; 0 for a type never registered.
     template <typename T>

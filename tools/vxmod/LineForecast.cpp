@@ -343,7 +343,7 @@ private:
         location_ = automation::LocateField(collection_, fieldKey_);
         const Hash32 typeKey = automation::FieldTypeKey(classRecord_, fieldKey_);
         typeName_ = typeKey.ToString();
-        type_ = rakor::Attrib::AttribTypeRegistry::Instance().FindType(typeKey);
+        type_ = rakor::Attrib::AttribTypeRegistry::Instance().TypeOf(typeKey);
         if (location_.storage == nullptr || !type_) {
             const std::vector<std::string> fields = FieldNames(*cls_);
             const bool known = std::find(fields.begin(), fields.end(), line_.field) != fields.end();
@@ -515,7 +515,7 @@ private:
     Hash32 fieldKey_;
     automation::FieldLocation location_;
     std::string typeName_;
-    std::shared_ptr<rakor::Attrib::IAttribType> type_;
+    const rakor::Attrib::IAttribType* type_ = nullptr;  // the registry keeps its types
     bool isArray_ = false;
 };
 
