@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test, from a fresh machine: installs what is missing, then
-#   1. the native 32-bit build and its test suite,
+#   1. the native 32-bit build, its test suite and a short run of the
+#      micro-benchmarks,
 #   2. the same suite under AddressSanitizer and UBSan,
 #   3. the Windows build, its tests and the plug-in in the stand-in game run
 #      under Wine,
@@ -24,6 +25,10 @@ build() {
 
 build linux-i386
 ctest --preset linux-i386
+# The micro-benchmarks must build and run; a few milliseconds each give no
+# figures worth reading (benchmarks/whole-run.sh and the README have those).
+echo "== micro-benchmarks (smoke run)"
+build/linux-i386/benchmarks/vexa_benchmarks --benchmark_min_time=0.005
 
 build linux-i386-asan
 ctest --preset linux-i386-asan

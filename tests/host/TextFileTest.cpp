@@ -23,6 +23,22 @@ TEST(TextFile, ReadsLikeWindowsTextModeOnEveryPlatform) {
               "\xEF\xBB"
               "half");
     EXPECT_EQ(NormaliseTextBytes(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
+    // The text is converted in place: what is dropped moves the rest back.
+    EXPECT_EQ(NormaliseTextBytes("\xEF\xBB\xBF"
+                                 "a\r\nb\r\n\r\nc"),
+              "a\nb\n\nc");
+    EXPECT_EQ(NormaliseTextBytes("x\r\x1A\n"), "x\r");
+    EXPECT_EQ(NormaliseTextBytes("\r\n"), "\n");
+}
+
+TEST(TextFile, ReadsALargeFileWhole) {
+    vexa::test::TempDirectory dir;
+    std::string text;
+    for (int i = 0; i < 100000; ++i) {
+        text += "update_field car default Grip " + std::to_string(i) + "\r\n";
+    }
+    const auto path = dir.Write("large.vxmod", text);
+    EXPECT_EQ(ReadTextFile(path).value_or("?"), NormaliseTextBytes(text));
 }
 
 TEST(TextFile, MissingFileIsEmptyOptional) {
