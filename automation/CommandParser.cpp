@@ -189,19 +189,6 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
     }
 }
 
-// Line feeds plus one: the most lines the text can have.
-std::size_t CountLines(std::string_view text) {
-    std::size_t lines = 1;
-    for (std::size_t at = 0; at < text.size(); ++lines) {
-        const void* const feed = std::memchr(text.data() + at, '\n', text.size() - at);
-        if (feed == nullptr) {
-            break;
-        }
-        at = static_cast<std::size_t>(static_cast<const char*>(feed) - text.data()) + 1;
-    }
-    return lines;
-}
-
 // Adds what the line yields to `script`; throws what keeps it from an action.
 void ParseLineInto(std::string_view line, int number, ParsedScript& script) {
     const LineTokens tokens = SplitLine(line);
@@ -249,25 +236,26 @@ std::shared_ptr<IAction> ParseLine(std::string_view line) {
     return script.Lines().empty() ? nullptr : script.Share(script.Lines().front());
 }
 
-ParsedScript ParseScriptText(std::string_view text) {
-    ParsedScript script;
-    // Every line may yield an entry; reserving them all at once spares the
-    // copies of a growing list, which for a large script would double it.
-    script.Reserve(CountLines(text));
-    int number = 1;
-    for (std::size_t start = 0; start < text.size(); ++number) {
-        const void* const feed = std::memchr(text.data() + start, '\n', text.size() - start);
+void ScriptParser::Parse(std::string_view lines) {
+    for (std::size_t start = 0; start < lines.size(); ++nextLine_) {
+        const void* const feed = std::memchr(lines.data() + start, '\n', lines.size() - start);
         const std::size_t end =
-            feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text.data())
-                            : text.size();
+            feed != nullptr
+                ? static_cast<std::size_t>(static_cast<const char*>(feed) - lines.data())
+                : lines.size();
         try {
-            ParseLineInto(text.substr(start, end - start), number, script);
+            ParseLineInto(lines.substr(start, end - start), nextLine_, script_);
         } catch (const std::exception& error) {
-            script.AddError(number, error.what());
+            script_.AddError(nextLine_, error.what());
         }
         start = end + 1;
     }
-    return script;
+}
+
+ParsedScript ParseScriptText(std::string_view text) {
+    ScriptParser parser;
+    parser.Parse(text);
+    return parser.Finish();
 }
 
 std::vector<ScriptLine> ParseScript(std::istream& script) {

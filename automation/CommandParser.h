@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "automation/IAction.h"
@@ -47,6 +48,19 @@ std::shared_ptr<IAction> ParseLine(std::string_view line);
 // anything runs. A line that fails to parse keeps its place in the result, so
 // every other line still runs in order. Nothing of the result refers to `text`.
 ParsedScript ParseScriptText(std::string_view text);
+
+// The same for a script handed over in pieces of whole lines (the last piece
+// may end without a line feed), as ReadTextFileInPieces reads one.
+class ScriptParser {
+public:
+    void Parse(std::string_view lines);
+    // What ParseScriptText gives for all the pieces together.
+    ParsedScript Finish() { return std::move(script_); }
+
+private:
+    ParsedScript script_;
+    int nextLine_ = 1;
+};
 
 // The outcome of one script line that yielded something: its action, or the
 // error that kept the line from becoming one. Lines that yield nothing are

@@ -62,24 +62,34 @@ if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.vxmod; then
 fi
 
 empty_seconds="$(median_of "$work/empty.vxmod" 1)"
+empty_cpu="$(median_of "$work/empty.vxmod" 4)"
 empty_kib="$(median_of "$work/empty.vxmod" 2)"
 echo
-echo "$(date -u +%F), $(nproc) cores, $(uname -m), 32-bit build; medians of $pairs runs"
-echo "vxmod run with the database and an empty script: ${empty_seconds} s, $((empty_kib / 1024)) MiB peak"
-printf '%10s %12s %10s %9s %8s %12s %9s %12s %12s\n' lines "script MB" "vxmod s" "split s" ratio \
-  "lines/s" "ns/line" "B/line" "B/line+"
+echo "$(date -u +%F), $(nproc) cores (load $(cut -d' ' -f1-3 /proc/loadavg)), $(uname -m), 32-bit build; medians of $pairs runs"
+echo "vxmod run with the database and an empty script: ${empty_seconds} s (${empty_cpu} s processor), $((empty_kib / 1024)) MiB peak"
+echo
+printf '%10s %9s %9s %7s %9s %9s %7s %10s %8s\n' lines "vxmod s" "split s" ratio "vxmod cpu" \
+  "split cpu" ratio "lines/s" "ns/line"
+for n in "${sizes[@]}"; do
+  awk -v n="$n" -v run="$(median_of "$work/$n.vxmod" 1)" -v floor="$(median_of "$work/$n.split" 1)" \
+    -v cpu="$(median_of "$work/$n.vxmod" 4)" -v floorcpu="$(median_of "$work/$n.split" 4)" \
+    -v empty_cpu="$empty_cpu" 'BEGIN {
+      printf "%10d %9.3f %9.3f %7.2f %9.3f %9.3f %7.2f %10.0f %8.0f\n", n, run, floor, run / floor,
+        cpu, floorcpu, cpu / floorcpu, n / run, (cpu - empty_cpu) * 1e9 / n }'
+done
+echo
+printf '%10s %10s %10s %8s %8s\n' lines "script MB" "peak MiB" "B/line" "B/line+"
 for n in "${sizes[@]}"; do
   bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")"
-  awk -v n="$n" -v bytes="$bytes" -v run="$(median_of "$work/$n.vxmod" 1)" \
-    -v floor="$(median_of "$work/$n.split" 1)" -v kib="$(median_of "$work/$n.vxmod" 2)" \
-    -v empty_s="$empty_seconds" -v empty_kib="$empty_kib" 'BEGIN {
-      printf "%10d %12.1f %10.3f %9.3f %8.2f %12.0f %9.0f %12.1f %12.1f\n", n, bytes / 1e6, run,
-        floor, run / floor, n / run, (run - empty_s) * 1e9 / n,
-        (kib * 1024 - bytes) / n, (kib - empty_kib) * 1024 / n - bytes / n }'
+  awk -v n="$n" -v bytes="$bytes" -v kib="$(median_of "$work/$n.vxmod" 2)" \
+    -v empty_kib="$empty_kib" 'BEGIN {
+      printf "%10d %10.1f %10.1f %8.1f %8.1f\n", n, bytes / 1e6, kib / 1024, (kib * 1024 - bytes) / n,
+        ((kib - empty_kib) * 1024 - bytes) / n }'
 done
 cat <<'EOF'
-  ratio:   vxmod's median over read_split's median on the same script
-  ns/line: vxmod's time beyond the run with an empty script, per line
+  ratio:   vxmod's median over read_split's median on the same script, in wall-clock
+           time and in processor time (user and system; less disturbed by other work)
+  ns/line: vxmod's processor time beyond the run with an empty script, per line
   B/line:  vxmod's peak memory less the script's size, per line
   B/line+: the same, less also the peak of the run with an empty script
 EOF

@@ -8,36 +8,46 @@
 namespace rakor {
 namespace {
 
-// What the Windows C runtime's text mode makes of the bytes, in place: the
-// text can be tens of megabytes, and a copy would double what reading it
-// costs at its peak.
-void NormaliseInPlace(std::string& text) {
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    std::size_t from =
-        std::string_view(text).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    const std::size_t end = std::min(text.find('\x1A'), text.size());
-    char* const bytes = text.data();
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// What the Windows C runtime's text mode makes of `size` bytes, in place (a
+// copy would double what reading a large text costs at its peak): returns
+// how many bytes are left. A byte-order mark is dropped only at the start of
+// the file; the caller stops at a 0x1A byte, which ends the text.
+std::size_t NormaliseInPlace(char* bytes, std::size_t size, bool fileStart) {
+    std::size_t from = fileStart && std::string_view(bytes, size).starts_with(kByteOrderMark)
+                           ? kByteOrderMark.size()
+                           : 0;
     std::size_t to = 0;
-    while (from < end) {
-        const void* const found = std::memchr(bytes + from, '\r', end - from);
+    while (from < size) {
+        const void* const found = std::memchr(bytes + from, '\r', size - from);
         const std::size_t cr =
             found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes)
-                             : end;
+                             : size;
         if (to != from) {
             std::memmove(bytes + to, bytes + from, cr - from);
         }
         to += cr - from;
         from = cr;
-        if (from == end) {
+        if (from == size) {
             break;
         }
         // A carriage return before a line feed goes; any other stays.
-        if (from + 1 == end || bytes[from + 1] != '\n') {
+        if (from + 1 == size || bytes[from + 1] != '\n') {
             bytes[to++] = '\r';
         }
         ++from;
     }
-    text.resize(to);
+    return to;
+}
+
+// Up to the first 0x1A byte, which ends the text.
+std::size_t TextEnd(std::string_view bytes) {
+    return std::min(bytes.find('\x1A'), bytes.size());
+}
+
+void NormaliseInPlace(std::string& text) {
+    text.resize(NormaliseInPlace(text.data(), TextEnd(text), /*fileStart=*/true));
 }
 
 }  // namespace
@@ -46,6 +56,46 @@ std::string NormaliseTextBytes(std::string_view bytes) {
     std::string text(bytes);
     NormaliseInPlace(text);
     return text;
+}
+
+bool ReadTextFileInPieces(const std::filesystem::path& path,
+                          const std::function<void(std::string_view lines)>& take) {
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    constexpr std::size_t kBlock = 256 * 1024;
+    // The bytes read and not yet handed over: the rest of a line, then a block.
+    std::string bytes;
+    bool fileStart = true;  // nothing of the file normalised yet
+    for (;;) {
+        const std::size_t carried = bytes.size();
+        try {
+            bytes.resize(carried + kBlock);
+            file.read(bytes.data() + carried, static_cast<std::streamsize>(kBlock));
+        } catch (const std::ios_base::failure&) {
+            return false;
+        }
+        bytes.resize(carried + static_cast<std::size_t>(file.gcount()));
+        if (file.bad()) {
+            return false;
+        }
+        const std::size_t end = TextEnd(bytes);
+        const bool last = !file || end != bytes.size();
+        // Whole lines only, so that a carriage return at the end of a piece
+        // meets its line feed, and normalising never sees a byte twice.
+        const std::size_t feed = std::string_view(bytes.data(), end).rfind('\n');
+        const std::size_t whole = last ? end : feed == std::string_view::npos ? 0 : feed + 1;
+        const std::size_t kept = NormaliseInPlace(bytes.data(), whole, fileStart);
+        fileStart = fileStart && whole == 0;
+        if (kept != 0) {
+            take(std::string_view(bytes.data(), kept));
+        }
+        if (last) {
+            return true;
+        }
+        bytes.erase(0, whole);
+    }
 }
 
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {

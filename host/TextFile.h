@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,13 @@ namespace rakor {
 // The file is opened shared, so an editor may keep it open meanwhile.
 // Empty when the file cannot be opened or read.
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path);
+
+// The same text, handed to `take` in pieces of whole lines (the last piece
+// may end without a line feed), so that a large script is never held whole.
+// False when the file cannot be opened or read; what was handed over before
+// a failed read is then no part of the file's text.
+bool ReadTextFileInPieces(const std::filesystem::path& path,
+                          const std::function<void(std::string_view lines)>& take);
 
 // What ReadTextFile makes of a file's bytes.
 std::string NormaliseTextBytes(std::string_view bytes);

@@ -201,25 +201,37 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
 
 void ScriptRunner::RunScript(const fs::path& script) {
     const std::string displayPath = DisplayPath(script);
-    // A file that cannot be read yields no lines: a summary of 0 and 0.
-    std::optional<std::string> text = ReadTextFile(script);
-    const bool readable = text.has_value();
+    // A file that cannot be read yields no lines: a summary of 0 and 0. It is
+    // parsed as it is read, so that even a pack of a million lines is never
+    // held whole (the actions keep what they need of its text), unless an
+    // observer wants to see the whole text.
+    Attrib::Automation::ScriptParser parser;
+    std::string text;
+    bool readable = false;
+    if (observer_ != nullptr) {
+        if (std::optional<std::string> whole = ReadTextFile(script)) {
+            readable = true;
+            text = std::move(*whole);
+            parser.Parse(text);
+        }
+    } else {
+        readable =
+            ReadTextFileInPieces(script, [&](std::string_view lines) { parser.Parse(lines); });
+    }
     if (!readable) {
         if (const auto tooLong = BeyondPathLimit(script)) {
             log_->warn("[{}] Could not read the script: {}", displayPath, *tooLong);
         }
     }
     const Attrib::Automation::ParsedScript parsed =
-        Attrib::Automation::ParseScriptText(text ? std::string_view(*text) : "");
+        readable ? parser.Finish() : Attrib::Automation::ParsedScript();
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,
-                                                            .text = text.value_or(std::string()),
+                                                            .text = std::move(text),
                                                             .parsed = &parsed})) {
         return;
     }
-    // The actions keep what they need of the text.
-    text.reset();
 
     int succeeded = 0;
     int failed = 0;

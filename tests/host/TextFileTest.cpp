@@ -31,6 +31,37 @@ TEST(TextFile, ReadsLikeWindowsTextModeOnEveryPlatform) {
     EXPECT_EQ(NormaliseTextBytes("\r\n"), "\n");
 }
 
+// Read in pieces, a file gives the same text as read whole, cut only after
+// line feeds: carriage returns, line feeds and a byte-order mark around the
+// block boundaries, a line longer than a block, Ctrl-Z far into the file.
+TEST(TextFile, PiecesAreWholeLinesOfTheSameText) {
+    const std::string block(256 * 1024 - 1, 'x');
+    const std::string files[] = {
+        "",
+        "no line feed",
+        "\xEF\xBB\xBF" + block + "\r\nnext\r\n",
+        block + "\r" + "\n\r\r\n" + block + block + "\x1A" + "after",
+        std::string(600 * 1024, 'y') + "\nshort\r",
+        "\xEF\xBB\xBF" + std::string(300 * 1024, 'z'),
+    };
+    vexa::test::TempDirectory dir;
+    for (const std::string& bytes : files) {
+        const auto path = dir.Write("pieces.vxmod", bytes);
+        std::string joined;
+        bool wholeLines = true;
+        ASSERT_TRUE(ReadTextFileInPieces(path, [&](std::string_view lines) {
+            // Every piece but the last ends a line.
+            if (!joined.empty() && joined.back() != '\n') {
+                wholeLines = false;
+            }
+            joined += lines;
+        }));
+        EXPECT_TRUE(wholeLines);
+        EXPECT_EQ(joined, ReadTextFile(path).value_or("?"));
+    }
+    EXPECT_FALSE(ReadTextFileInPieces(dir.Path() / "missing.vxmod", [](std::string_view) {}));
+}
+
 TEST(TextFile, ReadsALargeFileWhole) {
     vexa::test::TempDirectory dir;
     std::string text;
