@@ -51,8 +51,14 @@ ParsedScript ParseScriptText(std::string_view text);
 
 // The same for a script handed over in pieces of whole lines (the last piece
 // may end without a line feed), as ReadTextFileInPieces reads one.
+class RecentNames;
 class ScriptParser {
 public:
+    ScriptParser();
+    ~ScriptParser();
+    ScriptParser(const ScriptParser&) = delete;
+    ScriptParser& operator=(const ScriptParser&) = delete;
+
     void Parse(std::string_view lines);
     // What ParseScriptText gives for all the pieces together.
     ParsedScript Finish() { return std::move(script_); }
@@ -60,6 +66,7 @@ public:
 private:
     ParsedScript script_;
     int nextLine_ = 1;
+    std::unique_ptr<RecentNames> names_;
 };
 
 // The outcome of one script line that yielded something: its action, or the

@@ -218,24 +218,33 @@ public:
     }
 
 private:
-    // A model of the database, or now and then a collection an earlier line made.
-    const std::string& Car() {
-        if (!madeCars_.empty() && random_.Below(4) == 0) {
-            return random_.Pick(madeCars_);
+    // Packs edit a collection a few lines at a time: each of these gives the
+    // same collection for a run of one to eight lines, then another one: a
+    // model of the database, or now and then a collection an earlier line made.
+    struct Run {
+        std::string name;
+        uint32_t left = 0;
+    };
+    const std::string& Next(Run& run, const std::vector<std::string>& known,
+                            const std::vector<std::string>& made) {
+        if (run.left == 0) {
+            run.name =
+                !made.empty() && random_.Below(4) == 0 ? random_.Pick(made) : random_.Pick(known);
+            run.left = 1 + random_.Below(8);
         }
-        return random_.Pick(names_.models);
+        --run.left;
+        return run.name;
     }
-    const std::string& Engine() {
-        if (!madeEngines_.empty() && random_.Below(4) == 0) {
-            return random_.Pick(madeEngines_);
-        }
-        return random_.Pick(names_.engines);
-    }
+    const std::string& Car() { return Next(car_, names_.models, madeCars_); }
+    const std::string& Engine() { return Next(engine_, names_.engines, madeEngines_); }
+    const std::string& Tyre() { return Next(tyre_, names_.tyres, {}); }
 
     void AddNode(std::string& out) {
+        // A new collection's own lines follow it.
         if (random_.Below(4) == 0) {
             std::string name = fmt::format("pack_engine_{}", madeEngines_.size());
             out += fmt::format("add_node engine {} {}\n", random_.Pick(names_.engines), name);
+            engine_ = {name, 1 + random_.Below(8)};
             madeEngines_.push_back(std::move(name));
             return;
         }
@@ -246,6 +255,7 @@ private:
         } else {
             out += fmt::format("add_node car {} {}\n", random_.Pick(names_.models), name);
         }
+        car_ = {name, 1 + random_.Below(8)};
         madeCars_.push_back(std::move(name));
     }
 
@@ -318,8 +328,7 @@ private:
                                    random_.Pick(kMakers));
                 break;
             default:
-                out += fmt::format("update_field tyres {} Pressure {} {}\n",
-                                   random_.Pick(names_.tyres),
+                out += fmt::format("update_field tyres {} Pressure {} {}\n", Tyre(),
                                    random_.Below(2) == 0 ? "Front" : "Rear", random_.Decimal(1, 3));
                 break;
         }
@@ -332,8 +341,7 @@ private:
         } else if (kind < 16) {
             out += fmt::format("update_field engine {} {}\n", Engine(), EngineValue());
         } else {
-            out +=
-                fmt::format("update_field tyres {} {}\n", random_.Pick(names_.tyres), TyreValue());
+            out += fmt::format("update_field tyres {} {}\n", Tyre(), TyreValue());
         }
     }
 
@@ -442,6 +450,9 @@ private:
     Random random_;
     std::vector<std::string> madeCars_;
     std::vector<std::string> madeEngines_;
+    Run car_;
+    Run engine_;
+    Run tyre_;
 };
 
 }  // namespace

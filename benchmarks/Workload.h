@@ -37,8 +37,10 @@ std::string MakeDatabaseJson(const DatabaseNames& names);
 // elements, 15% members of structured values, 5% add_node, 3% resize_field and
 // 2% comments and blank lines. Lines name layout fields, own entries and
 // fields inherited from one and two parents, and the collections earlier
-// add_node lines made. About one line in a thousand fails as a modder's slip
-// would (a misspelt field, an element beyond the array).
+// add_node lines made. As in a pack, a collection's lines come in runs of one
+// to eight, and a new collection's lines follow its add_node. About one line
+// in a thousand fails as a modder's slip would (a misspelt field, an element
+// beyond the array).
 std::string MakeScript(const DatabaseNames& names, int lines, unsigned seed = 9);
 
 // `count` distinct names of the kind a hash list holds (about 20 characters on

@@ -14,6 +14,9 @@ namespace {
 struct ResolverState {
     std::unique_ptr<NameTable> names = std::make_unique<NameTable>();
     bool listLoaded = false;
+    // Generations of the tables before this one, so that a reset never gives
+    // a generation again.
+    uint32_t generationBase = 0;
 };
 
 // Created on first use, whichever static object of a tool or a test records
@@ -60,9 +63,16 @@ void HashResolver::LoadList() {
     state.listLoaded = true;
 }
 
+uint32_t HashResolver::Generation() {
+    const ResolverState& state = State();
+    return state.generationBase + state.names->Displacements();
+}
+
 void HashResolver::ResetForTesting() {
-    State().names = std::make_unique<NameTable>();
-    State().listLoaded = false;
+    ResolverState& state = State();
+    state.generationBase += state.names->Displacements() + 1;
+    state.names = std::make_unique<NameTable>();
+    state.listLoaded = false;
 }
 
 std::size_t HashResolver::TableSizeForTesting() {

@@ -28,6 +28,12 @@ public:
         return KeyOfText(text, &Hasher::HashText);
     }
 
+    // Changes whenever a recorded name stops being its hash's name (another
+    // name took the hash, the list was read, the table was reset). While it
+    // stays the same, making a Hash32 again from a text made before would
+    // change nothing, and the hash made then may be used instead.
+    static uint32_t Generation();
+
     // For tests: forget every name and read the hash list again next time.
     static void ResetForTesting();
     static std::size_t TableSizeForTesting();

@@ -227,8 +227,9 @@ void NameTable::RehashKeys(uint32_t capacity) {
 }
 
 void NameTable::SetName(KeySlot& slot, uint32_t name) {
-    if (slot.name < kFromList) {
+    if (slot.name < kFromList && slot.name != name) {
         texts_[slot.name]->current = false;
+        ++displacements_;
     }
     slot.name = name;
     if (name < kFromList) {

@@ -46,6 +46,10 @@ public:
 
     std::size_t Size() const { return keys_.size; }
 
+    // How often a text stopped being its key's name (another name took the
+    // key). While this stays the same, a text that was its key's name still is.
+    uint32_t Displacements() const { return displacements_; }
+
 private:
     // What a key slot names: an index into texts_, or one of these.
     static constexpr uint32_t kVacant = 0xFFFFFFFFu;    // the slot is free
@@ -101,6 +105,7 @@ private:
     std::size_t chunkWordsLeft_ = 0;
 
     std::string list_;
+    uint32_t displacements_ = 0;
 };
 
 }  // namespace rakor::Attrib

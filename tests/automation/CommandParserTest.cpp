@@ -8,6 +8,7 @@
 #include "automation/FieldSpec.h"
 #include "automation/ModifyField.h"
 #include "automation/ResizeField.h"
+#include "hash/HashResolver.h"
 
 namespace rakor::Attrib::Automation {
 namespace {
@@ -177,6 +178,19 @@ TEST(ParseScript, CarriageReturnIsWhitespace) {
     ASSERT_NE(action, nullptr);
     EXPECT_EQ(action->GetMode(), ModifyField::Mode::Value);
     EXPECT_EQ(action->GetValue(), "1");
+}
+
+// Every name of every line is recorded in the order the actions convert
+// them (field, collection, class), even where a line repeats the names of the
+// line before: here the second line's field takes key 255 from "0xff", and its
+// collection, converted after it, gives the key back to "0xff".
+TEST(ParseScript, RecordsRepeatedNamesAgainAfterAnotherNameTookTheirKey) {
+    HashResolver::ResetForTesting();
+    ParseScriptText("update_field car 0xff F 1\nupdate_field car 0xff 0xFF 1\n");
+    EXPECT_EQ(HashResolver::Resolve(255), "0xff");
+    ParseScriptText("update_field car 0xFF F 1\nupdate_field car C 0xff 1\n");
+    EXPECT_EQ(HashResolver::Resolve(255), "0xff");
+    HashResolver::ResetForTesting();
 }
 
 }  // namespace
