@@ -1,29 +1,33 @@
 #!/usr/bin/env bash
 # The whole-process benchmark. Generates a mod pack in the mix large packs
 # have (benchmarks/Workload.h) against a described database of a few thousand
-# collections, and times `vxmod run` on it against a bare read-and-split of
-# the same script (benchmarks/read_split.c), the two in alternation. For
-# 100,000, 300,000 and 1,000,000 lines it prints the medians, their ratio,
-# lines per second, time per line and peak memory per line; then what loading
-# a hash list of 1,000,000 names costs.
+# collections, and runs on it, in alternation:
+#   - the loader as the game runs it (benchmarks/RunPack.cpp: the library's
+#     script runner against the sandbox database, the code vxmod run drives),
+#   - `vxmod run` as a modder runs it (the same, plus vxmod's review of every
+#     line: notes, warnings, conflicts between scripts),
+#   - a bare read-and-split of the same script (benchmarks/read_split.c).
+# For 100,000, 300,000 and 1,000,000 lines it prints the medians, the ratio
+# of the loader's to the read-and-split's, lines per second, time per line
+# and peak memory per line; then what loading a hash list of 1,000,000 names
+# costs.
 #
-#   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N pairs per size, default 5)
+#   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N rounds per size, default 5)
 #
 # Figures, not pass/fail: the machines are shared, so compare within one run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pairs="${VEXA_BENCH_PAIRS:-5}"
+rounds="${VEXA_BENCH_PAIRS:-5}"
 sizes=(100000 300000 1000000)
 hash_names=1000000
 
 scripts/setup.sh
 cmake --preset linux-i386 >/dev/null
-cmake --build --preset linux-i386 --target vxmod make_workload read_split run_measured \
+cmake --build --preset linux-i386 --target vxmod make_workload read_split run_measured run_pack \
   hash_list_load >/dev/null
 
 bin="$PWD/build/linux-i386"
-vxmod="$bin/tools/vxmod/vxmod"
 measured="$bin/benchmarks/run_measured"
 work="$bin/benchmarks/whole-run"
 rm -rf "$work"
@@ -32,12 +36,15 @@ mkdir -p "$work"
 median() {
   sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-# Column $2 of a results file ("seconds peak_kib exit"), as a median.
+# Column $2 of a results file ("seconds peak_kib exit cpu_seconds"), as a median.
 median_of() { awk -v c="$2" '{ print $c }' "$1" | median; }
 
-# vxmod in the workload's folder, as a modder runs it; its messages are not
-# part of the measure.
-run_vxmod() { (cd "$1" && "$measured" "$2" "$vxmod" run --db database.json >/dev/null 2>&1); }
+# In the workload's folder, as the game and a modder run them; their messages
+# are not part of the measure.
+run_loader() { (cd "$1" && "$measured" "$2" "$bin/benchmarks/run_pack" database.json >/dev/null 2>&1); }
+run_vxmod() {
+  (cd "$1" && "$measured" "$2" "$bin/tools/vxmod/vxmod" run --db database.json >/dev/null 2>&1)
+}
 run_split() { "$measured" "$2" "$bin/benchmarks/read_split" "$1/AttribMods/pack.vxmod" >/dev/null; }
 
 echo "== generating workloads in $work"
@@ -46,51 +53,69 @@ for n in "${sizes[@]}"; do
   "$bin/benchmarks/make_workload" "$work/$n" "$n"
 done
 
-echo "== $pairs alternating pairs per size"
-for ((i = 0; i < pairs; ++i)); do
+echo "== $rounds alternating rounds per size"
+for ((i = 0; i < rounds; ++i)); do
+  run_loader "$work/empty" "$work/empty.loader"
   run_vxmod "$work/empty" "$work/empty.vxmod"
   for n in "${sizes[@]}"; do
-    run_vxmod "$work/$n" "$work/$n.vxmod"
+    run_loader "$work/$n" "$work/$n.loader"
     run_split "$work/$n" "$work/$n.split"
+    run_vxmod "$work/$n" "$work/$n.vxmod"
   done
 done
 
-if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.vxmod; then
-  echo "vxmod did not run to the end (exit status above 1):" >&2
-  cat "$work"/*.vxmod >&2
+if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.loader "$work"/*.vxmod; then
+  echo "a run did not reach its end (exit status above 1):" >&2
+  tail -n +1 "$work"/*.loader "$work"/*.vxmod >&2
   exit 1
 fi
 
-empty_seconds="$(median_of "$work/empty.vxmod" 1)"
-empty_cpu="$(median_of "$work/empty.vxmod" 4)"
-empty_kib="$(median_of "$work/empty.vxmod" 2)"
 echo
-echo "$(date -u +%F), $(nproc) cores (load $(cut -d' ' -f1-3 /proc/loadavg)), $(uname -m), 32-bit build; medians of $pairs runs"
-echo "vxmod run with the database and an empty script: ${empty_seconds} s (${empty_cpu} s processor), $((empty_kib / 1024)) MiB peak"
+echo "$(date -u +%F), $(nproc) cores (load $(cut -d' ' -f1-3 /proc/loadavg)), $(uname -m)," \
+  "32-bit build; medians of $rounds runs"
+for program in loader vxmod; do
+  echo "$program with the database and an empty script: $(median_of "$work/empty.$program" 1) s" \
+    "($(median_of "$work/empty.$program" 4) s processor), $(($(median_of "$work/empty.$program" 2) / 1024)) MiB peak"
+done
+
 echo
-printf '%10s %9s %9s %7s %9s %9s %7s %10s %8s\n' lines "vxmod s" "split s" ratio "vxmod cpu" \
+echo "the loader (as the game runs it) against the bare read-and-split:"
+printf '%10s %9s %9s %7s %10s %10s %7s %10s %8s\n' lines "loader s" "split s" ratio "loader cpu" \
   "split cpu" ratio "lines/s" "ns/line"
 for n in "${sizes[@]}"; do
-  awk -v n="$n" -v run="$(median_of "$work/$n.vxmod" 1)" -v floor="$(median_of "$work/$n.split" 1)" \
-    -v cpu="$(median_of "$work/$n.vxmod" 4)" -v floorcpu="$(median_of "$work/$n.split" 4)" \
-    -v empty_cpu="$empty_cpu" 'BEGIN {
-      printf "%10d %9.3f %9.3f %7.2f %9.3f %9.3f %7.2f %10.0f %8.0f\n", n, run, floor, run / floor,
-        cpu, floorcpu, cpu / floorcpu, n / run, (cpu - empty_cpu) * 1e9 / n }'
+  awk -v n="$n" -v run="$(median_of "$work/$n.loader" 1)" -v floor="$(median_of "$work/$n.split" 1)" \
+    -v cpu="$(median_of "$work/$n.loader" 4)" -v floorcpu="$(median_of "$work/$n.split" 4)" \
+    -v empty="$(median_of "$work/empty.loader" 4)" 'BEGIN {
+      printf "%10d %9.3f %9.3f %7.2f %10.3f %10.3f %7.2f %10.0f %8.0f\n", n, run, floor, run / floor,
+        cpu, floorcpu, cpu / floorcpu, n / run, (cpu - empty) * 1e9 / n }'
 done
+
 echo
+echo "peak memory of the loader:"
 printf '%10s %10s %10s %8s %8s\n' lines "script MB" "peak MiB" "B/line" "B/line+"
 for n in "${sizes[@]}"; do
-  bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")"
-  awk -v n="$n" -v bytes="$bytes" -v kib="$(median_of "$work/$n.vxmod" 2)" \
-    -v empty_kib="$empty_kib" 'BEGIN {
+  awk -v n="$n" -v bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")" \
+    -v kib="$(median_of "$work/$n.loader" 2)" -v empty="$(median_of "$work/empty.loader" 2)" 'BEGIN {
       printf "%10d %10.1f %10.1f %8.1f %8.1f\n", n, bytes / 1e6, kib / 1024, (kib * 1024 - bytes) / n,
-        ((kib - empty_kib) * 1024 - bytes) / n }'
+        ((kib - empty) * 1024 - bytes) / n }'
+done
+
+echo
+echo "vxmod run (the loader and vxmod's review of every line):"
+printf '%10s %9s %9s %10s %8s %10s %8s\n' lines "vxmod s" "vxmod cpu" "lines/s" "ns/line" \
+  "peak MiB" "B/line"
+for n in "${sizes[@]}"; do
+  awk -v n="$n" -v run="$(median_of "$work/$n.vxmod" 1)" -v cpu="$(median_of "$work/$n.vxmod" 4)" \
+    -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$n.vxmod" 2)" \
+    -v bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")" 'BEGIN {
+      printf "%10d %9.3f %9.3f %10.0f %8.0f %10.1f %8.1f\n", n, run, cpu, n / run,
+        (cpu - empty) * 1e9 / n, kib / 1024, (kib * 1024 - bytes) / n }'
 done
 cat <<'EOF'
-  ratio:   vxmod's median over read_split's median on the same script, in wall-clock
+  ratio:   the median over the read-and-split's median on the same script, in wall-clock
            time and in processor time (user and system; less disturbed by other work)
-  ns/line: vxmod's processor time beyond the run with an empty script, per line
-  B/line:  vxmod's peak memory less the script's size, per line
+  ns/line: processor time beyond the run with an empty script, per line
+  B/line:  peak memory less the script's size, per line
   B/line+: the same, less also the peak of the run with an empty script
 EOF
 
@@ -99,7 +124,7 @@ echo "== a hash list of $hash_names names"
 "$bin/benchmarks/make_workload" "$work/list" 0 "$hash_names"
 list_bytes="$(stat -c %s "$work/list/Qzr/VLTHashes.txt")"
 (cd "$work/list" && mv Qzr Qzr.off)
-for ((i = 0; i < pairs; ++i)); do
+for ((i = 0; i < rounds; ++i)); do
   (cd "$work/list" && mv Qzr.off Qzr)
   (cd "$work/list" && "$measured" "$work/list.with" "$bin/benchmarks/hash_list_load" >/dev/null)
   (cd "$work/list" && mv Qzr Qzr.off)

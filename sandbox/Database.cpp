@@ -260,6 +260,13 @@ ClassState* Database::ClassOfRecord(const void* classObject) const {
     return it == classByRecord_.end() ? nullptr : it->second;
 }
 
+std::optional<Collection> Database::CollectionAt(const void* record) const {
+    if (const CollectionState* state = StateOf(record)) {
+        return Collection(const_cast<Database*>(this), state->record);
+    }
+    return std::nullopt;
+}
+
 CollectionState* Database::StateOf(const void* collection) const {
     const auto it = collections_.find(collection);
     return it == collections_.end() ? nullptr : it->second.get();
@@ -563,6 +570,10 @@ std::vector<Collection> Class::Collections() const {
         result.push_back(Collection(database_, record));
     }
     return result;
+}
+
+std::size_t Class::CollectionCount() const {
+    return State().collections.size();
 }
 
 std::span<const LayoutEntry> Class::LayoutFields() const {

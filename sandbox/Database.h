@@ -230,6 +230,7 @@ public:
 
     // Enumeration, in the order things were added.
     std::vector<Collection> Collections() const;
+    std::size_t CollectionCount() const;
     std::span<const LayoutEntry> LayoutFields() const;
     std::vector<FieldDefinition> Definitions() const;
 
@@ -264,6 +265,9 @@ public:
 
     // The database the host's instance word points to, or null.
     static Database* Current();
+
+    // The collection whose record lies at `record`, of any class, or none.
+    std::optional<Collection> CollectionAt(const void* record) const;
 
     // layoutSize is the size of every collection's layout block in this class.
     Class AddClass(Key name, uint32_t layoutSize = 0);

@@ -1,6 +1,7 @@
 #include "sandbox/Spelling.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <vector>
 
@@ -39,6 +40,28 @@ std::size_t Slips(std::string_view a, std::string_view b) {
     return at(a.size(), b.size());
 }
 
+// A lower bound of Slips: letters of one that the other lacks. No edit adds
+// or removes more than one letter of each, and a swap none.
+std::size_t LettersApart(std::string_view a, std::string_view b) {
+    std::array<int, 256> count{};
+    for (const char c : a) {
+        ++count[static_cast<unsigned char>(c)];
+    }
+    for (const char c : b) {
+        --count[static_cast<unsigned char>(c)];
+    }
+    std::size_t extra = 0;
+    std::size_t missing = 0;
+    for (const std::string_view text : {a, b}) {
+        for (const char c : text) {
+            int& n = count[static_cast<unsigned char>(c)];
+            (n > 0 ? extra : missing) += static_cast<std::size_t>(n > 0 ? n : -n);
+            n = 0;  // counted once
+        }
+    }
+    return std::max(extra, missing);
+}
+
 std::size_t AllowedSlips(std::size_t length) {
     return length <= 4 ? 1 : length <= 8 ? 2 : 3;
 }
@@ -54,7 +77,18 @@ std::optional<std::string> ClosestSpelling(std::string_view word,
     const std::string* best = nullptr;
     std::size_t bestSlips = AllowedSlips(word.size()) + 1;
     for (const std::string& name : known) {
-        const std::size_t slips = Slips(lower, Lower(name));
+        // Every slip changes the length by at most one: a name whose length
+        // differs by more cannot come closer than the best so far.
+        const std::size_t lengths =
+            name.size() > word.size() ? name.size() - word.size() : word.size() - name.size();
+        if (lengths >= bestSlips) {
+            continue;
+        }
+        const std::string lowerName = Lower(name);
+        if (LettersApart(lower, lowerName) >= bestSlips) {
+            continue;
+        }
+        const std::size_t slips = Slips(lower, lowerName);
         if (slips < bestSlips) {
             best = &name;
             bestSlips = slips;

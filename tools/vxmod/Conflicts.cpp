@@ -7,12 +7,22 @@
 
 namespace vxmod {
 
+std::size_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const {
+    std::size_t hash = std::hash<std::string>()(target.member);
+    for (const uint32_t word :
+         {target.classKey, target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
+          static_cast<uint32_t>(target.size)}) {
+        hash = (hash ^ word) * 0x9E3779B1u;
+    }
+    return hash;
+}
+
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
                              const std::string& value) {
     auto [it, added] = edits_.try_emplace(target);
     if (added) {
         it->second.described = target.described;
-        order_.push_back(target);
+        order_.push_back(&it->second);
     }
     std::vector<Edit>& edits = it->second.lastOfScript;
     const auto same = std::find_if(edits.begin(), edits.end(),
@@ -48,11 +58,11 @@ std::optional<Diagnostic> ConflictTracker::Made(const LinePlace& place,
 // Records set by more than one script, their edits in the order they ran.
 std::vector<ConflictTracker::Record> ConflictTracker::Conflicting() const {
     std::vector<Record> conflicting;
-    for (const EditTarget& target : order_) {
-        Record record = edits_.at(target);
-        if (record.lastOfScript.size() < 2) {
+    for (const Record* edited : order_) {
+        if (edited->lastOfScript.size() < 2) {
             continue;
         }
+        Record record = *edited;
         std::sort(record.lastOfScript.begin(), record.lastOfScript.end(),
                   [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
         conflicting.push_back(std::move(record));

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Diagnostics.h"
@@ -52,10 +53,15 @@ private:
         // a long script must not grow the record.
         std::vector<Edit> lastOfScript;
     };
+    // Packs set hundreds of thousands of values: found by hash, not by order.
+    struct TargetHash {
+        std::size_t operator()(const EditTarget& target) const;
+    };
+
     std::vector<Record> Conflicting() const;
 
-    std::map<EditTarget, Record> edits_;
-    std::vector<EditTarget> order_;  // first edit of each target, for a stable listing
+    std::unordered_map<EditTarget, Record, TargetHash> edits_;
+    std::vector<const Record*> order_;  // by the first edit of each target, for a stable listing
     std::map<std::pair<uint32_t, uint32_t>, LinePlace> makers_;
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     std::size_t sequence_ = 0;

@@ -5,7 +5,12 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -87,45 +92,58 @@ std::string Suggestion(const std::string& word, const std::vector<std::string>& 
     return {};
 }
 
-// Names of keys the sandbox remembers; keys nobody named are left out.
-void AddName(std::vector<std::string>& names, uint32_t key) {
+// Names of keys the sandbox remembers, each once, in the order first met;
+// keys nobody named are left out. A class may hold tens of thousands of
+// collections: names already listed are found in a set, not by a search.
+void AddName(std::vector<std::string>& names, std::unordered_set<std::string>& listed,
+             uint32_t key) {
     if (const auto name = sandbox::NameOf(key); name && !name->starts_with("0x")) {
-        if (std::find(names.begin(), names.end(), *name) == names.end()) {
+        if (listed.insert(*name).second) {
             names.push_back(*name);
         }
     }
 }
 
+class NameList {
+public:
+    void Add(uint32_t key) { AddName(names_, listed_, key); }
+    std::vector<std::string> Names() && { return std::move(names_); }
+
+private:
+    std::vector<std::string> names_;
+    std::unordered_set<std::string> listed_;
+};
+
 std::vector<std::string> ClassNames(const sandbox::Database& db) {
-    std::vector<std::string> names;
+    NameList names;
     for (const sandbox::Class& cls : db.Classes()) {
-        AddName(names, cls.GetKey());
+        names.Add(cls.GetKey());
     }
-    return names;
+    return std::move(names).Names();
 }
 
 std::vector<std::string> CollectionNames(const sandbox::Class& cls) {
-    std::vector<std::string> names;
+    NameList names;
     for (const sandbox::Collection& collection : cls.Collections()) {
-        AddName(names, collection.GetKey());
+        names.Add(collection.GetKey());
     }
-    return names;
+    return std::move(names).Names();
 }
 
 std::vector<std::string> FieldNames(const sandbox::Class& cls) {
-    std::vector<std::string> names;
+    NameList names;
     for (const auto& entry : cls.LayoutFields()) {
-        AddName(names, entry.key);
+        names.Add(entry.key);
     }
     for (const auto& definition : cls.Definitions()) {
-        AddName(names, definition.key);
+        names.Add(definition.key);
     }
     for (const sandbox::Collection& collection : cls.Collections()) {
         for (const auto& entry : collection.OwnEntries()) {
-            AddName(names, entry.key);
+            names.Add(entry.key);
         }
     }
-    return names;
+    return std::move(names).Names();
 }
 
 // The members of a value in the order they lie in memory, with their values.
@@ -273,7 +291,7 @@ void CheckValue(const std::string& typeName, const std::string& name, const Line
 
 class Forecaster {
 public:
-    explicit Forecaster(const LineReading& line) : line_(line) {}
+    Forecaster(const LineReading& line, ForecastMemory* memory) : line_(line), memory_(memory) {}
 
     LineForecast Run() {
         db_ = sandbox::Database::Current();
@@ -291,6 +309,63 @@ public:
     }
 
 private:
+    // The names the class's collections add to `cached` (their keys, or
+    // their own entries' keys), for the collections made since it was last
+    // brought up to date; `start` lists what the class has besides.
+    template <typename Start, typename Add>
+    const std::vector<std::string>& Names(ForecastMemory::Names& cached, Start start,
+                                          Add add) const {
+        if (!cached.started) {
+            start(cached);
+            cached.started = true;
+        }
+        const std::size_t collections = cls_->CollectionCount();
+        if (cached.collections != collections) {
+            const std::vector<sandbox::Collection> all = cls_->Collections();
+            for (std::size_t i = cached.collections; i < all.size(); ++i) {
+                add(cached, all[i]);
+            }
+            cached.collections = collections;
+            cached.suggestions.clear();
+        }
+        return cached.names;
+    }
+
+    const std::vector<std::string>& KnownCollections() const {
+        return Names(
+            memory_->CollectionNames(cls_->GetKey()), [](ForecastMemory::Names&) {},
+            [](ForecastMemory::Names& cached, const sandbox::Collection& collection) {
+                AddName(cached.names, cached.listed, collection.GetKey());
+            });
+    }
+
+    const std::vector<std::string>& KnownFields() const {
+        return Names(
+            memory_->FieldNames(cls_->GetKey()),
+            [&](ForecastMemory::Names& cached) {
+                for (const auto& entry : cls_->LayoutFields()) {
+                    AddName(cached.names, cached.listed, entry.key);
+                }
+                for (const auto& definition : cls_->Definitions()) {
+                    AddName(cached.names, cached.listed, definition.key);
+                }
+            },
+            [](ForecastMemory::Names& cached, const sandbox::Collection& collection) {
+                for (const auto& entry : collection.OwnEntries()) {
+                    AddName(cached.names, cached.listed, entry.key);
+                }
+            });
+    }
+
+    std::string Suggested(ForecastMemory::Names& cached, const std::vector<std::string>& names,
+                          const std::string& word, std::string_view what) const {
+        const auto [it, added] = cached.suggestions.try_emplace(word);
+        if (added) {
+            it->second = Suggestion(word, names, what);
+        }
+        return it->second;
+    }
+
     // The class and collection the line names, or a problem.
     bool FindCollection(const std::string& collectionName, const char* role) {
         const uint32_t classKey = rakor::Attrib::StringHasher::HashText(line_.className);
@@ -306,31 +381,37 @@ private:
         const uint32_t key = rakor::Attrib::StringHasher::HashText(collectionName);
         collection_ = static_cast<host::CollectionRecord*>(host::GetCollection(classRecord_, key));
         if (collection_ == nullptr) {
-            forecast_.problem =
-                fmt::format("class '{}' has no {} '{}'{}", line_.className, role, collectionName,
-                            Suggestion(collectionName, CollectionNames(*cls_), "collections"));
+            forecast_.problem = fmt::format(
+                "class '{}' has no {} '{}'{}", line_.className, role, collectionName,
+                memory_ != nullptr
+                    ? Suggested(memory_->CollectionNames(cls_->GetKey()), KnownCollections(),
+                                collectionName, "collections")
+                    : Suggestion(collectionName, CollectionNames(*cls_), "collections"));
             return false;
         }
         return true;
     }
 
+    // The collection of this class at `record`, looked up by its address.
+    std::optional<sandbox::Collection> CollectionAt(const host::CollectionRecord* record) const {
+        auto collection = db_->CollectionAt(record);
+        if (collection && collection->GetClass() == *cls_) {
+            return collection;
+        }
+        return std::nullopt;
+    }
+
     std::string NameOfCollection(const host::CollectionRecord* record) const {
-        for (const sandbox::Collection& collection : cls_->Collections()) {
-            if (static_cast<const void*>(collection.Record()) == record) {
-                const auto name = sandbox::NameOf(collection.GetKey());
-                return name ? *name : Hash32(collection.GetKey()).ToString();
-            }
+        if (const auto collection = CollectionAt(record)) {
+            const auto name = sandbox::NameOf(collection->GetKey());
+            return name ? *name : Hash32(collection->GetKey()).ToString();
         }
         return "?";
     }
 
     uint32_t KeyOfCollection(const host::CollectionRecord* record) const {
-        for (const sandbox::Collection& collection : cls_->Collections()) {
-            if (static_cast<const void*>(collection.Record()) == record) {
-                return collection.GetKey();
-            }
-        }
-        return 0;
+        const auto collection = CollectionAt(record);
+        return collection ? collection->GetKey() : 0;
     }
 
     std::string Field() const {
@@ -345,7 +426,9 @@ private:
         typeName_ = typeKey.ToString();
         type_ = rakor::Attrib::AttribTypeRegistry::Instance().TypeOf(typeKey);
         if (location_.storage == nullptr || !type_) {
-            const std::vector<std::string> fields = FieldNames(*cls_);
+            std::vector<std::string> listed;
+            const std::vector<std::string>& fields =
+                memory_ != nullptr ? KnownFields() : (listed = FieldNames(*cls_));
             const bool known = std::find(fields.begin(), fields.end(), line_.field) != fields.end();
             forecast_.problem =
                 known && !type_
@@ -353,7 +436,10 @@ private:
                                   typeName_)
                     : fmt::format("neither '{}' nor a parent of it holds a field '{}'{}",
                                   line_.collection, line_.field,
-                                  Suggestion(line_.field, fields, "fields"));
+                                  memory_ != nullptr
+                                      ? Suggested(memory_->FieldNames(cls_->GetKey()), fields,
+                                                  line_.field, "fields")
+                                      : Suggestion(line_.field, fields, "fields"));
             return false;
         }
         // As the actions do: the flag of the entry the storage was found through.
@@ -517,15 +603,16 @@ private:
     std::string typeName_;
     const rakor::Attrib::IAttribType* type_ = nullptr;  // the registry keeps its types
     bool isArray_ = false;
+    ForecastMemory* memory_;
 };
 
 }  // namespace
 
-LineForecast ForecastLine(const LineReading& line) {
+LineForecast ForecastLine(const LineReading& line, ForecastMemory* memory) {
     // A name the loader cannot convert fails the line before it runs; the
     // parser has already said so.
     try {
-        return Forecaster(line).Run();
+        return Forecaster(line, memory).Run();
     } catch (const std::invalid_argument&) {
         return {};
     } catch (const std::out_of_range&) {

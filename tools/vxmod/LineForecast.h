@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "LineReading.h"
@@ -48,7 +50,29 @@ struct LineForecast {
     std::optional<std::string> hashedText;
 };
 
+// What ForecastLine may keep from one line to the next of a run against one
+// database: the names it offers in place of a name that is not there. A
+// class of tens of thousands of collections makes listing them cost, and a run
+// only adds collections (without entries of their own), so the lists grow by
+// the collections made since.
+class ForecastMemory {
+public:
+    struct Names {
+        std::size_t collections = 0;  // of the class, listed so far
+        bool started = false;
+        std::vector<std::string> names;
+        std::unordered_set<std::string> listed;
+        std::unordered_map<std::string, std::string> suggestions;  // by the name not found
+    };
+    Names& CollectionNames(uint32_t classKey) { return collectionNames_[classKey]; }
+    Names& FieldNames(uint32_t classKey) { return fieldNames_[classKey]; }
+
+private:
+    std::unordered_map<uint32_t, Names> collectionNames_;
+    std::unordered_map<uint32_t, Names> fieldNames_;
+};
+
 // Needs the sandbox database that the line will run against.
-LineForecast ForecastLine(const LineReading& line);
+LineForecast ForecastLine(const LineReading& line, ForecastMemory* memory = nullptr);
 
 }  // namespace vxmod

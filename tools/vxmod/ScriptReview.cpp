@@ -123,7 +123,7 @@ void ScriptReview::LineStarting(const rakor::Attrib::Automation::ScriptLine& lin
     if (line.action && line.number >= 1 && static_cast<std::size_t>(line.number) <= lines_.size()) {
         reading_ = ReadLine(lines_[line.number - 1]);
         if (reading_) {
-            forecast_ = ForecastLine(*reading_);
+            forecast_ = ForecastLine(*reading_, &forecastMemory_);
         }
     }
 }

@@ -69,6 +69,7 @@ private:
     std::map<int, std::vector<Diagnostic>> lineChecks_;
     std::optional<LineReading> reading_;
     LineForecast forecast_;
+    ForecastMemory forecastMemory_;
 };
 
 }  // namespace vxmod
