@@ -55,7 +55,7 @@ public:
     }
 
     void Forget() {
-        byKey_.clear();
+        byKey_ = {};
         chunks_.clear();
         next_ = nullptr;
         left_ = 0;
