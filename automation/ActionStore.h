@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -24,10 +26,30 @@ public:
     }
 
     // A copy of `text` that lives as long as the store.
-    std::string_view Keep(std::string_view text);
+    std::string_view Keep(std::string_view text) {
+        if (text.empty()) {
+            return {};
+        }
+        auto* const copy = static_cast<char*>(Allocate(text.size(), 1));
+        std::memcpy(copy, text.data(), text.size());
+        return {copy, text.size()};
+    }
 
 private:
-    void* Allocate(std::size_t size, std::size_t alignment);
+    // Every action and text of a script comes here: the common case, room
+    // left in the current block, stays inline.
+    void* Allocate(std::size_t size, std::size_t alignment) {
+        const std::size_t padding =
+            (alignment - reinterpret_cast<std::uintptr_t>(next_) % alignment) % alignment;
+        if (next_ == nullptr || padding + size > left_) {
+            return AllocateInNewBlock(size, alignment);
+        }
+        void* const result = next_ + padding;
+        next_ += padding + size;
+        left_ -= padding + size;
+        return result;
+    }
+    void* AllocateInNewBlock(std::size_t size, std::size_t alignment);
 
     std::vector<std::unique_ptr<std::byte[]>> blocks_;
     std::byte* next_ = nullptr;

@@ -20,6 +20,9 @@ public:
 
     void Act() override;
 
+    // What the parser builds holds keys, numbers and views into its script.
+    static constexpr bool kParsedFreesNothing = true;
+
 private:
     Hash32 classKey_;
     Hash32 parentKey_;

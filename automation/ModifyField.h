@@ -40,6 +40,10 @@ public:
 
     void Act() override;
 
+    // What the parser builds holds keys, numbers and views into its script.
+    // (Only an action made from strings owns its texts.)
+    static constexpr bool kParsedFreesNothing = true;
+
     Mode GetMode() const { return mode_; }
     std::string_view GetMember() const { return member_; }
     std::string_view GetValue() const { return value_; }

@@ -8,6 +8,9 @@ ParsedScript::ParsedScript() : contents_(std::make_shared<Contents>()) {}
 
 ParsedScript::Contents::~Contents() {
     // The store only holds the bytes; the actions are destroyed here, last first.
+    if (!destroyActions) {
+        return;
+    }
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         if (line->action != nullptr) {
             line->action->~IAction();

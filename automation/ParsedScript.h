@@ -14,6 +14,12 @@
 
 namespace rakor::Attrib::Automation {
 
+// An action type may declare that what the parser builds of it holds only
+// keys, numbers and views into the script's store: destroying a million of
+// those would free nothing, so a script of them only is not walked to do it.
+template <typename A>
+concept FreesNothingWhenParsed = A::kParsedFreesNothing;
+
 // A script parsed whole, before any of its lines runs: an entry for each line
 // that yielded an action or failed to parse, in line order. The actions and
 // the texts they keep live in the script's own blocks (ActionStore), not in an
@@ -46,6 +52,9 @@ public:
         }
         // The line cannot fail to be added now, so the action is always destroyed.
         lines.push_back({number, contents_->store.Make<A>(std::forward<Args>(args)...)});
+        if constexpr (!FreesNothingWhenParsed<A>) {
+            contents_->destroyActions = true;
+        }
     }
     void AddError(int number, std::string message);
     // A copy of `text` that lives as long as the script's actions.
@@ -56,6 +65,7 @@ private:
         ActionStore store;
         std::vector<Line> lines;
         std::vector<std::pair<int, std::string>> errors;  // by line number
+        bool destroyActions = false;                      // an action holds something to free
 
         Contents() = default;
         Contents(const Contents&) = delete;

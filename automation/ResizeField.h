@@ -33,6 +33,9 @@ public:
 
     void Act() override;
 
+    // What the parser builds holds keys, numbers and views into its script.
+    static constexpr bool kParsedFreesNothing = true;
+
     uint32_t GetNewCount() const { return newCount_; }
 
     // Points the entry at a new record of newCount elements (at most

@@ -75,8 +75,29 @@ constexpr std::size_t kChunkWords = 16 * 1024;
 }  // namespace
 
 uint32_t NameTable::KeyOf(std::string_view text, HashFunction hash) {
-    // Every name of every script line comes here: FindText, written out.
+    // Every name of every script line comes here.
     const uint32_t textHash = TextHash(text);
+    RecentText& recent = recent_[textHash % kRecentTexts];
+    if (recent.length == text.size() && recent.textHash == textHash &&
+        recent.displacements == displacements_ &&
+        SameBytes(recent.chars, text.data(), text.size())) {
+        return recent.key;
+    }
+    const uint32_t key = KeyOfUncached(text, textHash, hash);
+    if (text.size() <= RecentText::kLongest) {
+        recent.textHash = textHash;
+        recent.key = key;
+        recent.displacements = displacements_;
+        recent.length = static_cast<uint8_t>(text.size());
+        if (!text.empty()) {
+            std::memcpy(recent.chars, text.data(), text.size());
+        }
+    }
+    return key;
+}
+
+uint32_t NameTable::KeyOfUncached(std::string_view text, uint32_t textHash, HashFunction hash) {
+    // FindText, written out.
     if (textCapacity_ != 0) {
         for (uint32_t i = Home(textHash, textCapacity_);; i = i + 1 == textCapacity_ ? 0 : i + 1) {
             const TextSlot& slot = textSlots_[i];

@@ -18,7 +18,11 @@ namespace rakor::Attrib {
 // - the texts keys were made from, each distinct text stored once and found
 //   again by its text, so that a name seen before is not hashed again;
 // - the hash list's names, which stay in the list's own text and cost the
-//   table one slot each.
+//   table one slot each;
+// - in front of the texts, the short texts made into keys most recently: a
+//   script names the same few classes, collections and fields line after
+//   line, and this small table stays in the processor's cache where the
+//   large ones, spread over megabytes, do not.
 class NameTable {
 public:
     using HashFunction = uint32_t (*)(const std::string& text);
@@ -78,7 +82,21 @@ private:
         uint32_t textHash;
         Text* text;  // null when free
     };
+    // A text and its key as KeyOf last gave them, good for as long as no
+    // name has been displaced since (then the text is still its key's name).
+    struct RecentText {
+        static constexpr std::size_t kLongest = 19;
+        static constexpr uint8_t kVacant = 0xFF;
 
+        uint32_t textHash;
+        uint32_t key;
+        uint32_t displacements;
+        uint8_t length = kVacant;
+        char chars[kLongest];
+    };
+    static constexpr std::size_t kRecentTexts = 1024;
+
+    uint32_t KeyOfUncached(std::string_view text, uint32_t textHash, HashFunction hash);
     KeySlot& SlotOf(uint32_t key);  // inserts an entry without a name
     KeySlot* FindKey(uint32_t key);
     void ReserveKeys(std::size_t keys);
@@ -106,6 +124,8 @@ private:
 
     std::string list_;
     uint32_t displacements_ = 0;
+
+    std::unique_ptr<RecentText[]> recent_ = std::make_unique<RecentText[]>(kRecentTexts);
 };
 
 }  // namespace rakor::Attrib
