@@ -11,18 +11,16 @@ ParsedScript::Contents::~Contents() {
     if (!destroyActions) {
         return;
     }
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        if (line->action != nullptr) {
-            line->action->~IAction();
+    for (std::size_t i = lines.size(); i-- != 0;) {
+        if (IAction* const action = lines[i].action) {
+            action->~IAction();
         }
     }
 }
 
 void ParsedScript::AddError(int number, std::string message) {
-    std::vector<Line>& lines = contents_->lines;
-    if (lines.size() == lines.capacity()) {
-        lines.reserve(std::max<std::size_t>(16, lines.capacity() * 2));
-    }
+    LineList& lines = contents_->lines;
+    lines.MakeRoom();
     contents_->errors.emplace_back(number, std::move(message));
     lines.push_back({number, nullptr});
 }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "automation/ActionStore.h"
+#include "automation/ChunkedList.h"
 #include "automation/IAction.h"
 
 namespace rakor::Attrib::Automation {
@@ -34,7 +34,8 @@ public:
 
     ParsedScript();
 
-    std::span<const Line> Lines() const { return contents_->lines; }
+    using LineList = ChunkedList<Line>;
+    const LineList& Lines() const { return contents_->lines; }
     // Why a line without an action failed to parse.
     const std::string& ErrorOf(const Line& line) const;
     // The line's action, keeping the whole script alive while it is held.
@@ -42,14 +43,11 @@ public:
         return std::shared_ptr<IAction>(contents_, line.action);
     }
 
-    // For the parser: room for `lines` lines, then the lines in order.
-    void Reserve(std::size_t lines) { contents_->lines.reserve(lines); }
+    // For the parser: the lines in order.
     template <typename A, typename... Args>
     void AddAction(int number, Args&&... args) {
-        std::vector<Line>& lines = contents_->lines;
-        if (lines.size() == lines.capacity()) {
-            lines.reserve(std::max<std::size_t>(16, lines.capacity() * 2));
-        }
+        LineList& lines = contents_->lines;
+        lines.MakeRoom();
         // The line cannot fail to be added now, so the action is always destroyed.
         lines.push_back({number, contents_->store.Make<A>(std::forward<Args>(args)...)});
         if constexpr (!FreesNothingWhenParsed<A>) {
@@ -63,7 +61,7 @@ public:
 private:
     struct Contents {
         ActionStore store;
-        std::vector<Line> lines;
+        LineList lines;
         std::vector<std::pair<int, std::string>> errors;  // by line number
         bool destroyActions = false;                      // an action holds something to free
 
