@@ -1,4 +1,7 @@
+#include <cctype>
+#include <random>
 #include <sstream>
+#include <utility>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,6 +36,44 @@ TEST(Tokenize, CommentTokenDropsTheRestOfTheLine) {
     EXPECT_THAT(Tokenize("# add_node A B C"), IsEmpty());
     EXPECT_THAT(Tokenize("add_node A B C #D E"), ElementsAre("add_node", "A", "B", "C"));
     EXPECT_THAT(Tokenize("add_node A B C#D"), ElementsAre("add_node", "A", "B", "C#D"));
+}
+
+// Tokens as the C locale's isspace splits them, a byte at a time, against the
+// parser's word-at-a-time scan: every byte value, lines of every length
+// around the scan's 32-byte windows, tokens and blanks of every length.
+TEST(Tokenize, SplitsExactlyAsIsspaceDoes) {
+    const auto reference = [](const std::string& line) {
+        std::vector<std::string> tokens;
+        std::string token;
+        for (const char c : line + ' ') {
+            if (std::isspace(static_cast<unsigned char>(c)) == 0) {
+                token += c;
+            } else if (!token.empty()) {
+                if (token.front() == '#') {
+                    break;
+                }
+                tokens.push_back(std::exchange(token, {}));
+            }
+        }
+        return tokens;
+    };
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const std::size_t length = random() % 100;
+        while (line.size() < length) {
+            // Mostly runs of letters or blanks, sometimes any byte at all.
+            const uint32_t roll = random() % 8;
+            const std::size_t run = 1 + random() % 12;
+            for (std::size_t i = 0; i < run; ++i) {
+                line += roll == 0   ? static_cast<char>(random() % 256)
+                        : roll < 3  ? " \t\n\v\f\r"[random() % 6]
+                        : roll == 3 ? '#'
+                                    : static_cast<char>('a' + random() % 26);
+            }
+        }
+        ASSERT_EQ(Tokenize(line), reference(line)) << round;
+    }
 }
 
 TEST(FieldSpec, SplitsNameAndSubscript) {
