@@ -102,18 +102,20 @@ done
 
 echo
 echo "vxmod run (the loader and vxmod's review of every line):"
-printf '%10s %9s %9s %10s %8s %10s %8s\n' lines "vxmod s" "vxmod cpu" "lines/s" "ns/line" \
-  "peak MiB" "B/line"
+printf '%10s %9s %7s %9s %10s %8s %10s %8s\n' lines "vxmod s" ratio "vxmod cpu" "lines/s" \
+  "ns/line" "peak MiB" "B/line"
 for n in "${sizes[@]}"; do
   awk -v n="$n" -v run="$(median_of "$work/$n.vxmod" 1)" -v cpu="$(median_of "$work/$n.vxmod" 4)" \
+    -v floor="$(median_of "$work/$n.split" 1)" \
     -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$n.vxmod" 2)" \
     -v bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")" 'BEGIN {
-      printf "%10d %9.3f %9.3f %10.0f %8.0f %10.1f %8.1f\n", n, run, cpu, n / run,
-        (cpu - empty) * 1e9 / n, kib / 1024, (kib * 1024 - bytes) / n }'
+      printf "%10d %9.3f %7.2f %9.3f %10.0f %8.0f %10.1f %8.1f\n", n, run, run / floor, cpu,
+        n / run, (cpu - empty) * 1e9 / n, kib / 1024, (kib * 1024 - bytes) / n }'
 done
 cat <<'EOF'
   ratio:   the median over the read-and-split's median on the same script, in wall-clock
-           time and in processor time (user and system; less disturbed by other work)
+           time and (for the loader) in processor time (user and system; less disturbed by
+           other work)
   ns/line: processor time beyond the run with an empty script, per line
   B/line:  peak memory less the script's size, per line
   B/line+: the same, less also the peak of the run with an empty script
