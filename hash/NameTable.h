@@ -94,7 +94,7 @@ private:
         uint8_t length = kVacant;
         char chars[kLongest];
     };
-    static constexpr std::size_t kRecentTexts = 1024;
+    static constexpr std::size_t kRecentTexts = 4096;
 
     uint32_t KeyOfUncached(std::string_view text, uint32_t textHash, HashFunction hash);
     KeySlot& SlotOf(uint32_t key);  // inserts an entry without a name
