@@ -228,7 +228,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,
-                                                            .text = std::move(text),
+                                                            .text = text,
                                                             .parsed = &parsed})) {
         return;
     }

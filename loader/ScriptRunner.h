@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <spdlog/logger.h>
@@ -43,7 +44,10 @@ struct ScriptInfo {
     std::filesystem::path path;
     std::string displayPath;
     bool readable = false;
-    std::string text;  // as read (line ends normalised), empty when unreadable
+    // As read (line ends normalised), empty when unreadable. The runner keeps
+    // it until ScriptFinished, so an observer can look at each line as it runs
+    // without a copy of its own.
+    std::string_view text;
     const Attrib::Automation::ParsedScript* parsed = nullptr;
 };
 

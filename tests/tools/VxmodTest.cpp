@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -656,6 +657,133 @@ TEST_F(VxmodTest, CheckWithADatabaseAndRunExplainEveryLineAlike) {
     }
     // The description is read, never written.
     EXPECT_EQ(ReadFile(work_.Path() / "db.json"), kEveryTypeDatabase);
+}
+
+// Plain numbers in range are taken without trying them; everything else is
+// tried as the loader reads it. The edges of both.
+TEST_F(VxmodTest, NumbersAtTheEdgesOfTheirRangesAreReadAsTheLoaderReadsThem) {
+    struct Case {
+        std::string field;
+        std::string value;
+        std::string finding;  // after "PATH:LINE: "; empty: none
+    };
+    const std::string whole = ") takes a whole number from ";
+    const std::vector<Case> cases = {
+        {"Doors", "255", ""},
+        {"Doors", "256",
+         "'256' is out of range: 'Doors' (KQ::Reflection::UInt8" + whole + "0 to 255"},
+        {"Doors", "0255", ""},
+        {"Doors", "-0", ""},
+        {"I8", "-128", ""},
+        {"I8", "-129",
+         "'-129' is out of range: 'I8' (KQ::Reflection::Int8" + whole + "-128 to 127"},
+        {"U16", "65536",
+         "'65536' is out of range: 'U16' (KQ::Reflection::UInt16" + whole + "0 to 65535"},
+        {"I16", "-32769",
+         "'-32769' is out of range: 'I16' (KQ::Reflection::Int16" + whole + "-32768 to 32767"},
+        {"U32", "999999999", ""},
+        {"U32", "4294967295", ""},
+        {"U32", "4294967296",
+         "'4294967296' is out of range: 'U32' (KQ::Reflection::UInt32" + whole + "0 to 4294967295"},
+        {"U32", "-1",
+         "warning: '-1' is stored as 4294967295: 'U32' (KQ::Reflection::UInt32) holds no "
+         "negative numbers"},
+        {"I32", "-2147483648", ""},
+        {"I32", "2147483648",
+         "'2147483648' is out of range: 'I32' (KQ::Reflection::Int32" + whole +
+             "-2147483648 to 2147483647"},
+        {"F", "1.", ""},
+        {"F", ".5", ""},
+        {"F", "+5", ""},
+        {"F", "1e3", ""},
+        {"F", "123456789012345678901234567890", ""},
+        {"F", "0.000000000000000000000000000001", ""},
+        {"F", "1000000000000000000000000000000000000000",
+         "'1000000000000000000000000000000000000000' is not a number: 'F' "
+         "(KQ::Reflection::Float) takes a decimal number"},
+        {"F", "1.5x",
+         "warning: '1.5x' is read as 1.5: 'F' (KQ::Reflection::Float) takes a decimal number "
+         "and stops at 'x'"},
+    };
+    Write("db.json", kEveryTypeDatabase);
+    std::string script;
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        script += "update_field car default " + cases[i].field + " " + cases[i].value + "\n";
+        if (!cases[i].finding.empty()) {
+            expected.push_back("AttribMods/edit.vxmod:" + std::to_string(i + 1) + ": " +
+                               cases[i].finding);
+        }
+    }
+    Write("AttribMods/edit.vxmod", script);
+    std::vector<std::string> found = Lines(Vxmod("check --db db.json").out);
+    ASSERT_FALSE(found.empty());
+    found.pop_back();  // the count
+    EXPECT_EQ(found, expected);
+}
+
+// The names offered for a misspelt collection include those that lines made
+// after the last time one was misspelt, and one that a later script names.
+TEST_F(VxmodTest, MisspeltCollectionsAreMatchedAgainstThoseThatLinesMadeSince) {
+    std::string first;
+    for (int i = 1; i <= 12; ++i) {
+        first += "add_node car default track_" + std::string(i < 10 ? "0" : "") +
+                 std::to_string(i) + "\n";
+    }
+    first += "update_field car trak_05 I32 1\n";   // 13
+    first += "add_node car default drift_01\n";    // 14
+    first += "update_field car drfit_01 I32 1\n";  // 15
+    first += "update_field car TRACK_01 I32 1\n";  // 16
+    first += "update_field car zzzzzz I32 1\n";    // 17
+    char hexName[64];
+    std::snprintf(hexName, sizeof hexName, "add_node car default 0x%08X\n", HostHash("secret"));
+    first += hexName;                            // 18
+    first += "update_field car nosuch I32 1\n";  // 19
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/a.vxmod", first);
+    Write("AttribMods/b.vxmod", "update_field car secret I32 3\nupdate_field car secre I32 4\n");
+    const std::string missing = ": class 'car' has no collection ";
+    EXPECT_THAT(
+        Lines(Vxmod("check --db db.json").out),
+        ElementsAre("AttribMods/a.vxmod:13" + missing + "'trak_05'; did you mean 'track_05'?",
+                    "AttribMods/a.vxmod:15" + missing + "'drfit_01'; did you mean 'drift_01'?",
+                    "AttribMods/a.vxmod:16" + missing + "'TRACK_01'; did you mean 'track_01'?",
+                    "AttribMods/a.vxmod:17" + missing + "'zzzzzz'",
+                    "AttribMods/a.vxmod:19" + missing + "'nosuch'",
+                    StartsWith("AttribMods/b.vxmod:1: warning: 'secret' does not hold"),
+                    "AttribMods/b.vxmod:2" + missing + "'secre'; did you mean 'secret'?",
+                    "2 scripts checked: 6 errors, 1 warning"));
+}
+
+// A script with a finding on thousands of lines: all of them, in line order,
+// after the warning box that its failed lines bring.
+TEST_F(VxmodTest, ManyFindingsOfOneScriptComeAfterItsBoxInLineOrder) {
+    constexpr int kInherited = 4000;
+    std::string script = "add_node car default tuned\n";
+    for (int i = 0; i < kInherited; ++i) {
+        script += "update_field car tuned I32 " + std::to_string(i) + "\n";
+        if (i == kInherited / 2) {
+            script += "update_field car nosuch I32 1\n";
+        }
+    }
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/long.vxmod", script);
+    const std::vector<std::string> err = Lines(Vxmod("run --db db.json").err);
+    const std::vector<std::string> box = {
+        "[Vexa Attrib Loader - Tormelin]", "Script 'AttribMods/long.vxmod' loaded with errors!", "",
+        "Please check the 'VexaAttribLoader.Tormelin.log' file for details.", ""};
+    ASSERT_EQ(err.size(), box.size() + kInherited + 2);  // and the failed line with its note
+    EXPECT_TRUE(std::equal(box.begin(), box.end(), err.begin()));
+    int previous = 0;
+    for (std::size_t i = box.size(); i < err.size(); ++i) {
+        const std::string& finding = err[i];
+        const std::size_t colon = finding.find(':', std::string("AttribMods/long.vxmod").size());
+        const int line = std::stoi(finding.substr(colon + 1));
+        EXPECT_GE(line, previous) << finding;
+        previous = line;
+    }
+    EXPECT_THAT(err.back(), StartsWith("AttribMods/long.vxmod:" + std::to_string(kInherited + 2) +
+                                       ": warning: 'tuned' does not hold 'I32' itself"));
 }
 
 TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {

@@ -48,7 +48,8 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     ScriptReview review({.runLines = database.has_value(),
                          .checkLines = true,
                          .listPassedBy = true,
-                         .explainFailures = true},
+                         .explainFailures = true,
+                         .rememberHashedTexts = false},
                         report);
     if (ScriptRunner::IsDisabled(options.directory)) {
         report.Add({display + "/", 0, Severity::Note,

@@ -5,67 +5,138 @@
 
 #include <fmt/format.h>
 
+#include "sandbox/NameHash.h"
+
 namespace vxmod {
 
-std::size_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const {
-    std::size_t hash = std::hash<std::string>()(target.member);
+std::size_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const noexcept {
+    uint64_t hash = target.classKey;
     for (const uint32_t word :
-         {target.classKey, target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
-          static_cast<uint32_t>(target.size)}) {
-        hash = (hash ^ word) * 0x9E3779B1u;
+         {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
+          static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
     }
-    return hash;
+    return static_cast<std::size_t>(hash >> 32);
+}
+
+uint32_t ConflictTracker::Remember(std::string_view text) {
+    if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
+        return known->second;
+    }
+    const auto number = static_cast<uint32_t>(texts_.size());
+    texts_.emplace_back(text);
+    textNumbers_.emplace(texts_.back(), number);
+    return number;
+}
+
+uint32_t ConflictTracker::RememberName(uint32_t key, std::string_view text,
+                                       std::unordered_map<uint32_t, uint32_t>& byKey) {
+    const auto [known, added] = byKey.try_emplace(key, 0);
+    if (added || texts_[known->second] != text) {
+        known->second = Remember(text);
+    }
+    return known->second;
+}
+
+uint32_t ConflictTracker::ScriptNumber(const std::string& displayPath) {
+    return Remember(displayPath);
+}
+
+std::string ConflictTracker::PlaceText(const LinePlace& place) const {
+    return texts_[place.script] + ":" + std::to_string(place.line);
 }
 
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
-                             const std::string& value) {
-    auto [it, added] = edits_.try_emplace(target);
+                             const TargetWords& words, std::string_view value) {
+    const uint32_t sequence = ++sequence_;
+    auto [record, added] = records_.TryEmplace(target);
     if (added) {
-        it->second.described = target.described;
-        order_.push_back(&it->second);
+        record.first = firstEdits_++;
+        record.className = RememberName(target.classKey, words.className, classNames_);
+        record.holderName = words.holder ? Remember(*words.holder) : kRememberedName;
+        record.field = RememberName(target.fieldKey, words.field, fieldNames_);
+        record.member = target.member >= 0 ? Remember(words.member) : 0;
+        record.latest = {place, sequence, std::string(value)};
+        return;
     }
-    std::vector<Edit>& edits = it->second.lastOfScript;
-    const auto same = std::find_if(edits.begin(), edits.end(),
-                                   [&](const Edit& edit) { return edit.place.path == place.path; });
-    const Edit edit{place, value, ++sequence_};
-    if (same != edits.end()) {
-        *same = edit;
-    } else {
-        edits.push_back(edit);
+    if (record.latest.place.script == place.script) {
+        record.latest.place = place;
+        record.latest.sequence = sequence;
+        record.latest.value.assign(value);
+        return;
     }
+    // Another script: the newest edit so far becomes the last of its script,
+    // and this script's earlier edit, if any, gives way to this one.
+    if (!record.others) {
+        record.others = std::make_unique<std::vector<Edit>>();
+    }
+    std::vector<Edit>& others = *record.others;
+    std::erase_if(others, [&](const Edit& edit) { return edit.place.script == place.script; });
+    others.push_back(std::move(record.latest));
+    record.latest = {place, sequence, std::string(value)};
 }
 
-std::optional<Diagnostic> ConflictTracker::Made(const LinePlace& place,
-                                                const MadeCollection& made) {
-    const auto key = std::make_pair(made.classKey, made.key);
-    const auto earlier = makers_.find(key);
-    std::optional<Diagnostic> warning;
-    if (made.exists && (earlier == makers_.end() || !(earlier->second == place))) {
-        const std::string before = earlier == makers_.end()
-                                       ? "is in the database"
-                                       : "was made by " + earlier->second.ToString();
-        warning = Diagnostic{
-            place.path, place.line, Diagnostic::Severity::Warning,
-            fmt::format("{} {} already: the new collection takes its place, and the values that "
-                        "the old one held itself are lost to lookups",
-                        made.described, before)};
-        remade_.push_back({made.described, {before, "made again by " + place.ToString()}});
+std::optional<std::string> ConflictTracker::Made(const LinePlace& place,
+                                                 const MadeCollection& made) {
+    const uint64_t key = (uint64_t{made.classKey} << 32) | made.key;
+    auto [maker, first] = makers_.TryEmplace(key);
+    std::optional<std::string> warning;
+    if (made.exists && (first || !(maker == place))) {
+        const std::string described = fmt::format("'{}'->'{}'", made.className, made.name);
+        const std::string before = first ? "is in the database" : "was made by " + PlaceText(maker);
+        warning = fmt::format(
+            "{} {} already: the new collection takes its place, and the values that the old one "
+            "held itself are lost to lookups",
+            described, before);
+        remade_.push_back({described, {before, "made again by " + PlaceText(place)}});
     }
-    makers_[key] = place;
+    maker = place;
     return warning;
 }
 
-// Records set by more than one script, their edits in the order they ran.
-std::vector<ConflictTracker::Record> ConflictTracker::Conflicting() const {
-    std::vector<Record> conflicting;
-    for (const Record* edited : order_) {
-        if (edited->lastOfScript.size() < 2) {
-            continue;
+std::string ConflictTracker::Described(const EditTarget& target, const Record& record) const {
+    std::string holder;
+    if (record.holderName != kRememberedName) {
+        holder = texts_[record.holderName];
+    } else if (auto name = rakor::Sandbox::NameOf(target.holderKey)) {
+        holder = *std::move(name);
+    } else {
+        holder = CollectionName(target.holderKey);  // no name remembered after all
+    }
+    std::string described =
+        fmt::format("'{}'->'{}'.'{}'", texts_[record.className], holder, texts_[record.field]);
+    if (target.element >= 0) {
+        described += fmt::format("[{}]", target.element);
+    }
+    if (target.member >= 0) {
+        described += fmt::format("['{}']", texts_[record.member]);
+    }
+    if (target.size) {
+        described += " (its size)";
+    }
+    return described;
+}
+
+// Values set by more than one script, in the order of their first edits, each
+// with its edits in the order they ran.
+std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
+    std::vector<std::pair<uint32_t, Conflict>> found;
+    records_.ForEach([&](const EditTarget& target, const Record& record) {
+        if (!record.others || record.others->empty()) {
+            return;
         }
-        Record record = *edited;
-        std::sort(record.lastOfScript.begin(), record.lastOfScript.end(),
+        Conflict conflict{Described(target, record), *record.others};
+        conflict.edits.push_back(record.latest);
+        std::sort(conflict.edits.begin(), conflict.edits.end(),
                   [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
-        conflicting.push_back(std::move(record));
+        found.emplace_back(record.first, std::move(conflict));
+    });
+    // In the order of their first edits.
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Conflict> conflicting;
+    for (auto& entry : found) {
+        conflicting.push_back(std::move(entry.second));
     }
     return conflicting;
 }
@@ -78,22 +149,22 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
     std::vector<Diagnostic> warnings;
     auto conflicting = Conflicting();
     // In the order the winning lines ran.
-    std::sort(conflicting.begin(), conflicting.end(), [](const Record& a, const Record& b) {
-        return a.lastOfScript.back().sequence < b.lastOfScript.back().sequence;
+    std::sort(conflicting.begin(), conflicting.end(), [](const Conflict& a, const Conflict& b) {
+        return a.edits.back().sequence < b.edits.back().sequence;
     });
-    for (const Record& record : conflicting) {
-        const Edit& winner = record.lastOfScript.back();
+    for (const Conflict& conflict : conflicting) {
+        const Edit& winner = conflict.edits.back();
         std::vector<std::string> others;
-        for (const Edit& edit : record.lastOfScript) {
+        for (const Edit& edit : conflict.edits) {
             if (&edit != &winner) {
-                others.push_back(fmt::format("{} ({})", edit.place.ToString(), edit.value));
+                others.push_back(fmt::format("{} ({})", PlaceText(edit.place), edit.value));
             }
         }
         warnings.push_back(
-            {winner.place.path, winner.place.line, Diagnostic::Severity::Warning,
+            {texts_[winner.place.script], winner.place.line, Diagnostic::Severity::Warning,
              fmt::format("{} is also set by {}; this line runs later, so {} is what the game "
                          "keeps",
-                         record.described, fmt::join(others, ", "), winner.value)});
+                         conflict.described, fmt::join(others, ", "), winner.value)});
     }
     return warnings;
 }
@@ -108,11 +179,11 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         out << "Set by more than one script (in the order the game runs them; the last one "
                "wins):\n";
     }
-    for (const Record& record : conflicting) {
-        out << "  " << Printable(record.described) << '\n';
-        for (const Edit& edit : record.lastOfScript) {
-            out << "    " << Printable(edit.place.ToString()) << "  " << Printable(edit.value)
-                << (&edit == &record.lastOfScript.back() ? "  (wins)" : "") << '\n';
+    for (const Conflict& conflict : conflicting) {
+        out << "  " << Printable(conflict.described) << '\n';
+        for (const Edit& edit : conflict.edits) {
+            out << "    " << Printable(PlaceText(edit.place)) << "  " << Printable(edit.value)
+                << (&edit == &conflict.edits.back() ? "  (wins)" : "") << '\n';
         }
     }
     if (!remade_.empty()) {

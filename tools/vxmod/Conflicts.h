@@ -1,37 +1,50 @@
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <iosfwd>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "Diagnostics.h"
+#include "FlatTable.h"
 #include "LineForecast.h"
 
 namespace vxmod {
 
-// Where a script line is: its display path and line number.
+// Where a script line is: the script, by the number the tracker gives its
+// display path, and the line number.
 struct LinePlace {
-    std::string path;
+    uint32_t script = 0;
     int line = 0;
 
     bool operator==(const LinePlace&) const = default;
-    std::string ToString() const { return path + ":" + std::to_string(line); }
 };
 
 // Which scripts set the same value, and which of them the game keeps: the
 // one that runs last. Mods that overwrite each other do so silently in the
 // game; this is where a modder learns of it.
+//
+// A large pack sets values on hundreds of thousands of lines, so a value is
+// kept by its keys and the few words that name it, and the sentences are
+// made only for the values that turn out to conflict.
 class ConflictTracker {
 public:
-    // A line that succeeded, with what it set or made.
-    void Edited(const LinePlace& place, const EditTarget& target, const std::string& value);
+    // The number of the script with this display path: the same path, the
+    // same number (a second pass runs the same scripts again).
+    uint32_t ScriptNumber(const std::string& displayPath);
+
+    // A line that succeeded, with what it set and its value as written.
+    void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
+                std::string_view value);
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
-    std::optional<Diagnostic> Made(const LinePlace& place, const MadeCollection& made);
+    std::optional<std::string> Made(const LinePlace& place, const MadeCollection& made);
 
     // One warning per value set by more than one script, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
@@ -43,28 +56,53 @@ public:
 private:
     struct Edit {
         LinePlace place;
+        uint32_t sequence = 0;  // when it ran
         std::string value;
-        std::size_t sequence = 0;  // when it ran
     };
+    // The holder's name is the one the sandbox remembers for its key.
+    static constexpr uint32_t kRememberedName = 0xFFFFFFFF;
+
     struct Record {
-        std::string described;
+        uint32_t first = 0;  // its place in the order of first edits
+        // How the first line named it, as numbers of remembered texts.
+        uint32_t className = 0;
+        uint32_t holderName = 0;
+        uint32_t field = 0;
+        uint32_t member = 0;
         // The last line of each script that set it: within one script the
         // last line is the one that counts, and a value set on every line of
-        // a long script must not grow the record.
-        std::vector<Edit> lastOfScript;
+        // a long script must not grow the record. `latest` is the newest of
+        // them; the others are rare, and held apart.
+        Edit latest;
+        std::unique_ptr<std::vector<Edit>> others;
     };
-    // Packs set hundreds of thousands of values: found by hash, not by order.
+    struct Conflict {
+        std::string described;
+        std::vector<Edit> edits;  // in the order they ran
+    };
     struct TargetHash {
-        std::size_t operator()(const EditTarget& target) const;
+        std::size_t operator()(const EditTarget& target) const noexcept;
     };
+    std::vector<Conflict> Conflicting() const;
+    std::string Described(const EditTarget& target, const Record& record) const;
+    std::string PlaceText(const LinePlace& place) const;
+    uint32_t Remember(std::string_view text);
+    // The same for the name of a key, known by the key while it is written alike.
+    uint32_t RememberName(uint32_t key, std::string_view text,
+                          std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    std::vector<Record> Conflicting() const;
-
-    std::unordered_map<EditTarget, Record, TargetHash> edits_;
-    std::vector<const Record*> order_;  // by the first edit of each target, for a stable listing
-    std::map<std::pair<uint32_t, uint32_t>, LinePlace> makers_;
+    FlatTable<EditTarget, Record, TargetHash> records_;
+    uint32_t firstEdits_ = 0;
+    FlatTable<uint64_t, LinePlace, MixedHash> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
-    std::size_t sequence_ = 0;
+    uint32_t sequence_ = 0;
+
+    // Texts by number, each kept once: display paths (a script's number is
+    // its path's) and the words of names.
+    std::deque<std::string> texts_;
+    std::unordered_map<std::string_view, uint32_t> textNumbers_;
+    std::unordered_map<uint32_t, uint32_t> classNames_;  // by key, as last written
+    std::unordered_map<uint32_t, uint32_t> fieldNames_;
 };
 
 }  // namespace vxmod

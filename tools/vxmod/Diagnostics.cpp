@@ -1,58 +1,189 @@
 #include "Diagnostics.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <ostream>
-
-#include <fmt/format.h>
 
 #include "sandbox/HostValueCodec.h"
 
 namespace vxmod {
+namespace {
+
+// Beyond this much, held diagnostics wait in a temporary file.
+constexpr std::size_t kHeldInMemory = 256 * 1024;
+
+// Bytes shown as they are, without a look at their neighbours.
+constexpr std::array<bool, 256> kShownAsIs = [] {
+    std::array<bool, 256> shown{};
+    for (int byte = 0x20; byte < 0x7F; ++byte) {
+        shown[byte] = true;
+    }
+    shown['\n'] = true;
+    shown['\t'] = true;
+    return shown;
+}();
+
+bool ShownAsIs(uint8_t byte) {
+    return kShownAsIs[byte];
+}
+
+void AppendHex(std::string& out, uint8_t byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    const char escaped[] = {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+    out.append(escaped, sizeof escaped);
+}
+
+// "PATH:LINE: warning: MESSAGE", made printable. The parts between the path
+// and the message are plain ASCII, so the path and the message can be made
+// printable each on its own: no UTF-8 sequence runs across them.
+void AppendDiagnostic(std::string& out, std::string_view path, int line,
+                      Diagnostic::Severity severity, std::string_view message) {
+    AppendPrintable(out, path);
+    if (line > 0) {
+        std::array<char, 12> digits;
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), line).ptr;
+        out += ':';
+        out.append(digits.data(), end);
+    }
+    out += ": ";
+    switch (severity) {
+        case Diagnostic::Severity::Error:
+            break;
+        case Diagnostic::Severity::Warning:
+            out += "warning: ";
+            break;
+        case Diagnostic::Severity::Note:
+            out += "note: ";
+            break;
+    }
+    AppendPrintable(out, message);
+}
+
+}  // namespace
+
+void AppendPrintable(std::string& out, std::string_view text) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (at != end) {
+        // Plain text goes over in one piece.
+        const char* const plain = at;
+        while (at != end && ShownAsIs(static_cast<uint8_t>(*at))) {
+            ++at;
+        }
+        out.append(plain, static_cast<std::size_t>(at - plain));
+        if (at == end) {
+            break;
+        }
+        const auto byte = static_cast<uint8_t>(*at);
+        // The length a sequence with this lead byte would have.
+        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+        const std::string_view sequence(at, std::min<std::size_t>(length, end - at));
+        if (byte >= 0x80 && sequence.size() == length && rakor::Sandbox::IsUtf8(sequence)) {
+            out += sequence;
+            at += length;
+        } else {
+            AppendHex(out, byte);
+            ++at;
+        }
+    }
+}
 
 std::string Printable(std::string_view text) {
     std::string shown;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<uint8_t>(text[i]);
-        // The length a sequence with this lead byte would have.
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-        const std::string_view sequence = text.substr(i, length);
-        if (byte >= 0x80 && sequence.size() == length && rakor::Sandbox::IsUtf8(sequence)) {
-            shown += sequence;
-            i += length;
-        } else if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F || byte >= 0x80) {
-            shown += fmt::format("\\x{:02X}", byte);
-            ++i;
-        } else {
-            shown += text[i];
-            ++i;
-        }
-    }
+    shown.reserve(text.size());
+    AppendPrintable(shown, text);
     return shown;
 }
 
 std::string FormatDiagnostic(const Diagnostic& diagnostic) {
-    std::string text = diagnostic.path;
-    if (diagnostic.line > 0) {
-        text += ':';
-        text += std::to_string(diagnostic.line);
-    }
-    text += ": ";
-    switch (diagnostic.severity) {
-        case Diagnostic::Severity::Error:
-            break;
-        case Diagnostic::Severity::Warning:
-            text += "warning: ";
-            break;
-        case Diagnostic::Severity::Note:
-            text += "note: ";
-            break;
-    }
-    text += diagnostic.message;
-    return Printable(text);
+    std::string text;
+    AppendDiagnostic(text, diagnostic.path, diagnostic.line, diagnostic.severity,
+                     diagnostic.message);
+    return text;
 }
 
 void WriteDiagnostic(std::ostream& out, const Diagnostic& diagnostic) {
     out << FormatDiagnostic(diagnostic) << '\n';
+}
+
+void HeldDiagnostics::FileCloser::operator()(std::FILE* file) const {
+    std::fclose(file);  // a temporary file goes with it
+}
+
+HeldDiagnostics::HeldDiagnostics() = default;
+HeldDiagnostics::~HeldDiagnostics() = default;
+
+void HeldDiagnostics::Add(std::string_view path, int line, Diagnostic::Severity severity,
+                          std::string_view message) {
+    if (severity == Diagnostic::Severity::Error) {
+        ++errors_;
+    } else if (severity == Diagnostic::Severity::Warning) {
+        ++warnings_;
+    }
+    AppendDiagnostic(text_, path, line, severity, message);
+    text_ += '\n';
+    if (text_.size() >= kHeldInMemory) {
+        Spill();
+    }
+}
+
+void HeldDiagnostics::Spill() {
+    if (spillFailed_) {
+        return;
+    }
+    if (!spill_) {
+        spill_.reset(std::tmpfile());
+        if (!spill_) {
+            spillFailed_ = true;  // no temporary file: everything stays in memory
+            return;
+        }
+    }
+    if (std::fwrite(text_.data(), 1, text_.size(), spill_.get()) != text_.size()) {
+        Unspill();
+        return;
+    }
+    spilled_ += text_.size();
+    text_.clear();
+}
+
+void HeldDiagnostics::Unspill() {
+    spillFailed_ = true;
+    std::string earlier(spilled_, '\0');
+    std::rewind(spill_.get());
+    const std::size_t read = std::fread(earlier.data(), 1, earlier.size(), spill_.get());
+    earlier.resize(read);
+    text_.insert(0, earlier);
+    spill_.reset();
+    spilled_ = 0;
+}
+
+void HeldDiagnostics::WriteTo(std::ostream& out) {
+    if (spill_) {
+        std::rewind(spill_.get());
+        std::array<char, 64 * 1024> chunk;
+        for (std::size_t left = spilled_; left > 0;) {
+            const std::size_t read =
+                std::fread(chunk.data(), 1, std::min(left, chunk.size()), spill_.get());
+            if (read == 0) {
+                break;
+            }
+            out.write(chunk.data(), static_cast<std::streamsize>(read));
+            left -= read;
+        }
+    }
+    out.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    Clear();
+}
+
+void HeldDiagnostics::Clear() {
+    text_.clear();
+    text_.shrink_to_fit();
+    spill_.reset();
+    spilled_ = 0;
+    spillFailed_ = false;
+    errors_ = 0;
+    warnings_ = 0;
 }
 
 void DiagnosticReport::Add(const Diagnostic& diagnostic) {
@@ -62,6 +193,12 @@ void DiagnosticReport::Add(const Diagnostic& diagnostic) {
         ++warnings_;
     }
     WriteDiagnostic(out_, diagnostic);
+}
+
+void DiagnosticReport::Add(HeldDiagnostics& held) {
+    errors_ += held.Errors();
+    warnings_ += held.Warnings();
+    held.WriteTo(out_);
 }
 
 }  // namespace vxmod

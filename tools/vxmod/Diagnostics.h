@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,8 +30,44 @@ std::string FormatDiagnostic(const Diagnostic& diagnostic);
 // The text with control characters (but line feeds and tabs) and stray
 // bytes written as \xNN.
 std::string Printable(std::string_view text);
+void AppendPrintable(std::string& out, std::string_view text);
 
 void WriteDiagnostic(std::ostream& out, const Diagnostic& diagnostic);
+
+// Diagnostics written now and shown later, all at once, as a script's are at
+// its end. A long script can have a finding on most of its lines, so what
+// waits is kept as the text it will be, and beyond a few hundred kilobytes in
+// a temporary file rather than in memory.
+class HeldDiagnostics {
+public:
+    HeldDiagnostics();
+    ~HeldDiagnostics();
+    HeldDiagnostics(const HeldDiagnostics&) = delete;
+    HeldDiagnostics& operator=(const HeldDiagnostics&) = delete;
+
+    void Add(std::string_view path, int line, Diagnostic::Severity severity,
+             std::string_view message);
+    int Errors() const { return errors_; }
+    int Warnings() const { return warnings_; }
+    // Writes everything held, in the order it came, and forgets it.
+    void WriteTo(std::ostream& out);
+    void Clear();
+
+private:
+    void Spill();
+    // Brings what a temporary file holds back into memory, when the file fails.
+    void Unspill();
+
+    struct FileCloser {
+        void operator()(std::FILE* file) const;
+    };
+    std::string text_;
+    std::unique_ptr<std::FILE, FileCloser> spill_;
+    std::size_t spilled_ = 0;
+    bool spillFailed_ = false;
+    int errors_ = 0;
+    int warnings_ = 0;
+};
 
 // Writes diagnostics as they come and counts them by severity.
 class DiagnosticReport {
@@ -36,6 +75,8 @@ public:
     explicit DiagnosticReport(std::ostream& out) : out_(out) {}
 
     void Add(const Diagnostic& diagnostic);
+    // Writes what was held back, counts it and empties it.
+    void Add(HeldDiagnostics& held);
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
 

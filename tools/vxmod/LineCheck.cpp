@@ -86,11 +86,11 @@ void CheckArguments(const automation::Command& command, const std::vector<std::s
     if (command.word == "update_field") {
         // Quotes do not group words: "two words" is two tokens, and a sixth
         // token turns the value into a member name.
-        const std::optional<LineReading> reading =
-            ReadLine(fmt::format("{}", fmt::join(tokens, " ")));
+        const std::string words = fmt::format("{}", fmt::join(tokens, " "));
+        const std::optional<LineReading> reading = ReadLine(words);
         if (reading && reading->valueToken != "\"\"" &&
-            (reading->valueToken.find('"') != std::string::npos ||
-             reading->member.value_or("").find('"') != std::string::npos)) {
+            (reading->valueToken.find('"') != std::string_view::npos ||
+             reading->member.value_or("").find('"') != std::string_view::npos)) {
             found.push_back({path, line, Severity::Warning,
                              reading->member
                                  ? "update_field: " + SixWordReading(*reading)

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
-#include <tuple>
-#include <unordered_map>
-#include <unordered_set>
+#include <string_view>
 #include <vector>
 
 #include "LineReading.h"
@@ -13,66 +13,93 @@
 namespace vxmod {
 
 // The value a successful line changes, where it lands: the collection that
-// holds the field, which may be a parent of the one the line names.
+// holds the field, which may be a parent of the one the line names. Keys and
+// numbers only, so that a run can keep one for every value it sets.
 struct EditTarget {
     uint32_t classKey = 0;
-    uint32_t holderKey = 0;
+    uint32_t holderKey = 0;  // 0 when the holder is no collection of the class
     uint32_t fieldKey = 0;
-    int32_t element = -1;   // the array element; -1 for a single value
-    bool size = false;      // resize_field: the array's element count
-    std::string member;     // empty: the whole value
-    std::string described;  // 'car'->'default'.'Gears'[2]['X'], for messages
+    int32_t element = -1;  // the array element; -1 for a single value
+    int32_t member = -1;   // the member, by its place in the type; -1: the whole value
+    bool size = false;     // resize_field: the array's element count
 
-    auto operator<=>(const EditTarget& other) const {
-        return std::tie(classKey, holderKey, fieldKey, element, size, member) <=>
-               std::tie(other.classKey, other.holderKey, other.fieldKey, other.element, other.size,
-                        other.member);
-    }
-    bool operator==(const EditTarget& other) const { return (*this <=> other) == 0; }
+    bool operator==(const EditTarget&) const = default;
+};
+
+// How the line names its target, for messages: 'car'->'default'.'Gears'[2]['X'].
+// Views into the line and the forecast.
+struct TargetWords {
+    std::string_view className;
+    std::string_view field;
+    std::string_view member;
+    // The holder's name, as it is shown now; none when it is the name the
+    // sandbox remembers for the holder's key, which stays that key's name
+    // (the collection the line names by a name, which the parser remembered).
+    std::optional<std::string_view> holder;
 };
 
 // A collection that add_node or copy_node makes.
 struct MadeCollection {
     uint32_t classKey = 0;
     uint32_t key = 0;
-    bool exists = false;    // already there: the new one takes its place in lookups
-    std::string described;  // 'car'->'tuned'
+    bool exists = false;         // already there: the new one takes its place in lookups
+    std::string_view className;  // as the line writes them
+    std::string_view name;
+    // The class, and the collection that lookups found by the key before the
+    // line ran (null for none).
+    void* classRecord = nullptr;
+    const void* holding = nullptr;
 };
 
 // What one line will do to the database as it stands just before the line
-// runs, in a modder's words. Reads the database and never changes it.
+// runs, in a modder's words. Reused from line to line.
 struct LineForecast {
     std::optional<std::string> problem;  // why the line will fail
-    std::vector<std::string> warnings;   // it runs, but not as written
     std::optional<EditTarget> target;
+    TargetWords words;
+    std::string holder;  // what words.holder shows, when it is not the line's collection
     std::optional<MadeCollection> made;
-    // A text that the field keeps only as its 64-bit hash.
-    std::optional<std::string> hashedText;
-};
+    // A text that the field keeps only as its 64-bit hash (a view into the line).
+    std::optional<std::string_view> hashedText;
 
-// What ForecastLine may keep from one line to the next of a run against one
-// database: the names it offers in place of a name that is not there. A
-// class of tens of thousands of collections makes listing them cost, and a run
-// only adds collections (without entries of their own), so the lists grow by
-// the collections made since.
-class ForecastMemory {
-public:
-    struct Names {
-        std::size_t collections = 0;  // of the class, listed so far
-        bool started = false;
-        std::vector<std::string> names;
-        std::unordered_set<std::string> listed;
-        std::unordered_map<std::string, std::string> suggestions;  // by the name not found
-    };
-    Names& CollectionNames(uint32_t classKey) { return collectionNames_[classKey]; }
-    Names& FieldNames(uint32_t classKey) { return fieldNames_[classKey]; }
+    // What it runs as, if not as written.
+    std::span<const std::string> Warnings() const { return {warnings_.data(), warningCount_}; }
+    void AddWarning(std::string warning) { NextWarning() = std::move(warning); }
+    // An empty string for the next warning, which keeps the room an earlier
+    // line's warning had: a large pack has a warning on a line in every few.
+    std::string& NextWarning();
+
+    void Clear();
 
 private:
-    std::unordered_map<uint32_t, Names> collectionNames_;
-    std::unordered_map<uint32_t, Names> fieldNames_;
+    std::vector<std::string> warnings_;
+    std::size_t warningCount_ = 0;
 };
 
-// Needs the sandbox database that the line will run against.
-LineForecast ForecastLine(const LineReading& line, ForecastMemory* memory = nullptr);
+// The name a collection key is shown by: the name it was made from, else
+// the hash list's.
+std::string CollectionName(uint32_t key);
+
+// Forecasts lines against the sandbox database that they will run against;
+// reads the database and never changes it. What it learns about field types
+// (their forms, their members, a value to try numbers in) it keeps for the
+// run: the loader never changes a class's definitions.
+class LineForecaster {
+public:
+    LineForecaster();
+    ~LineForecaster();
+    LineForecaster(const LineForecaster&) = delete;
+    LineForecaster& operator=(const LineForecaster&) = delete;
+
+    void Forecast(const LineReading& line, LineForecast& forecast);
+    // A line ran without failing: what it made is known by name from now on.
+    // `line` is null for a line that could not be read.
+    void Ran(const LineReading* line, const LineForecast& forecast);
+
+    struct Knowledge;
+
+private:
+    std::unique_ptr<Knowledge> known_;
+};
 
 }  // namespace vxmod

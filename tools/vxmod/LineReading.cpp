@@ -1,7 +1,8 @@
 #include "LineReading.h"
 
+#include <array>
+#include <cstring>
 #include <exception>
-#include <sstream>
 
 #include <fmt/format.h>
 
@@ -10,67 +11,122 @@
 namespace vxmod {
 namespace automation = rakor::Attrib::Automation;
 
-bool LineReading::Is(std::string_view word) const {
-    return command != nullptr && command->word == word;
+namespace {
+
+// The loader's separators: the "C" locale's whitespace.
+constexpr std::array<bool, 256> kBlank = [] {
+    std::array<bool, 256> blank{};
+    for (const unsigned char c : std::string_view(" \t\n\v\f\r")) {
+        blank[c] = true;
+    }
+    return blank;
+}();
+
+bool IsBlank(char c) {
+    return kBlank[static_cast<unsigned char>(c)];
 }
 
-std::optional<LineReading> ReadLine(const std::string& line) {
+}  // namespace
+
+LineWords SplitWords(std::string_view line) {
+    LineWords words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i])) {
+            ++i;
+        }
+        if (i == line.size()) {
+            break;
+        }
+        const std::size_t start = i;
+        // Four bytes at a time while none of them can be a blank (a byte
+        // above 0x20; every blank is at most that).
+        uint32_t four = 0;
+        while (line.size() - i >= sizeof four) {
+            std::memcpy(&four, line.data() + i, sizeof four);
+            if (((four - 0x21212121u) & ~four & 0x80808080u) != 0) {
+                break;
+            }
+            i += sizeof four;
+        }
+        while (i < line.size() && !IsBlank(line[i])) {
+            ++i;
+        }
+        if (line[start] == '#') {
+            break;  // a comment runs to the end of the line
+        }
+        if (words.count < LineWords::kKept) {
+            words.kept[words.count] = line.substr(start, i - start);
+        }
+        ++words.count;
+    }
+    return words;
+}
+
+namespace {
+
+// Most lines of a pack update a field; the command table is searched for
+// the others.
+const automation::Command* FindCommand(std::string_view word) {
+    static const automation::Command* const kUpdate = automation::FindCommand("update_field");
+    return word == kUpdate->word ? kUpdate : automation::FindCommand(word);
+}
+
+}  // namespace
+
+std::optional<LineReading> ReadLine(std::string_view line) {
     LineReading reading;
-    reading.tokens = automation::Tokenize(line);
-    const std::vector<std::string>& t = reading.tokens;
-    if (t.empty()) {
+    reading.tokens = SplitWords(line);
+    const LineWords& t = reading.tokens;
+    if (t.count == 0) {
         return std::nullopt;
     }
-    reading.command = automation::FindCommand(t[0]);
+    reading.command = FindCommand(t[0]);
     if (reading.command == nullptr || !reading.command->buildsAction ||
-        t.size() - 1 < reading.command->arguments) {
+        t.count - 1 < reading.command->arguments) {
         return std::nullopt;
     }
+    const std::string_view word = reading.command->word;
+    reading.does = word == "add_node" || word == "copy_node" ? LineReading::Does::MakeCollection
+                   : word == "resize_field"                  ? LineReading::Does::Resize
+                                                             : LineReading::Does::Update;
     reading.className = t[1];
     reading.collection = t[2];
-    if (reading.Is("add_node") || reading.Is("copy_node")) {
-        reading.newCollection = reading.Is("add_node") ? t[3] : t[4];
+    if (reading.does == LineReading::Does::MakeCollection) {
+        reading.newCollection = word == "add_node" ? t[3] : t[4];
         return reading;
     }
     // A count or subscript that the parser refuses leaves the line unread.
     try {
-        if (reading.Is("resize_field")) {
+        if (reading.does == LineReading::Does::Resize) {
             reading.field = t[3];
             reading.count = automation::ReadCount(t[4]);
             return reading;
         }
-        const automation::FieldSpec spec = automation::ParseFieldSpec(t[3]);
+        const automation::FieldSpecView spec = automation::SplitFieldSpec(t[3]);
         reading.field = spec.name;
         reading.index = spec.index;
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    reading.hasSubscript = t[3].find('[') != std::string::npos;
+    reading.hasSubscript = t[3].find('[') != std::string_view::npos;
     // Five words: the value; any other count: a member, then the value.
-    if (t.size() != 5) {
+    if (t.count != 5) {
         reading.member = t[4];
     }
-    reading.valueToken = t.size() == 5 ? t[4] : t[5];
-    reading.value = reading.valueToken == "\"\"" ? std::string() : reading.valueToken;
+    reading.valueToken = t.count == 5 ? t[4] : t[5];
+    reading.value = reading.valueToken == "\"\"" ? std::string_view() : reading.valueToken;
     return reading;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::string SixWordReading(const LineReading& line) {
+    const std::string_view member = line.member.value_or("");
     std::string reading = fmt::format(
         "with six words the fourth ('{}') is read as a member name and the fifth "
         "('{}') as the value",
-        line.member.value_or(""), line.valueToken);
-    const bool quoted = line.member.value_or("").find('"') != std::string::npos ||
-                        line.valueToken.find('"') != std::string::npos;
+        member, line.valueToken);
+    const bool quoted = member.find('"') != std::string_view::npos ||
+                        line.valueToken.find('"') != std::string_view::npos;
     if (quoted) {
         reading += "; quotes do not group words, and a text cannot hold a blank";
     }

@@ -1,42 +1,58 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "automation/CommandParser.h"
 
 namespace vxmod {
 
+// The words of a line, split as the loader splits them: runs of characters
+// that are no blank ("C" locale whitespace), up to a word that begins with
+// '#'. Views into the line; only the first words that any command reads are
+// kept, `count` counts them all.
+struct LineWords {
+    static constexpr std::size_t kKept = 6;  // update_field with a member reads six
+
+    std::array<std::string_view, kKept> kept;
+    std::size_t count = 0;
+
+    std::string_view operator[](std::size_t i) const { return kept[i]; }
+};
+
+LineWords SplitWords(std::string_view line);
+
 // A script line as the loader reads it, word by word, for messages that talk
 // about its parts. Follows the command table: which word is the class, the
-// collection, the field, the member and the value.
+// collection, the field, the member and the value. Every text is a view into
+// the line that was read.
 struct LineReading {
+    // What the command does: add_node and copy_node make a collection.
+    enum class Does { MakeCollection, Resize, Update };
+
     const rakor::Attrib::Automation::Command* command = nullptr;
-    std::vector<std::string> tokens;
-    std::string className;
-    std::string collection;     // update_field, resize_field: the collection; else the parent
-    std::string newCollection;  // add_node, copy_node
-    std::string field;          // the field's name, without a subscript
+    Does does = Does::Update;
+    LineWords tokens;
+    std::string_view className;
+    std::string_view collection;     // update_field, resize_field: the collection; else the parent
+    std::string_view newCollection;  // add_node, copy_node
+    std::string_view field;          // the field's name, without a subscript
     bool hasSubscript = false;
     int32_t index = 0;
-    std::optional<std::string> member;
-    std::string valueToken;  // as written; "" for resize_field
-    std::string value;       // as the loader takes it: the token "" is the empty text
-    uint32_t count = 0;      // resize_field
-
-    bool Is(std::string_view word) const;
+    std::optional<std::string_view> member;
+    std::string_view valueToken;  // as written; "" for resize_field
+    std::string_view value;       // as the loader takes it: the token "" is the empty text
+    uint32_t count = 0;           // resize_field
 };
 
 // Empty for a line that builds no action: blank, comment, unknown command,
 // a command that does nothing, too few words, or a subscript that cannot be
-// read.
-std::optional<LineReading> ReadLine(const std::string& line);
-
-// The lines of a script as the loader splits them (at line feeds), so that
-// line numbers match the loader's.
-std::vector<std::string> SplitLines(const std::string& text);
+// read. The reading points into `line`.
+std::optional<LineReading> ReadLine(std::string_view line);
 
 // Why a six-word update_field does not do what its quotes suggest: the same
 // sentence whichever command finds it.

@@ -62,9 +62,12 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     }
 
     DiagnosticReport report(err);
-    ScriptReview review(
-        {.runLines = true, .checkLines = false, .listPassedBy = false, .explainFailures = false},
-        report);
+    ScriptReview review({.runLines = true,
+                         .checkLines = false,
+                         .listPassedBy = false,
+                         .explainFailures = false,
+                         .rememberHashedTexts = options.dump.has_value()},
+                        report);
     bool anyFailed = false;
     {
         // Created here, not at start-up, so that --help and check leave no

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include <fmt/format.h>
 #include <spdlog/details/null_mutex.h>
@@ -92,22 +93,25 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
 bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     ++scriptsRead_;
     path_ = script.displayPath;
-    lines_ = SplitLines(script.text);
-    pending_.clear();
+    script_ = conflicts_.ScriptNumber(path_);
+    text_ = script.text;
+    cursorLine_ = 1;
+    cursorAt_ = 0;
+    held_.Clear();
     lineChecks_.clear();
     std::error_code error;
     if (fs::is_directory(script.path, error)) {
-        Add(0, Severity::Warning,
-            "a folder named like a script: the loader walks it and then counts it as a script "
-            "with no lines");
+        Hold(0, Severity::Warning,
+             "a folder named like a script: the loader walks it and then counts it as a script "
+             "with no lines");
     } else if (!script.readable) {
-        Add(0, Severity::Error, "cannot be read; the loader would run no line of it");
+        Hold(0, Severity::Error, "cannot be read; the loader would run no line of it");
     } else if (LooksLikeUtf16(script.text)) {
-        Add(0, settings_.checkLines ? Severity::Error : Severity::Warning,
-            "the file is saved as UTF-16 (\"Unicode\"): the loader reads it byte by byte and "
-            "finds no command in it; save it as UTF-8 or ANSI");
+        Hold(0, settings_.checkLines ? Severity::Error : Severity::Warning,
+             "the file is saved as UTF-16 (\"Unicode\"): the loader reads it byte by byte and "
+             "finds no command in it; save it as UTF-8 or ANSI");
     } else if (settings_.checkLines) {
-        for (Diagnostic& diagnostic : CheckScriptText(path_, script.text)) {
+        for (Diagnostic& diagnostic : CheckScriptText(path_, std::string(script.text))) {
             lineChecks_[diagnostic.line].push_back(std::move(diagnostic));
         }
     }
@@ -117,34 +121,55 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     return settings_.runLines;
 }
 
+std::optional<std::string_view> ScriptReview::LineText(int number) {
+    if (number < cursorLine_) {
+        cursorLine_ = 1;
+        cursorAt_ = 0;
+    }
+    // Lines end at line feeds, as the loader splits them.
+    while (cursorLine_ < number) {
+        const std::size_t end = text_.find('\n', cursorAt_);
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        cursorAt_ = end + 1;
+        ++cursorLine_;
+    }
+    if (cursorAt_ >= text_.size()) {
+        return std::nullopt;
+    }
+    const std::size_t end = text_.find('\n', cursorAt_);
+    return text_.substr(cursorAt_, end == std::string_view::npos ? end : end - cursorAt_);
+}
+
 void ScriptReview::LineStarting(const rakor::Attrib::Automation::ScriptLine& line) {
     reading_.reset();
-    forecast_ = {};
-    if (line.action && line.number >= 1 && static_cast<std::size_t>(line.number) <= lines_.size()) {
-        reading_ = ReadLine(lines_[line.number - 1]);
-        if (reading_) {
-            forecast_ = ForecastLine(*reading_, &forecastMemory_);
+    if (line.action && line.number >= 1) {
+        if (const std::optional<std::string_view> text = LineText(line.number)) {
+            reading_ = ReadLine(*text);
         }
+    }
+    if (reading_) {
+        forecaster_.Forecast(*reading_, forecast_);
+    } else {
+        forecast_.Clear();
     }
 }
 
 void ScriptReview::LineFinished(const rakor::Attrib::Automation::ScriptLine& line,
                                 const std::string* error) {
-    const LinePlace place{path_, line.number};
-    std::vector<Diagnostic> findings;
-    const auto add = [&](Severity severity, const std::string& message) {
-        findings.push_back({path_, line.number, severity, message});
-    };
+    HoldLineChecksUpTo(line.number - 1);
+    findings_.clear();
     if (error == nullptr) {
-        for (const std::string& warning : forecast_.warnings) {
-            add(Severity::Warning, warning);
+        for (const std::string& warning : forecast_.Warnings()) {
+            findings_.push_back({Severity::Warning, warning});
         }
     } else if (settings_.explainFailures) {
-        add(Severity::Error, forecast_.problem.value_or(*error));
+        findings_.push_back({Severity::Error, forecast_.problem ? *forecast_.problem : *error});
     } else {
-        add(Severity::Error, *error);
+        findings_.push_back({Severity::Error, *error});
         if (forecast_.problem) {
-            add(Severity::Note, *forecast_.problem);
+            findings_.push_back({Severity::Note, *forecast_.problem});
         }
     }
     // The database-free checks of the line: an error of theirs (the line
@@ -156,28 +181,33 @@ void ScriptReview::LineFinished(const rakor::Attrib::Automation::ScriptLine& lin
             std::any_of(checked->second.begin(), checked->second.end(),
                         [](const Diagnostic& d) { return d.severity == Severity::Error; });
         if (theirError) {
-            findings.clear();
-        } else if (!findings.empty()) {
+            findings_.clear();
+        } else if (!findings_.empty()) {
             std::erase_if(checked->second,
                           [](const Diagnostic& d) { return d.severity == Severity::Warning; });
         }
+        HoldLineChecksUpTo(line.number);
     }
-    pending_.insert(pending_.end(), findings.begin(), findings.end());
+    for (const Finding& finding : findings_) {
+        Hold(line.number, finding.severity, finding.message);
+    }
 
     if (error != nullptr) {
         return;
     }
+    forecaster_.Ran(reading_ ? &*reading_ : nullptr, forecast_);
+    const LinePlace place{script_, line.number};
     if (forecast_.target && reading_) {
-        conflicts_.Edited(place, *forecast_.target,
+        conflicts_.Edited(place, *forecast_.target, forecast_.words,
                           forecast_.target->size ? reading_->tokens[4] : reading_->valueToken);
     }
-    if (forecast_.hashedText) {
+    if (forecast_.hashedText && settings_.rememberHashedTexts) {
         // The field keeps only the hash; remembered, the dump shows the text.
         rakor::Sandbox::HashText64(*forecast_.hashedText);
     }
     if (forecast_.made) {
         if (const auto warning = conflicts_.Made(place, *forecast_.made)) {
-            pending_.push_back(*warning);
+            Hold(line.number, Severity::Warning, *warning);
         }
     }
 }
@@ -192,21 +222,22 @@ void ScriptReview::ReportConflicts() {
     }
 }
 
-void ScriptReview::Add(int line, Severity severity, std::string message) {
-    pending_.push_back({path_, line, severity, std::move(message)});
+void ScriptReview::HoldLineChecksUpTo(int line) {
+    while (!lineChecks_.empty() && lineChecks_.begin()->first <= line) {
+        for (const Diagnostic& diagnostic : lineChecks_.begin()->second) {
+            held_.Add(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.message);
+        }
+        lineChecks_.erase(lineChecks_.begin());
+    }
+}
+
+void ScriptReview::Hold(int line, Severity severity, std::string_view message) {
+    held_.Add(path_, line, severity, message);
 }
 
 void ScriptReview::Flush() {
-    for (auto& [line, diagnostics] : lineChecks_) {
-        pending_.insert(pending_.begin(), diagnostics.begin(), diagnostics.end());
-    }
-    lineChecks_.clear();
-    std::stable_sort(pending_.begin(), pending_.end(),
-                     [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
-    for (const Diagnostic& diagnostic : pending_) {
-        report_.Add(diagnostic);
-    }
-    pending_.clear();
+    HoldLineChecksUpTo(std::numeric_limits<int>::max());
+    report_.Add(held_);
 }
 
 }  // namespace vxmod

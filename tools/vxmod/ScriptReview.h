@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <spdlog/sinks/sink.h>
@@ -23,6 +24,9 @@ struct ReviewSettings {
     bool listPassedBy = false;     // disabled entries, files named almost like scripts (check)
     bool explainFailures = false;  // a failed line in a modder's words (check --db); else the
                                    // loader's message with a note on what was probably meant
+    // Texts that fields keep only as their 64-bit hash, remembered so that a
+    // dump of the database shows them (run --dump).
+    bool rememberHashedTexts = false;
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -51,7 +55,12 @@ public:
     int ScriptsRead() const { return scriptsRead_; }
 
 private:
-    void Add(int line, Diagnostic::Severity severity, std::string message);
+    // The line with this number of the running script, if it has one.
+    std::optional<std::string_view> LineText(int number);
+    // The database-free findings of the lines up to this one, which have no
+    // finding of the database's to wait for any more.
+    void HoldLineChecksUpTo(int line);
+    void Hold(int line, Diagnostic::Severity severity, std::string_view message);
     void Flush();
 
     ReviewSettings settings_;
@@ -59,17 +68,28 @@ private:
     ConflictTracker conflicts_;
     int scriptsRead_ = 0;
 
-    // The script that is running, its diagnostics kept until its end so that
-    // they come out in line order.
+    // The script that is running. Its diagnostics are held back until its
+    // end, when the game's warning box has come and gone: they come out after
+    // it, in line order.
     std::string path_;
-    std::vector<std::string> lines_;
-    std::vector<Diagnostic> pending_;
+    uint32_t script_ = 0;  // the conflict tracker's number for it
+    std::string_view text_;
+    int cursorLine_ = 1;  // the line that begins at cursorAt_
+    std::size_t cursorAt_ = 0;
+    HeldDiagnostics held_;
     // What the database-free checks found, by line: the database's view of a
     // line takes the place of their warnings, and their errors come first.
     std::map<int, std::vector<Diagnostic>> lineChecks_;
+
+    // The line that is running, as read and as forecast.
     std::optional<LineReading> reading_;
+    LineForecaster forecaster_;
     LineForecast forecast_;
-    ForecastMemory forecastMemory_;
+    struct Finding {
+        Diagnostic::Severity severity;
+        std::string_view message;
+    };
+    std::vector<Finding> findings_;
 };
 
 }  // namespace vxmod
