@@ -11,6 +11,7 @@
 
 #include "automation/AddNode.h"
 #include "automation/FieldSpec.h"
+#include "automation/LineTokens.h"
 #include "automation/ModifyField.h"
 #include "automation/ResizeField.h"
 #include "hash/HashResolver.h"
@@ -29,74 +30,6 @@ constexpr std::array kCommands{
     Command{"update_field", 4, "update_field <class> <collection> <field>[index] [member] <value>",
             true},
 };
-
-// The most tokens a row reads: update_field with a member.
-constexpr std::size_t kMostRead = 6;
-
-constexpr std::array<bool, 256> kIsSpace = [] {
-    std::array<bool, 256> table{};
-    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
-        table[c] = true;
-    }
-    return table;
-}();
-
-bool IsSpace(char c) {
-    return kIsSpace[static_cast<unsigned char>(c)];
-}
-
-// Calls `each` with every token of the line before its comment, in order.
-template <typename Each>
-void ForEachToken(std::string_view line, Each&& each) {
-    const char* next = line.data();
-    const char* const end = next + line.size();
-    while (next != end) {
-        while (next != end && IsSpace(*next)) {
-            ++next;
-        }
-        if (next == end) {
-            return;
-        }
-        const char* const start = next;
-        // Four bytes at a time while none of them can be a blank: every
-        // blank is below 0x21, and this finds whether any byte is.
-        while (end - next >= 4) {
-            uint32_t word;
-            std::memcpy(&word, next, 4);
-            if (((word - 0x21212121u) & ~word & 0x80808080u) != 0) {
-                break;
-            }
-            next += 4;
-        }
-        while (next != end && !IsSpace(*next)) {
-            ++next;
-        }
-        if (*start == '#') {
-            return;  // a comment runs to the end of the line
-        }
-        each(std::string_view(start, static_cast<std::size_t>(next - start)));
-    }
-}
-
-// The tokens a row can read, as views into the line, and how many tokens the
-// line has before its comment (which decides the form of update_field).
-struct LineTokens {
-    std::array<std::string_view, kMostRead> words;
-    std::size_t count = 0;
-
-    std::string_view operator[](std::size_t i) const { return words[i]; }
-};
-
-LineTokens SplitLine(std::string_view line) {
-    LineTokens tokens;
-    ForEachToken(line, [&](std::string_view token) {
-        if (tokens.count < kMostRead) {
-            tokens.words[tokens.count] = token;
-        }
-        ++tokens.count;
-    });
-    return tokens;
-}
 
 // Names reach the host's hash unchanged, which cannot fail; only the written-
 // out "0x" form can. Checking it here lets the message name the token.

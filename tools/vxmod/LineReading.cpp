@@ -1,7 +1,5 @@
 #include "LineReading.h"
 
-#include <array>
-#include <cstring>
 #include <exception>
 
 #include <fmt/format.h>
@@ -10,58 +8,6 @@
 
 namespace vxmod {
 namespace automation = rakor::Attrib::Automation;
-
-namespace {
-
-// The loader's separators: the "C" locale's whitespace.
-constexpr std::array<bool, 256> kBlank = [] {
-    std::array<bool, 256> blank{};
-    for (const unsigned char c : std::string_view(" \t\n\v\f\r")) {
-        blank[c] = true;
-    }
-    return blank;
-}();
-
-bool IsBlank(char c) {
-    return kBlank[static_cast<unsigned char>(c)];
-}
-
-}  // namespace
-
-LineWords SplitWords(std::string_view line) {
-    LineWords words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsBlank(line[i])) {
-            ++i;
-        }
-        if (i == line.size()) {
-            break;
-        }
-        const std::size_t start = i;
-        // Four bytes at a time while none of them can be a blank (a byte
-        // above 0x20; every blank is at most that).
-        uint32_t four = 0;
-        while (line.size() - i >= sizeof four) {
-            std::memcpy(&four, line.data() + i, sizeof four);
-            if (((four - 0x21212121u) & ~four & 0x80808080u) != 0) {
-                break;
-            }
-            i += sizeof four;
-        }
-        while (i < line.size() && !IsBlank(line[i])) {
-            ++i;
-        }
-        if (line[start] == '#') {
-            break;  // a comment runs to the end of the line
-        }
-        if (words.count < LineWords::kKept) {
-            words.kept[words.count] = line.substr(start, i - start);
-        }
-        ++words.count;
-    }
-    return words;
-}
 
 namespace {
 
@@ -76,7 +22,7 @@ const automation::Command* FindCommand(std::string_view word) {
 
 std::optional<LineReading> ReadLine(std::string_view line) {
     LineReading reading;
-    reading.tokens = SplitWords(line);
+    reading.tokens = automation::SplitLine(line);
     const LineWords& t = reading.tokens;
     if (t.count == 0) {
         return std::nullopt;

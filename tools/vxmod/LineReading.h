@@ -8,23 +8,12 @@
 #include <string_view>
 
 #include "automation/CommandParser.h"
+#include "automation/LineTokens.h"
 
 namespace vxmod {
 
-// The words of a line, split as the loader splits them: runs of characters
-// that are no blank ("C" locale whitespace), up to a word that begins with
-// '#'. Views into the line; only the first words that any command reads are
-// kept, `count` counts them all.
-struct LineWords {
-    static constexpr std::size_t kKept = 6;  // update_field with a member reads six
-
-    std::array<std::string_view, kKept> kept;
-    std::size_t count = 0;
-
-    std::string_view operator[](std::size_t i) const { return kept[i]; }
-};
-
-LineWords SplitWords(std::string_view line);
+// The words of a line, split as the loader splits them.
+using LineWords = rakor::Attrib::Automation::LineTokens;
 
 // A script line as the loader reads it, word by word, for messages that talk
 // about its parts. Follows the command table: which word is the class, the

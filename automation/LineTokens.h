@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace rakor::Attrib::Automation {
+
+// The separators of a script line: the "C" locale's whitespace, so a
+// carriage return separates too.
+inline constexpr std::array<bool, 256> kIsBlank = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
+        table[c] = true;
+    }
+    return table;
+}();
+
+// Calls `each` with every token of the line before its comment, in order: runs
+// of bytes that are no blank, with no quoting; a token that begins with '#'
+// starts a comment, which runs to the end of the line.
+template <typename Each>
+void ForEachToken(std::string_view line, Each&& each) {
+    const auto isBlank = [](char c) { return kIsBlank[static_cast<unsigned char>(c)]; };
+    const char* next = line.data();
+    const char* const end = next + line.size();
+    while (next != end) {
+        while (next != end && isBlank(*next)) {
+            ++next;
+        }
+        if (next == end) {
+            return;
+        }
+        const char* const start = next;
+        // Four bytes at a time while none of them can be a blank: every
+        // blank is below 0x21, and this finds whether any byte is.
+        while (end - next >= 4) {
+            uint32_t word;
+            std::memcpy(&word, next, 4);
+            if (((word - 0x21212121u) & ~word & 0x80808080u) != 0) {
+                break;
+            }
+            next += 4;
+        }
+        while (next != end && !isBlank(*next)) {
+            ++next;
+        }
+        if (*start == '#') {
+            return;
+        }
+        each(std::string_view(start, static_cast<std::size_t>(next - start)));
+    }
+}
+
+// The tokens a command can read, as views into the line, and how many tokens
+// the line has before its comment (which decides the form of update_field).
+struct LineTokens {
+    static constexpr std::size_t kMostRead = 6;  // update_field with a member
+
+    std::array<std::string_view, kMostRead> words;
+    std::size_t count = 0;
+
+    std::string_view operator[](std::size_t i) const { return words[i]; }
+};
+
+inline LineTokens SplitLine(std::string_view line) {
+    LineTokens tokens;
+    ForEachToken(line, [&](std::string_view token) {
+        if (tokens.count < LineTokens::kMostRead) {
+            tokens.words[tokens.count] = token;
+        }
+        ++tokens.count;
+    });
+    return tokens;
+}
+
+}  // namespace rakor::Attrib::Automation
