@@ -5,6 +5,8 @@
 #include <charconv>
 #include <ostream>
 
+#include <fmt/format.h>
+
 #include "sandbox/HostValueCodec.h"
 
 namespace vxmod {
@@ -153,6 +155,12 @@ void HeldDiagnostics::Unspill() {
     std::rewind(spill_.get());
     const std::size_t read = std::fread(earlier.data(), 1, earlier.size(), spill_.get());
     earlier.resize(read);
+    if (read < spilled_) {
+        earlier += fmt::format(
+            "\nvxmod: {} bytes of messages could not be read back from a "
+            "temporary file\n",
+            spilled_ - read);
+    }
     text_.insert(0, earlier);
     spill_.reset();
     spilled_ = 0;
@@ -166,6 +174,9 @@ void HeldDiagnostics::WriteTo(std::ostream& out) {
             const std::size_t read =
                 std::fread(chunk.data(), 1, std::min(left, chunk.size()), spill_.get());
             if (read == 0) {
+                // Never a shorter list without a word: the counts stand.
+                out << "\nvxmod: " << left
+                    << " bytes of messages could not be read back from a temporary file\n";
                 break;
             }
             out.write(chunk.data(), static_cast<std::streamsize>(read));
