@@ -75,45 +75,9 @@ std::string_view ValueText(std::string_view token) {
     return token == "\"\"" ? std::string_view() : token;
 }
 
-}  // namespace
-
-// The names the line before made into keys, by their place on the line:
-// consecutive lines mostly name the same class, collection and field, and
-// the key made then serves again as long as the resolver's names have not
-// changed (making it again would then change nothing).
-class RecentNames {
-public:
-    enum Place { kClass, kCollection, kField };
-
-    Hash32 Key(Place place, std::string_view text) {
-        Entry& entry = entries_[place];
-        if (entry.made && entry.text == text && entry.generation == HashResolver::Generation()) {
-            return entry.key;
-        }
-        entry.made = false;
-        entry.key = Hash32(text);
-        entry.text = text;
-        entry.generation = HashResolver::Generation();
-        entry.made = true;
-        return entry.key;
-    }
-
-private:
-    struct Entry {
-        std::string text;
-        Hash32 key;
-        uint32_t generation = 0;
-        bool made = false;
-    };
-    std::array<Entry, 3> entries_;
-};
-
-namespace {
-
 // Adds the line's action to `script`, if it has one. Names are converted in
 // the order the actions' own constructors convert them.
-void BuildAction(const Command& command, const LineTokens& t, int number, ParsedScript& script,
-                 RecentNames& names) {
+void BuildAction(const Command& command, const LineTokens& t, int number, ParsedScript& script) {
     if (command.word == "add_node" || command.word == "copy_node") {
         // copy_node reads a collection to copy from and does not use it:
         // neither command copies any values.
@@ -121,9 +85,9 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
         CheckedName(command, t[1]);
         CheckedName(command, t[2]);
         CheckedName(command, newName);
-        const Hash32 nameKey = names.Key(RecentNames::kField, newName);
-        const Hash32 parentKey = names.Key(RecentNames::kCollection, t[2]);
-        const Hash32 classKey = names.Key(RecentNames::kClass, t[1]);
+        const Hash32 nameKey = Hash32(newName);
+        const Hash32 parentKey = Hash32(t[2]);
+        const Hash32 classKey = Hash32(t[1]);
         script.AddAction<AddNode>(number, classKey, parentKey, nameKey);
         return;
     }
@@ -132,9 +96,9 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
             CheckedName(command, t[i]);
         }
         const uint32_t count = CheckedCount(command, t[4]);
-        const Hash32 fieldKey = names.Key(RecentNames::kField, t[3]);
-        const Hash32 collectionKey = names.Key(RecentNames::kCollection, t[2]);
-        const Hash32 classKey = names.Key(RecentNames::kClass, t[1]);
+        const Hash32 fieldKey = Hash32(t[3]);
+        const Hash32 collectionKey = Hash32(t[2]);
+        const Hash32 classKey = Hash32(t[1]);
         script.AddAction<ResizeField>(number, classKey, collectionKey, fieldKey, count);
         return;
     }
@@ -144,9 +108,9 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
         CheckedName(command, t[2]);
         CheckedName(command, field.name);
         ModifyField::Parts parts;
-        parts.fieldKey = names.Key(RecentNames::kField, field.name);
-        parts.collectionKey = names.Key(RecentNames::kCollection, t[2]);
-        parts.classKey = names.Key(RecentNames::kClass, t[1]);
+        parts.fieldKey = Hash32(field.name);
+        parts.collectionKey = Hash32(t[2]);
+        parts.classKey = Hash32(t[1]);
         parts.index = field.index;
         if (t.count == 5) {
             parts.value = script.Keep(ValueText(t[4]));
@@ -160,7 +124,7 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
 }
 
 // Adds what the line yields to `script`; throws what keeps it from an action.
-void ParseLineInto(std::string_view line, int number, ParsedScript& script, RecentNames& names) {
+void ParseLineInto(std::string_view line, int number, ParsedScript& script) {
     const LineTokens tokens = SplitLine(line);
     if (tokens.count == 0) {
         return;
@@ -175,7 +139,7 @@ void ParseLineInto(std::string_view line, int number, ParsedScript& script, Rece
                                           command->word, command->arguments, given,
                                           command->usage));
     }
-    BuildAction(*command, tokens, number, script, names);
+    BuildAction(*command, tokens, number, script);
 }
 
 }  // namespace
@@ -202,14 +166,9 @@ std::vector<std::string> Tokenize(std::string_view line) {
 
 std::shared_ptr<IAction> ParseLine(std::string_view line) {
     ParsedScript script;
-    RecentNames names;
-    ParseLineInto(line, 1, script, names);
+    ParseLineInto(line, 1, script);
     return script.Lines().empty() ? nullptr : script.Share(script.Lines().front());
 }
-
-ScriptParser::ScriptParser() : names_(std::make_unique<RecentNames>()) {}
-
-ScriptParser::~ScriptParser() = default;
 
 void ScriptParser::Parse(std::string_view lines) {
     for (std::size_t start = 0; start < lines.size(); ++nextLine_) {
@@ -219,7 +178,7 @@ void ScriptParser::Parse(std::string_view lines) {
                 ? static_cast<std::size_t>(static_cast<const char*>(feed) - lines.data())
                 : lines.size();
         try {
-            ParseLineInto(lines.substr(start, end - start), nextLine_, script_, *names_);
+            ParseLineInto(lines.substr(start, end - start), nextLine_, script_);
         } catch (const std::exception& error) {
             script_.AddError(nextLine_, error.what());
         }

@@ -51,11 +51,9 @@ ParsedScript ParseScriptText(std::string_view text);
 
 // The same for a script handed over in pieces of whole lines (the last piece
 // may end without a line feed), as ReadTextFileInPieces reads one.
-class RecentNames;
 class ScriptParser {
 public:
-    ScriptParser();
-    ~ScriptParser();
+    ScriptParser() = default;
     ScriptParser(const ScriptParser&) = delete;
     ScriptParser& operator=(const ScriptParser&) = delete;
 
@@ -66,7 +64,6 @@ public:
 private:
     ParsedScript script_;
     int nextLine_ = 1;
-    std::unique_ptr<RecentNames> names_;
 };
 
 // The outcome of one script line that yielded something: its action, or the
