@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -30,13 +32,24 @@ public:
     void Register(Hash32 typeHash) {
         nativeTypes_[std::type_index(typeid(T))] = typeHash;
         types_[typeHash] = std::make_shared<AttribTypeImpl<T, W>>(typeHash);
+        recent_ = {};
     }
 
     // Empty when no type is registered under the hash.
     std::shared_ptr<IAttribType> FindType(Hash32 typeHash);
     // The same without sharing it, for lookups made for every script line:
-    // the registry keeps its types for the rest of the process.
-    const IAttribType* TypeOf(Hash32 typeHash) { return types_[typeHash].get(); }
+    // the registry keeps its types for the rest of the process. A script
+    // touches a handful of types over and over, so the answers for the keys
+    // asked lately are kept beside the ordered map, which is walked only for
+    // a key not asked lately (and still gains its empty entry on a miss).
+    const IAttribType* TypeOf(Hash32 typeHash) {
+        const uint32_t key = typeHash.GetValue();
+        RecentType& recent = recent_[(key * 0x9E3779B1u) >> (32 - kRecentBits)];
+        if (!recent.filled || recent.key != key) {
+            recent = {.key = key, .type = types_[typeHash].get(), .filled = true};
+        }
+        return recent.type;
+    }
 
     // The hash registered last for storage type T; 0 for a type never registered.
     template <typename T>
@@ -68,8 +81,17 @@ private:
     AttribTypeRegistry() = default;
     AttribTypeRegistry(AttribTypeRegistry&&) = default;
 
+    struct RecentType {
+        uint32_t key = 0;
+        const IAttribType* type = nullptr;
+        bool filled = false;
+    };
+    static constexpr unsigned kRecentBits = 6;
+
     TypeMap types_;
     NativeTypeMap nativeTypes_;
+    // Emptied by every registration, which may replace a type.
+    std::array<RecentType, std::size_t{1} << kRecentBits> recent_{};
 };
 
 // Registers the 21 host field types (typedb/TypeRegistrations.cpp).
