@@ -27,6 +27,13 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The powers of ten a float holds exactly (5^10 still fits its 24 bits).
+constexpr float kExactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr long kLargestExactPower = 10;
+// Every whole number up to 2^24 is a float.
+constexpr uint32_t kLargestExactMantissa = uint32_t{1} << 24;
+
 std::size_t SkipBlanks(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) {
@@ -109,6 +116,11 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     // digit's place), which tells an underflow from an overflow below.
     long leading = 0;
     bool significant = false;
+    // The digits as one whole number while it stays a float exactly, and how
+    // many of them follow the point.
+    uint32_t mantissa = 0;
+    bool mantissaExact = true;
+    long fractionDigits = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (IsDigit(c) && exponent) {
@@ -116,6 +128,11 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
             exponentValue = std::min(exponentValue * 10 + (c - '0'), kExponentCap);
         } else if (IsDigit(c)) {
             mantissaDigit = true;
+            if (mantissaExact) {
+                mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
+                mantissaExact = mantissa <= kLargestExactMantissa;
+                fractionDigits += point ? 1 : 0;
+            }
             if (!significant && c != '0') {
                 significant = true;
                 leading = point ? leading : 1;
@@ -140,6 +157,22 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     // exponent, and a digit in the exponent when there is one.
     if (!mantissaDigit || (exponent && !exponentDigit)) {
         return {0.0f, false};
+    }
+
+    // Most texts are short decimals: a whole number and a power of ten that
+    // are both floats exactly. One multiplication or division of the two is
+    // then the correctly rounded float, which is what the converter returns,
+    // even where the arithmetic runs wider first (a rounding to 50 or more
+    // bits before the one to 24 changes no result of these operations).
+    if (mantissaExact) {
+        const long power = (exponentNegative ? -exponentValue : exponentValue) - fractionDigits;
+        if (power >= -kLargestExactPower && power <= kLargestExactPower) {
+            const auto whole = static_cast<float>(mantissa);
+            const float magnitude = power < 0
+                                        ? static_cast<float>(whole / kExactPowersOfTen[-power])
+                                        : static_cast<float>(whole * kExactPowersOfTen[power]);
+            return {negative ? -magnitude : magnitude, true};
+        }
     }
 
     float value = 0.0f;

@@ -140,6 +140,37 @@ TEST(NumberText, PiecedTogetherTextsReadAsTheStreamReadsThem) {
     }
 }
 
+// Short decimals are computed from their digits and a power of ten rather than
+// by the converter: around the largest whole number a float holds exactly
+// (2^24) and the largest exact power of ten (10^10), with and without points
+// and exponents, the bits must still be the stream's.
+TEST(NumberText, DecimalsNearTheLimitsOfExactArithmeticReadAsTheStreamReadsThem) {
+    const uint32_t mantissas[] = {0,        1,        7,        9999999,  10000000, 12345678,
+                                  16777214, 16777215, 16777216, 16777217, 16777218, 33554431,
+                                  99999999, 2796203,  8388607,  8388608,  8388609,  13421773};
+    std::mt19937 random(20261208);
+    for (int i = 0; i < 40000; ++i) {
+        std::string digits = std::to_string(mantissas[random() % std::size(mantissas)]);
+        if (random() % 2 == 0) {
+            digits = std::to_string(random() % 20000000u);
+        }
+        // A point anywhere in the digits, or none; leading zeros now and then.
+        const std::size_t point = random() % (digits.size() + 2);
+        if (point <= digits.size()) {
+            digits.insert(point, ".");
+        }
+        if (random() % 4 == 0) {
+            digits.insert(0, std::string(random() % 4, '0'));
+        }
+        std::string text = (random() % 3 == 0 ? "-" : "") + digits;
+        if (random() % 2 == 0) {
+            const int exponent = static_cast<int>(random() % 27) - 13;
+            text += (random() % 2 == 0 ? "e" : "E") + std::to_string(exponent);
+        }
+        EXPECT_TRUE(SameAsStream<float>(text));
+    }
+}
+
 // What the callers rely on, spelled out.
 TEST(NumberText, ReadsFromTheStartAndKeepsTheStreamsRules) {
     EXPECT_EQ(ExtractNumber<int>(" 12abc").value, 12);
