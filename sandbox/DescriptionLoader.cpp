@@ -1,9 +1,9 @@
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -584,7 +584,16 @@ Json ReadDescriptionFile(const std::filesystem::path& path) {
     if (!file) {
         throw DescriptionError("", fmt::format("cannot read {}: {}", name, std::strerror(errno)));
     }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    // Read in large blocks: a description of thousands of collections is
+    // megabytes, too many to take a character at a time.
+    std::string text;
+    if (const auto size = std::filesystem::file_size(path, error); !error) {
+        text.reserve(static_cast<std::size_t>(size));
+    }
+    std::array<char, 64 * 1024> block;
+    while (file.read(block.data(), block.size()) || file.gcount() > 0) {
+        text.append(block.data(), static_cast<std::size_t>(file.gcount()));
+    }
     if (file.bad()) {
         throw DescriptionError("", fmt::format("cannot read {}: {}", name, std::strerror(errno)));
     }
