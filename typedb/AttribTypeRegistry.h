@@ -33,6 +33,7 @@ public:
         nativeTypes_[std::type_index(typeid(T))] = typeHash;
         types_[typeHash] = std::make_shared<AttribTypeImpl<T, W>>(typeHash);
         recent_ = {};
+        ++registrations_;
     }
 
     // Empty when no type is registered under the hash.
@@ -59,12 +60,21 @@ public:
 
     // Whichever type T was registered under last. Throws std::runtime_error
     // when T has no registered type.
+    //
+    // Every member of a structured value that a script line sets is parsed
+    // through here, so the answer is kept for each T until the next
+    // registration (walking the map by type_index compares type names).
     template <typename T>
     const IAttribType& NativeType() {
+        static KnownNativeType known;
+        if (known.registry == this && known.registrations == registrations_) {
+            return *known.type;
+        }
         const std::shared_ptr<IAttribType>& type = types_[FindNativeType<T>()];
         if (!type) {
             throw std::runtime_error("Attempting to bind an unknown AttribSys type");
         }
+        known = {.registry = this, .registrations = registrations_, .type = type.get()};
         return *type;
     }
 
@@ -88,10 +98,18 @@ private:
     };
     static constexpr unsigned kRecentBits = 6;
 
+    struct KnownNativeType {
+        const AttribTypeRegistry* registry = nullptr;
+        uint64_t registrations = 0;
+        const IAttribType* type = nullptr;
+    };
+
     TypeMap types_;
     NativeTypeMap nativeTypes_;
     // Emptied by every registration, which may replace a type.
     std::array<RecentType, std::size_t{1} << kRecentBits> recent_{};
+    // Counts registrations, each of which may replace a type.
+    uint64_t registrations_ = 0;
 };
 
 // Registers the 21 host field types (typedb/TypeRegistrations.cpp).

@@ -50,7 +50,7 @@ MemberMap AxlePairWrapper::GetMembers() const {
 }
 
 bool AxlePairWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kAxlePairMembers, member, text);
+    return ParseMemberOf<kAxlePairMembers>(member, text);
 }
 
 std::optional<std::string> AxlePairWrapper::ToString() const {
@@ -63,7 +63,7 @@ MemberMap FECarPartInfoWrapper::GetMembers() const {
 }
 
 bool FECarPartInfoWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kCarPartMembers, member, text);
+    return ParseMemberOf<kCarPartMembers>(member, text);
 }
 
 std::optional<std::string> FECarPartInfoWrapper::ToString() const {
@@ -80,7 +80,7 @@ MemberMap JunkmanModWrapper::GetMembers() const {
 }
 
 bool JunkmanModWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kJunkmanMembers, member, text);
+    return ParseMemberOf<kJunkmanMembers>(member, text);
 }
 
 std::optional<std::string> JunkmanModWrapper::ToString() const {

@@ -26,7 +26,7 @@ MemberMap RefSpecWrapper::GetMembers() const {
 }
 
 bool RefSpecWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kMembers, member, text);
+    return ParseMemberOf<kMembers>(member, text);
 }
 
 std::optional<std::string> RefSpecWrapper::ToString() const {

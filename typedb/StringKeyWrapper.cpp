@@ -27,7 +27,7 @@ MemberMap StringKeyWrapper::GetMembers() const {
 }
 
 bool StringKeyWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kMembers, member, text);
+    return ParseMemberOf<kMembers>(member, text);
 }
 
 std::optional<std::string> StringKeyWrapper::ToString() const {

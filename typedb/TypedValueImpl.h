@@ -4,12 +4,15 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 #include <typeindex>
 
+#include "hash/HashResolver.h"
 #include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
 #include "typedb/ITypedValue.h"
@@ -142,25 +145,56 @@ protected:
         return members;
     }
 
-    // ParseMember of a value whose members are `slots`, with what GetMembers
+    // ParseMember of a value whose members are `kSlots`, with what GetMembers
     // does on the way: every member name is made into its key (and so recorded)
     // in order before the wanted one, and the first member with the wanted key
     // takes the text.
-    template <std::size_t N>
-    bool ParseMemberOf(const std::array<MemberSlot, N>& slots, std::string_view member,
-                       const std::string& text) {
-        std::array<Hash32, N> keys;
-        for (std::size_t i = 0; i < N; ++i) {
-            keys[i] = Hash32(slots[i].name);
+    //
+    // Making the same keys again changes nothing while the resolver's
+    // generation stays what it was when they were made, so the member names'
+    // keys are kept from one line to the next (one set per table of members)
+    // and a wanted member spelt as one of them takes its key from there.
+    template <const auto& kSlots>
+    bool ParseMemberOf(std::string_view member, const std::string& text) {
+        constexpr std::size_t kCount = std::tuple_size_v<std::remove_cvref_t<decltype(kSlots)>>;
+        static MadeKeys<kCount> made;
+        std::optional<Hash32> wanted;
+        if (made.valid && made.generation == HashResolver::Generation()) {
+            for (std::size_t i = 0; i < kCount; ++i) {
+                if (member == kSlots[i].name) {
+                    wanted = made.keys[i];
+                    break;
+                }
+            }
+        } else {
+            made.valid = false;
+            const uint32_t before = HashResolver::Generation();
+            for (std::size_t i = 0; i < kCount; ++i) {
+                made.keys[i] = Hash32(kSlots[i].name);
+            }
+            // Kept only if making them moved no name off its hash (names of
+            // one table that collide): then the next line makes them again.
+            made.generation = HashResolver::Generation();
+            made.valid = made.generation == before;
         }
-        const Hash32 wanted(member);
-        for (std::size_t i = 0; i < N; ++i) {
-            if (keys[i] == wanted) {
-                return slots[i].parse(this->MemberAddress(slots[i].offset), text);
+        if (!wanted) {
+            wanted = Hash32(member);
+        }
+        for (std::size_t i = 0; i < kCount; ++i) {
+            if (made.keys[i] == *wanted) {
+                return kSlots[i].parse(this->MemberAddress(kSlots[i].offset), text);
             }
         }
         return false;
     }
+
+private:
+    template <std::size_t N>
+    struct MadeKeys {
+        std::array<Hash32, N> keys{};
+        uint32_t generation = 0;
+        bool valid = false;
+    };
 };
 
 }  // namespace rakor::Attrib

@@ -38,7 +38,7 @@ MemberMap AttribVector2::GetMembers() const {
 }
 
 bool AttribVector2::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kVector2Members, member, text);
+    return ParseMemberOf<kVector2Members>(member, text);
 }
 
 std::optional<std::string> AttribVector2::ToString() const {
@@ -55,7 +55,7 @@ MemberMap AttribVector3::GetMembers() const {
 }
 
 bool AttribVector3::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kVector3Members, member, text);
+    return ParseMemberOf<kVector3Members>(member, text);
 }
 
 std::optional<std::string> AttribVector3::ToString() const {
@@ -72,7 +72,7 @@ MemberMap AttribVector4::GetMembers() const {
 }
 
 bool AttribVector4::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf(kVector4Members, member, text);
+    return ParseMemberOf<kVector4Members>(member, text);
 }
 
 std::optional<std::string> AttribVector4::ToString() const {
