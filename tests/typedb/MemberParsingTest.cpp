@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "TypeTestSupport.h"
+#include "hash/HashResolver.h"
+#include "hash/StringHasher.h"
 #include "typedb/KeyStructures.h"
 
 namespace rakor::Attrib {
@@ -59,6 +61,19 @@ TEST(MemberParsing, SetsTheMemberTheMemberMapGives) {
             }
         }
     }
+}
+
+// Setting a member makes every member name of the value into its key, which
+// records the names: again after the resolver forgot them, however many
+// members were set before.
+TEST(MemberParsing, RecordsMemberNamesAgainAfterTheResolverForgotThem) {
+    for (int round = 0; round < 3; ++round) {
+        HashResolver::ResetForTesting();
+        auto bytes = Filled<64>(0);
+        EXPECT_TRUE(TypeNamed("Attrib::Types::Vector3")->ParseMemberAt(bytes.data(), "Y", "1"));
+        EXPECT_EQ(HashResolver::Resolve(StringHasher::HashText("Z")), "Z");
+    }
+    HashResolver::ResetForTesting();
 }
 
 // The string key's text member points at a copy of the text: equal texts,
