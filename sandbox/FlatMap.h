@@ -14,15 +14,22 @@ namespace rakor::Sandbox {
 // A hash map for the sandbox host's lookups by key or address, which the
 // library makes for every script line: its entries lie in one array (open
 // addressing, linear probing), so a lookup touches one place in memory
-// instead of a bucket and a node as std::unordered_map's does. It offers the
-// part of std::unordered_map's interface the sandbox uses; iterators and
+// instead of a bucket and a node as std::unordered_map's does. A slot whose
+// key is zero (0, null) is free, so a slot is the entry and nothing more: the
+// one entry whose key is zero is kept apart, in a slot after the table. It
+// offers the part of std::unordered_map's interface the sandbox uses (entries
+// have the members first and second, as std::pair has); iterators and
 // references are invalidated by any insertion or erasure.
 template <typename Key, typename Value>
 class FlatMap {
     static_assert(std::is_integral_v<Key> || std::is_pointer_v<Key>);
 
 public:
-    using value_type = std::pair<Key, Value>;
+    struct Entry {
+        Key first{};
+        [[no_unique_address]] Value second{};
+    };
+    using value_type = Entry;
 
     template <bool Const>
     class Iterator {
@@ -34,8 +41,8 @@ public:
         Iterator(Map* map, std::size_t slot) : map_(map), slot_(slot) { SkipFree(); }
         operator Iterator<true>() const { return {map_, slot_}; }
 
-        reference operator*() const { return map_->slots_[slot_].entry; }
-        auto* operator->() const { return &map_->slots_[slot_].entry; }
+        reference operator*() const { return map_->slots_[slot_]; }
+        auto* operator->() const { return &map_->slots_[slot_]; }
         Iterator& operator++() {
             ++slot_;
             SkipFree();
@@ -46,7 +53,7 @@ public:
     private:
         friend class FlatMap;
         void SkipFree() {
-            while (slot_ < map_->slots_.size() && !map_->slots_[slot_].used) {
+            while (slot_ < map_->slots_.size() && !map_->Used(slot_)) {
                 ++slot_;
             }
         }
@@ -73,7 +80,7 @@ public:
         if (slot == slots_.size()) {
             throw std::out_of_range("FlatMap::at: no such key");
         }
-        return slots_[slot].entry.second;
+        return slots_[slot].second;
     }
 
     template <typename... Args>
@@ -82,12 +89,16 @@ public:
             return {{this, slot}, false};
         }
         Reserve(size_ + 1);
-        std::size_t slot = Home(key);
-        while (slots_[slot].used) {
-            slot = Next(slot);
+        std::size_t slot = capacity_;
+        if (IsZero(key)) {
+            zeroUsed_ = true;
+        } else {
+            slot = Home(key);
+            while (!IsZero(slots_[slot].first)) {
+                slot = Next(slot);
+            }
         }
-        slots_[slot].entry = value_type(key, Value(std::forward<Args>(args)...));
-        slots_[slot].used = true;
+        slots_[slot] = Entry{key, Value(std::forward<Args>(args)...)};
         ++size_;
         return {{this, slot}, true};
     }
@@ -109,30 +120,40 @@ public:
         if (hole == slots_.size()) {
             return 0;
         }
-        // Backward shift: each later entry of the probe run that may move into
-        // the hole does, so that no lookup ever stops short at a gap.
-        for (std::size_t slot = Next(hole); slots_[slot].used; slot = Next(slot)) {
-            const std::size_t home = Home(slots_[slot].entry.first);
-            const bool between =
-                hole <= slot ? (hole < home && home <= slot) : (hole < home || home <= slot);
-            if (!between) {
-                slots_[hole] = std::move(slots_[slot]);
-                hole = slot;
+        if (hole == capacity_) {
+            zeroUsed_ = false;
+        } else {
+            // Backward shift: each later entry of the probe run that may move
+            // into the hole does, so that no lookup ever stops short at a gap.
+            for (std::size_t slot = Next(hole); !IsZero(slots_[slot].first); slot = Next(slot)) {
+                const std::size_t home = Home(slots_[slot].first);
+                const bool between =
+                    hole <= slot ? (hole < home && home <= slot) : (hole < home || home <= slot);
+                if (!between) {
+                    slots_[hole] = std::move(slots_[slot]);
+                    hole = slot;
+                }
             }
         }
-        slots_[hole] = Slot();
+        slots_[hole] = Entry();
         --size_;
         return 1;
     }
 
     void clear() {
-        for (Slot& slot : slots_) {
-            slot = Slot();
+        for (Entry& slot : slots_) {
+            slot = Entry();
         }
+        zeroUsed_ = false;
         size_ = 0;
     }
 
 private:
+    static bool IsZero(Key key) { return key == Key{}; }
+    bool Used(std::size_t slot) const {
+        return slot == capacity_ ? zeroUsed_ : !IsZero(slots_[slot].first);
+    }
+
     // Fibonacci hashing: the high bits of the key times 2^32 / phi pick the
     // slot, so that keys in sequence (addresses of one block, hexadecimal
     // keys 1, 2, 3) spread over the table.
@@ -145,14 +166,17 @@ private:
         }
         return (bits * 0x9E3779B1u) >> shift_;
     }
-    std::size_t Next(std::size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
+    std::size_t Next(std::size_t slot) const { return (slot + 1) & (capacity_ - 1); }
 
     std::size_t Find(Key key) const {
         if (size_ == 0) {
             return slots_.size();
         }
-        for (std::size_t slot = Home(key); slots_[slot].used; slot = Next(slot)) {
-            if (slots_[slot].entry.first == key) {
+        if (IsZero(key)) {
+            return zeroUsed_ ? capacity_ : slots_.size();
+        }
+        for (std::size_t slot = Home(key); !IsZero(slots_[slot].first); slot = Next(slot)) {
+            if (slots_[slot].first == key) {
                 return slot;
             }
         }
@@ -161,38 +185,40 @@ private:
 
     // At most half full, so that probe runs stay short.
     void Reserve(std::size_t entries) {
-        if (entries * 2 <= slots_.size()) {
+        if (entries * 2 <= capacity_) {
             return;
         }
-        std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
+        std::size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
         while (entries * 2 > capacity) {
             capacity *= 2;
         }
-        std::vector<Slot> old(capacity);
+        std::vector<Entry> old(capacity + 1);
         std::swap(old, slots_);
+        const std::size_t oldCapacity = capacity_;
+        capacity_ = capacity;
         shift_ = 32;
         for (std::size_t size = capacity; size > 1; size /= 2) {
             --shift_;
         }
-        for (Slot& moving : old) {
-            if (moving.used) {
-                std::size_t slot = Home(moving.entry.first);
-                while (slots_[slot].used) {
+        for (std::size_t i = 0; i < oldCapacity; ++i) {
+            if (!IsZero(old[i].first)) {
+                std::size_t slot = Home(old[i].first);
+                while (!IsZero(slots_[slot].first)) {
                     slot = Next(slot);
                 }
-                slots_[slot] = std::move(moving);
+                slots_[slot] = std::move(old[i]);
             }
+        }
+        if (oldCapacity != 0) {
+            slots_[capacity_] = std::move(old[oldCapacity]);
         }
     }
 
-    // The entry and whether the slot holds one, side by side: one cache line.
-    struct Slot {
-        value_type entry{};
-        bool used = false;
-    };
-
-    std::vector<Slot> slots_;
+    // capacity_ slots of the table, then the slot of the zero key.
+    std::vector<Entry> slots_;
+    std::size_t capacity_ = 0;
     std::size_t size_ = 0;
+    bool zeroUsed_ = false;
     unsigned shift_ = 32;  // 32 less the bits of the capacity
 };
 
