@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <type_traits>
 
@@ -94,6 +95,49 @@ ExtractedNumber<bool> ExtractBool(std::string_view text) {
     return {number.ok || number.value != 0, false};
 }
 
+// The whole number times ten to the power, both floats exactly (the power
+// within kLargestExactPower): one multiplication or division of the two is
+// then the correctly rounded float, which is what the converter returns, even
+// where the arithmetic runs wider first (a rounding to 50 or more bits before
+// the one to 24 changes no result of these operations).
+float ExactQuotientOrProduct(uint32_t mantissa, long power, bool negative) {
+    const auto whole = static_cast<float>(mantissa);
+    const float magnitude = power < 0 ? static_cast<float>(whole / kExactPowersOfTen[-power])
+                                      : static_cast<float>(whole * kExactPowersOfTen[power]);
+    return negative ? -magnitude : magnitude;
+}
+
+// Most values are plain decimals of a few digits ("12", "-0.35"): read here
+// in one pass, without the bookkeeping an exponent or a long number needs.
+// Empty when the text starting at `i` is no such decimal followed by a
+// character that cannot continue it.
+std::optional<float> ReadShortDecimal(std::string_view text, std::size_t i, bool negative) {
+    // Seven digits stay below 2^24, so the digits are a float exactly.
+    constexpr int kMostDigits = 7;
+    uint32_t mantissa = 0;
+    int digits = 0;
+    long fractionDigits = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (IsDigit(c)) {
+            if (++digits > kMostDigits) {
+                return std::nullopt;
+            }
+            mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
+            fractionDigits += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || (i < text.size() && (text[i] == 'e' || text[i] == 'E'))) {
+        return std::nullopt;
+    }
+    return ExactQuotientOrProduct(mantissa, -fractionDigits, negative);
+}
+
 ExtractedNumber<float> ExtractFloat(std::string_view text) {
     std::size_t i = SkipBlanks(text);
     if (i == text.size()) {
@@ -104,6 +148,9 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     const std::size_t first = text[i] == '+' ? i + 1 : i;
     if (negative || text[i] == '+') {
         ++i;
+    }
+    if (const std::optional<float> decimal = ReadShortDecimal(text, i, negative)) {
+        return {*decimal, true};
     }
 
     bool mantissaDigit = false;  // a digit before any exponent
@@ -159,19 +206,11 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
         return {0.0f, false};
     }
 
-    // Most texts are short decimals: a whole number and a power of ten that
-    // are both floats exactly. One multiplication or division of the two is
-    // then the correctly rounded float, which is what the converter returns,
-    // even where the arithmetic runs wider first (a rounding to 50 or more
-    // bits before the one to 24 changes no result of these operations).
+    // A whole number and a power of ten that are both floats exactly.
     if (mantissaExact) {
         const long power = (exponentNegative ? -exponentValue : exponentValue) - fractionDigits;
         if (power >= -kLargestExactPower && power <= kLargestExactPower) {
-            const auto whole = static_cast<float>(mantissa);
-            const float magnitude = power < 0
-                                        ? static_cast<float>(whole / kExactPowersOfTen[-power])
-                                        : static_cast<float>(whole * kExactPowersOfTen[power]);
-            return {negative ? -magnitude : magnitude, true};
+            return {ExactQuotientOrProduct(mantissa, power, negative), true};
         }
     }
 
