@@ -187,10 +187,6 @@ void Database::NoteHandedOver() {
     noted_.texts.merge(found.texts);
 }
 
-Database* Database::Current() {
-    return static_cast<Database*>(Ops::databaseInstance);
-}
-
 void* Database::AllocateOwned(std::size_t size) {
     // calloc, not new: the library replaces records with malloc and the game's
     // records are plain zeroed memory; one allocator keeps teardown uniform.
@@ -256,8 +252,8 @@ CollectionState& Database::Construct(CollectionRecord* record, ClassState& owner
 }
 
 ClassState* Database::ClassOfRecord(const void* classObject) const {
-    const auto it = classByRecord_.find(classObject);
-    return it == classByRecord_.end() ? nullptr : it->second;
+    ClassState* const* owner = classByRecord_.lookup(classObject);
+    return owner == nullptr ? nullptr : *owner;
 }
 
 std::optional<Collection> Database::CollectionAt(const void* record) const {
@@ -268,8 +264,8 @@ std::optional<Collection> Database::CollectionAt(const void* record) const {
 }
 
 CollectionState* Database::StateOf(const void* collection) const {
-    const auto it = collections_.find(collection);
-    return it == collections_.end() ? nullptr : it->second.get();
+    const std::unique_ptr<CollectionState>* state = collections_.lookup(collection);
+    return state == nullptr ? nullptr : state->get();
 }
 
 void Database::Complain(std::string message) {
@@ -419,15 +415,15 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
 // ---- the host's side -------------------------------------------------------
 
 ClassRecord* Database::HostGetClass(uint32_t classKey) {
-    const auto it = classByKey_.find(classKey);
-    return it == classByKey_.end() ? nullptr : it->second->record;
+    ClassState* const* state = classByKey_.lookup(classKey);
+    return state == nullptr ? nullptr : (*state)->record;
 }
 
 CollectionRecord* Database::HostGetCollection(void* collectionTable, uint32_t collectionKey) {
     if (classTables_.contains(collectionTable)) {
         const ClassState& state = *static_cast<const ClassState*>(collectionTable);
-        const auto it = state.lookup.find(collectionKey);
-        return it == state.lookup.end() ? nullptr : it->second;
+        CollectionRecord* const* record = state.lookup.lookup(collectionKey);
+        return record == nullptr ? nullptr : *record;
     }
     Complain("GetCollection: " + Hex(collectionTable) +
              " is not the first word of any class (was the class itself passed?)");
@@ -440,8 +436,8 @@ FieldDefinition* Database::HostGetFieldDefinition(void* classObject, uint32_t fi
         Complain("GetFieldDefinition: " + Hex(classObject) + " is not a class");
         return nullptr;
     }
-    const auto it = owner->definitionOf.find(fieldKey);
-    return it == owner->definitionOf.end() ? nullptr : it->second;
+    FieldDefinition* const* definition = owner->definitionOf.lookup(fieldKey);
+    return definition == nullptr ? nullptr : *definition;
 }
 
 void Database::HostConstructCollection(void* memory, void* classObject, void* parent, uint32_t key,

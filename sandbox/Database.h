@@ -37,6 +37,11 @@
 // is destroyed, together with the memory the library handed over to it.
 namespace rakor::Sandbox {
 
+namespace Ops {
+// The host's database instance word (sandbox/HostOperations.h).
+extern void* databaseInstance;
+}  // namespace Ops
+
 class Database;
 class Class;
 class Collection;
@@ -264,7 +269,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     // The database the host's instance word points to, or null.
-    static Database* Current();
+    static Database* Current() { return static_cast<Database*>(Ops::databaseInstance); }
 
     // The collection whose record lies at `record`, of any class, or none.
     std::optional<Collection> CollectionAt(const void* record) const;

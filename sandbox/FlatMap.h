@@ -75,6 +75,15 @@ public:
     iterator find(Key key) { return {this, Find(key)}; }
     const_iterator find(Key key) const { return {this, Find(key)}; }
     bool contains(Key key) const { return Find(key) != slots_.size(); }
+    // The value of the key, or null: the host's lookups, without an iterator.
+    Value* lookup(Key key) {
+        const std::size_t slot = Find(key);
+        return slot == slots_.size() ? nullptr : &slots_[slot].second;
+    }
+    const Value* lookup(Key key) const {
+        const std::size_t slot = Find(key);
+        return slot == slots_.size() ? nullptr : &slots_[slot].second;
+    }
     Value& at(Key key) {
         const std::size_t slot = Find(key);
         if (slot == slots_.size()) {
