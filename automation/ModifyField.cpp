@@ -88,9 +88,8 @@ void ModifyField::Act() {
     }
 
     // The text is parsed straight into the host's memory.
-    const std::string value(value_);
     if (mode_ == Mode::Value) {
-        if (!type.ParseAt(storage, value)) {
+        if (!type.ParseAt(storage, value_)) {
             throw EvaluationError(
                 "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
                 classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value_);
@@ -98,7 +97,7 @@ void ModifyField::Act() {
         return;
     }
     // A member the value does not have fails like a member that rejects its text.
-    if (!type.ParseMemberAt(storage, member_, value)) {
+    if (!type.ParseMemberAt(storage, member_, value_)) {
         throw EvaluationError(
             "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member_, value_);

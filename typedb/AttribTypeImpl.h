@@ -16,6 +16,8 @@ namespace rakor::Attrib {
 
 template <typename T>
 class TypedValueImpl;
+template <typename T>
+class NumberValueImpl;
 
 // The one descriptor implementation: T is the storage type whose bytes a value
 // occupies, W the value class that views them.
@@ -60,19 +62,25 @@ public:
         return values;
     }
 
-    bool ParseAt(void* storage, const std::string& text) const override {
+    bool ParseAt(void* storage, std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        return value.Parse(text);
+        // A plain number reads the script's text where it lies; every other
+        // value class is given a string of its own, as its Parse takes.
+        if constexpr (std::is_same_v<W, NumberValueImpl<T>>) {
+            return value.ParseText(text);
+        } else {
+            return value.Parse(std::string(text));
+        }
     }
 
     bool ParseMemberAt(void* storage, std::string_view member,
-                       const std::string& text) const override {
+                       std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        return value.ParseMember(member, text);
+        return value.ParseMember(member, std::string(text));
     }
 
 private:

@@ -36,9 +36,9 @@ public:
     // BindValue(storage)->Parse(text) and BindValue(storage)->ParseMember(member,
     // text), without a value object that outlives the call: what every script
     // line that sets a field does.
-    virtual bool ParseAt(void* storage, const std::string& text) const = 0;
+    virtual bool ParseAt(void* storage, std::string_view text) const = 0;
     virtual bool ParseMemberAt(void* storage, std::string_view member,
-                               const std::string& text) const = 0;
+                               std::string_view text) const = 0;
 
 protected:
     IAttribType() = default;

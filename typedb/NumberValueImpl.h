@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include <fmt/format.h>
@@ -86,7 +87,11 @@ public:
     // skipped, the number ends at the first character that cannot continue it
     // (12abc gives 12, 0x1F gives 0), and a number out of range fails. The
     // field is written only when the text was accepted.
-    bool Parse(const std::string& text) override {
+    bool Parse(const std::string& text) override { return ParseText(text); }
+
+    // Parse of a text that need not be a string of its own: how a script
+    // line's value is read into a plain number, straight from the script.
+    bool ParseText(std::string_view text) {
         const ExtractedNumber<T> number = ExtractNumber<T>(text);
         if (!number.ok) {
             return false;
