@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -308,7 +309,7 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
         }
         marks[i] = Mark::Done;
         newIndex[i] = ordered.size();
-        ordered.push_back(declared[i]);
+        ordered.push_back(std::move(declared[i]));
     };
     for (std::size_t i = 0; i < declared.size(); ++i) {
         visit(visit, i);
