@@ -1,6 +1,7 @@
 #include "automation/FieldLookup.h"
 
 #include <cstdint>
+#include <span>
 #include <utility>
 
 #include "host/HostApi.h"
@@ -32,7 +33,8 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
     Host::ClassRecord* typeClass = nullptr;
     const IAttribType* type = nullptr;
     for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
-        if (owner == collection || owner->classObject != typeClass) {
+        const bool classChanged = owner == collection || owner->classObject != typeClass;
+        if (classChanged) {
             typeClass = owner->classObject;
             type = AttribTypeRegistry::Instance().TypeOf(FieldTypeKey(typeClass, fieldKey));
         }
@@ -45,7 +47,12 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
             }
             continue;
         }
-        for (const Host::LayoutEntry& field : owner->classObject->LayoutEntries()) {
+        // The layout table is the class's: a parent of the class just
+        // searched has the field in its layout no more than the child had.
+        const std::span<const Host::LayoutEntry> layout =
+            classChanged ? std::span<const Host::LayoutEntry>(owner->classObject->LayoutEntries())
+                         : std::span<const Host::LayoutEntry>();
+        for (const Host::LayoutEntry& field : layout) {
             if (field.key == fieldKey.GetValue()) {
                 return {.storage = owner->layoutBlock + field.offset,
                         .owner = owner,
