@@ -252,8 +252,15 @@ CollectionState& Database::Construct(CollectionRecord* record, ClassState& owner
 }
 
 ClassState* Database::ClassOfRecord(const void* classObject) const {
+    if (classObject == lastClass_.record && classObject != nullptr) {
+        return lastClass_.state;
+    }
     ClassState* const* owner = classByRecord_.lookup(classObject);
-    return owner == nullptr ? nullptr : *owner;
+    if (owner == nullptr) {
+        return nullptr;
+    }
+    lastClass_ = {.key = (*owner)->record->key, .record = (*owner)->record, .state = *owner};
+    return *owner;
 }
 
 std::optional<Collection> Database::CollectionAt(const void* record) const {
@@ -387,6 +394,7 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
         classTables_.erase(classes_[c].get());
     }
     classes_.resize(snapshot.classes);
+    lastClass_ = {};
 
     for (std::size_t i = snapshot.givenCollections; i < givenCollections_.size(); ++i) {
         givenSet_.erase(givenCollections_[i]);
@@ -415,12 +423,20 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
 // ---- the host's side -------------------------------------------------------
 
 ClassRecord* Database::HostGetClass(uint32_t classKey) {
+    if (classKey == lastClass_.key && lastClass_.state != nullptr) {
+        return lastClass_.record;
+    }
     ClassState* const* state = classByKey_.lookup(classKey);
-    return state == nullptr ? nullptr : (*state)->record;
+    if (state == nullptr) {
+        return nullptr;
+    }
+    lastClass_ = {.key = classKey, .record = (*state)->record, .state = *state};
+    return (*state)->record;
 }
 
 CollectionRecord* Database::HostGetCollection(void* collectionTable, uint32_t collectionKey) {
-    if (classTables_.contains(collectionTable)) {
+    if ((collectionTable == lastClass_.state && collectionTable != nullptr) ||
+        classTables_.contains(collectionTable)) {
         const ClassState& state = *static_cast<const ClassState*>(collectionTable);
         CollectionRecord* const* record = state.lookup.lookup(collectionKey);
         return record == nullptr ? nullptr : *record;

@@ -355,6 +355,15 @@ private:
     FlatSet<const void*> givenSet_;
     std::vector<std::string> complaints_;
     HandedOver noted_;
+    // The class the host's operations were last given, by key, record or
+    // collection table: script lines name the same class line after line, so
+    // it is known again without a lookup. Forgotten when classes are removed.
+    struct KnownClass {
+        uint32_t key = 0;
+        ClassRecord* record = nullptr;
+        ClassState* state = nullptr;
+    };
+    mutable KnownClass lastClass_;
 };
 
 }  // namespace rakor::Sandbox
