@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -428,24 +429,21 @@ std::vector<uint8_t> ArrayRecord(const FieldPlan& field, const ArrayValue& array
     return record;
 }
 
-// Checks one value and, given a collection, writes it there.
+// Checks one value and writes it into the collection.
 void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
-                Collection* collection, const TextMaker& makeText) {
+                Collection& collection, const TextMaker& makeText) {
     if (!field.array) {
         std::vector<uint8_t> bytes(field.size);
         EncodeValue(field.type, value, at, bytes, makeText);
-        if (collection == nullptr) {
-            return;
-        }
         if (field.layout) {
-            collection->WriteLayout(field.offset, bytes);
+            collection.WriteLayout(field.offset, bytes);
         } else if (field.size <= 4) {
             // Small values lie in the entry's value word itself.
             uint32_t word = 0;
             std::memcpy(&word, bytes.data(), bytes.size());
-            collection->SetEntry(field.key, word);
+            collection.SetEntry(field.key, word);
         } else {
-            collection->SetOutOfLine(field.key, std::span<const uint8_t>(bytes));
+            collection.SetOutOfLine(field.key, std::span<const uint8_t>(bytes));
         }
         return;
     }
@@ -466,9 +464,7 @@ void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
                                  capacity, Effective(elementSize), field.LayoutBytes()));
         }
         const auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
-        if (collection != nullptr) {
-            collection->WriteLayout(field.offset, record);
-        }
+        collection.WriteLayout(field.offset, record);
         return;
     }
     const uint32_t elementSize = array.elementSize.value_or(field.ElementSize());
@@ -478,14 +474,11 @@ void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
                                  elementSize, field.size));
     }
     auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
-    if (collection != nullptr) {
-        ArraySpec contents{
-            .elements = std::vector<uint8_t>(record.begin() + 8,
-                                             record.begin() + 8 + count * Effective(elementSize)),
-            .elementSize = static_cast<uint16_t>(elementSize),
-            .capacity = static_cast<uint16_t>(capacity)};
-        collection->SetArray(field.key, contents);
-    }
+    ArraySpec contents{.elements = std::vector<uint8_t>(
+                           record.begin() + 8, record.begin() + 8 + count * Effective(elementSize)),
+                       .elementSize = static_cast<uint16_t>(elementSize),
+                       .capacity = static_cast<uint16_t>(capacity)};
+    collection.SetArray(field.key, contents);
 }
 
 FieldFacts FactsOf(const FieldPlan& field) {
@@ -527,7 +520,7 @@ void Build(Database& database, const ClassPlan& plan) {
                             : cls.AddCollection(collection.key));
         ForEachValueOf(plan, collection,
                        [&](const FieldPlan& field, const Json& value, const Pointer& at) {
-                           WriteValue(field, value, at, &built.back(), databaseText);
+                           WriteValue(field, value, at, built.back(), databaseText);
                        });
     }
 }
@@ -557,17 +550,19 @@ void LoadDescription(Database& database, const Json& description) {
             plans.push_back(std::move(plan));
         }
     }
-    // Every value is checked before anything is built, so that a bad
-    // description leaves the database empty.
-    const TextMaker noText = [](const std::string&) { return 0u; };
-    for (const ClassPlan& plan : plans) {
-        ForEachValue(plan, [&](const FieldPlan& field, const Json& value, const Pointer& at) {
-            WriteValue(field, value, at, nullptr, noText);
-        });
-    }
-
-    for (const ClassPlan& plan : plans) {
-        Build(database, plan);
+    // Each value is checked as it is written, in the order a separate pass
+    // over them all would check them; a bad one takes the database back to
+    // the empty one it was, so that a bad description leaves it empty. (One
+    // pass: checking every value of thousands of collections first would
+    // encode each of them twice.)
+    const std::shared_ptr<const DatabaseSnapshot> empty = database.TakeSnapshot();
+    try {
+        for (const ClassPlan& plan : plans) {
+            Build(database, plan);
+        }
+    } catch (...) {
+        database.Restore(*empty);
+        throw;
     }
 }
 

@@ -391,6 +391,25 @@ TEST(DescriptionErrors, NameTheJsonPointerOfTheProblem) {
               "/classes/car/collections/default/values/F");
 }
 
+// Values are checked as they are written: one that fails after others were
+// written (a text, an array, a whole class) takes the database back to empty,
+// ready for a good description.
+TEST(DescriptionErrors, ABadValueLateInTheDescriptionLeavesTheDatabaseEmpty) {
+    const Json bad = R"({"classes": {
+        "bike": {"fields": {"Name": {"type": "KQ::Reflection::Text"},
+                            "Gears": {"type": "KQ::Reflection::Int32", "array": true}},
+                 "collections": {"a": {"values": {"Name": "x", "Gears": [1, 2]}}}},
+        "car": {"fields": {"Doors": {"type": "KQ::Reflection::UInt8"}},
+                "collections": {"a": {"values": {"Doors": 2}},
+                                "b": {"parent": "a", "values": {"Doors": 300}}}}}})"_json;
+    EXPECT_EQ(PointerOfError(bad), "/classes/car/collections/b/values/Doors");
+    Database db;
+    EXPECT_THROW(LoadDescription(db, bad), DescriptionError);
+    EXPECT_TRUE(db.Classes().empty());
+    LoadDescription(db, WithField(R"({"type": "KQ::Reflection::UInt8"})"_json, R"({"F": 2})"_json));
+    EXPECT_EQ(db.GetClass("car").CollectionCount(), 1u);
+}
+
 TEST(DescriptionErrors, ParentsMustBeCollectionsOfTheSameClassWithoutCycles) {
     EXPECT_EQ(PointerOfError(R"({"classes": {
         "car":  {"collections": {"a": {"parent": "b"}}},
