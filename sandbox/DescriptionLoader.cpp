@@ -126,8 +126,7 @@ struct FieldPlan {
 
 struct CollectionPlan {
     std::string name;
-    Pointer where;
-    Pointer valuesWhere;  // made once: every value's location starts with it
+    Pointer where;  // every value's location starts with it and "values"
     uint32_t key = 0;
     const Json* values = nullptr;
     std::optional<std::size_t> parent;
@@ -256,21 +255,22 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
     // A class may hold thousands of collections: found by key, not by a search.
     std::unordered_map<uint32_t, std::size_t> byKey;
     for (const auto& [name, collection] : collections.items()) {
-        const Pointer at = where / name;
-        RequireObject(collection, at, {"parent", "values"});
+        // Made once for the collection: locations are lists of names, and a
+        // description may hold thousands of collections.
         CollectionPlan plan;
+        plan.where = where / name;
+        const Pointer& at = plan.where;
+        RequireObject(collection, at, {"parent", "values"});
         plan.name = name;
-        plan.where = at;
         plan.key = KeyOf(name, at);
         if (const auto [other, added] = byKey.try_emplace(plan.key, declared.size()); !added) {
             Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", declared[other->second].name,
                                  name));
         }
-        plan.valuesWhere = at / "values";
         plan.values = Optional(collection, "values");
         if (plan.values != nullptr && !plan.values->is_object()) {
-            Fail(plan.valuesWhere, fmt::format("expected an object of field values, found {}",
-                                               plan.values->type_name()));
+            Fail(at / "values", fmt::format("expected an object of field values, found {}",
+                                            plan.values->type_name()));
         }
         const Json* parent = Optional(collection, "parent");
         if (parent != nullptr && !parent->is_string()) {
@@ -332,7 +332,8 @@ void ForEachValueOf(const ClassPlan& plan, const CollectionPlan& collection, Vis
     // One location, its last step changed from value to value: building a
     // new one for each of tens of thousands of values would cost more than
     // reading them.
-    Pointer at = collection.valuesWhere;
+    Pointer at = collection.where;
+    at.push_back("values");
     for (const auto& [name, value] : collection.values->items()) {
         at.push_back(name);
         const FieldPlan* field = plan.FindField(KeyOf(name, at));
