@@ -55,17 +55,27 @@ ExtractedNumber<T> ExtractInteger(std::string_view text) {
     if (negative || text[i] == '+') {
         ++i;
     }
-    // The largest magnitude the type takes with this sign.
-    const uint64_t limit = negative && std::is_signed_v<T>
-                               ? uint64_t{static_cast<Unsigned>(std::numeric_limits<T>::min())}
-                               : uint64_t{std::numeric_limits<T>::max()};
+    // The largest magnitude the type takes with this sign, as its tens and
+    // units: a digit overflows a magnitude above the tens, or equal to them
+    // with a digit above the units. (Constants: no 64-bit division, which a
+    // 32-bit target makes a library call, for every digit.)
+    using Magnitude = std::conditional_t<(sizeof(T) <= sizeof(uint32_t)), uint32_t, uint64_t>;
+    constexpr auto kMaxLimit = static_cast<Magnitude>(std::numeric_limits<T>::max());
+    constexpr auto kMinLimit =
+        std::is_signed_v<T>
+            ? static_cast<Magnitude>(static_cast<Unsigned>(std::numeric_limits<T>::min()))
+            : kMaxLimit;
+    const bool belowZero = negative && std::is_signed_v<T>;
+    const Magnitude limitTens = belowZero ? kMinLimit / 10 : kMaxLimit / 10;
+    const Magnitude limitUnits = belowZero ? kMinLimit % 10 : kMaxLimit % 10;
     bool anyDigit = false;
     bool overflow = false;
-    uint64_t magnitude = 0;
+    Magnitude magnitude = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         anyDigit = true;
-        const auto digit = static_cast<uint64_t>(text[i] - '0');
-        if (!overflow && magnitude > (limit - digit) / 10) {
+        const auto digit = static_cast<Magnitude>(text[i] - '0');
+        if (!overflow &&
+            (magnitude > limitTens || (magnitude == limitTens && digit > limitUnits))) {
             overflow = true;
         }
         if (!overflow) {
