@@ -2,9 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,14 +23,11 @@ public:
         return new (Allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
     }
 
-    // A copy of `text` that lives as long as the store.
-    std::string_view Keep(std::string_view text) {
-        if (text.empty()) {
-            return {};
-        }
-        auto* const copy = static_cast<char*>(Allocate(text.size(), 1));
-        std::memcpy(copy, text.data(), text.size());
-        return {copy, text.size()};
+    // The same with `tail` bytes of room right behind the object, for what it
+    // keeps there (its texts): no pointer to them, no second allocation.
+    template <typename T, typename... Args>
+    T* MakeWithTail(std::size_t tail, Args&&... args) {
+        return new (Allocate(sizeof(T) + tail, alignof(T))) T(std::forward<Args>(args)...);
     }
 
 private:

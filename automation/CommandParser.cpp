@@ -113,11 +113,11 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
         parts.classKey = Hash32(t[1]);
         parts.index = field.index;
         if (t.count == 5) {
-            parts.value = script.Keep(ValueText(t[4]));
+            parts.value = ValueText(t[4]);
         } else {
             parts.mode = ModifyField::Mode::Member;
-            parts.member = script.Keep(t[4]);
-            parts.value = script.Keep(ValueText(t[5]));
+            parts.member = t[4];
+            parts.value = ValueText(t[5]);
         }
         script.AddAction<ModifyField>(number, parts);
     }

@@ -1,6 +1,6 @@
 #include "automation/ModifyField.h"
 
-#include <algorithm>
+#include <cstring>
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
@@ -9,36 +9,23 @@
 
 namespace rakor::Attrib::Automation {
 
-ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
-                         const FieldSpec& field, const std::string& value)
-    : ModifyField(Mode::Value, className, collectionName, field, {}, value) {}
-
-ModifyField::ModifyField(const std::string& className, const std::string& collectionName,
-                         const FieldSpec& field, const std::string& member,
-                         const std::string& value)
-    : ModifyField(Mode::Member, className, collectionName, field, member, value) {}
-
-// Names are converted field first, then collection, then class.
-ModifyField::ModifyField(Mode mode, const std::string& className, const std::string& collectionName,
-                         const FieldSpec& field, std::string_view member, std::string_view value)
-    : mode_(mode), fieldKey_(field.name), index_(field.index) {
-    collectionKey_ = Hash32(collectionName);
-    classKey_ = Hash32(className);
-    ownTexts_ = std::make_unique<char[]>(member.size() + value.size() + 1);
-    std::copy(member.begin(), member.end(), ownTexts_.get());
-    std::copy(value.begin(), value.end(), ownTexts_.get() + member.size());
-    member_ = {ownTexts_.get(), member.size()};
-    value_ = {ownTexts_.get() + member.size(), value.size()};
-}
-
 ModifyField::ModifyField(const Parts& parts)
-    : mode_(parts.mode),
-      classKey_(parts.classKey),
+    : classKey_(parts.classKey),
       collectionKey_(parts.collectionKey),
       fieldKey_(parts.fieldKey),
       index_(parts.index),
-      member_(parts.member),
-      value_(parts.value) {}
+      memberSize_(static_cast<uint32_t>(parts.member.size())),
+      isMember_(parts.mode == Mode::Member ? 1 : 0),
+      valueSize_(static_cast<uint32_t>(parts.value.size())) {
+    // The store made room for the texts behind the action (TailBytes).
+    char* const texts = reinterpret_cast<char*>(this + 1);
+    if (!parts.member.empty()) {
+        std::memcpy(texts, parts.member.data(), parts.member.size());
+    }
+    if (!parts.value.empty()) {
+        std::memcpy(texts + parts.member.size(), parts.value.data(), parts.value.size());
+    }
+}
 
 void ModifyField::Act() {
     auto* const classObject = static_cast<Host::ClassRecord*>(
@@ -88,19 +75,21 @@ void ModifyField::Act() {
     }
 
     // The text is parsed straight into the host's memory.
-    if (mode_ == Mode::Value) {
-        if (!type.ParseAt(storage, value_)) {
+    const std::string_view value = GetValue();
+    if (!isMember_) {
+        if (!type.ParseAt(storage, value)) {
             throw EvaluationError(
                 "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
-                classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value_);
+                classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value);
         }
         return;
     }
     // A member the value does not have fails like a member that rejects its text.
-    if (!type.ParseMemberAt(storage, member_, value_)) {
+    const std::string_view member = GetMember();
+    if (!type.ParseMemberAt(storage, member, value)) {
         throw EvaluationError(
             "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
-            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member_, value_);
+            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member, value);
     }
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <string_view>
 
-#include "automation/FieldSpec.h"
 #include "automation/IAction.h"
 #include "hash/Hashes.h"
 
@@ -20,8 +18,8 @@ public:
     enum class Mode : uint32_t { Value = 0, Member = 1 };
 
     // What the parser hands over: keys already made from the names (field,
-    // collection, class, in that order), and texts that stay valid for as
-    // long as the action lives (the parsed script keeps them).
+    // collection, class, in that order), and the texts, which the action
+    // copies right behind itself.
     struct Parts {
         Mode mode = Mode::Value;
         Hash32 classKey;
@@ -32,36 +30,35 @@ public:
         std::string_view value;
     };
 
-    ModifyField(const std::string& className, const std::string& collectionName,
-                const FieldSpec& field, const std::string& value);
-    ModifyField(const std::string& className, const std::string& collectionName,
-                const FieldSpec& field, const std::string& member, const std::string& value);
-    explicit ModifyField(const Parts& parts);
+    // Made only inside a parsed script's store, with TailBytes of room behind
+    // it: a pack holds a million of these until its last line has run.
+    static std::size_t TailBytes(const Parts& parts) {
+        return parts.member.size() + parts.value.size();
+    }
 
     void Act() override;
 
-    // What the parser builds holds keys, numbers and views into its script.
-    // (Only an action made from strings owns its texts.)
+    // What the parser builds holds keys, numbers and its texts.
     static constexpr bool kParsedFreesNothing = true;
 
-    Mode GetMode() const { return mode_; }
-    std::string_view GetMember() const { return member_; }
-    std::string_view GetValue() const { return value_; }
+    Mode GetMode() const { return isMember_ ? Mode::Member : Mode::Value; }
+    std::string_view GetMember() const { return {Texts(), memberSize_}; }
+    std::string_view GetValue() const { return {Texts() + memberSize_, valueSize_}; }
     int32_t GetIndex() const { return index_; }
 
 private:
-    ModifyField(Mode mode, const std::string& className, const std::string& collectionName,
-                const FieldSpec& field, std::string_view member, std::string_view value);
+    friend class ActionStore;
+    explicit ModifyField(const Parts& parts);
 
-    Mode mode_;
+    const char* Texts() const { return reinterpret_cast<const char*>(this + 1); }
+
     Hash32 classKey_;
     Hash32 collectionKey_;
     Hash32 fieldKey_;
     int32_t index_;
-    std::string_view member_;
-    std::string_view value_;
-    // The texts, when the action was made from strings rather than by the parser.
-    std::unique_ptr<char[]> ownTexts_;
+    uint32_t memberSize_ : 31;
+    uint32_t isMember_ : 1;
+    uint32_t valueSize_;
 };
 
 }  // namespace rakor::Attrib::Automation

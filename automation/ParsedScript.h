@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <concepts>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -19,6 +20,13 @@ namespace rakor::Attrib::Automation {
 // those would free nothing, so a script of them only is not walked to do it.
 template <typename A>
 concept FreesNothingWhenParsed = A::kParsedFreesNothing;
+
+// An action type may keep bytes right behind itself (its texts), as many as
+// it says for the arguments it is made from.
+template <typename A, typename... Args>
+concept KeepsTail = requires(const Args&... args) {
+    { A::TailBytes(args...) } -> std::convertible_to<std::size_t>;
+};
 
 // A script parsed whole, before any of its lines runs: an entry for each line
 // that yielded an action or failed to parse, in line order. The actions and
@@ -49,14 +57,18 @@ public:
         LineList& lines = contents_->lines;
         lines.MakeRoom();
         // The line cannot fail to be added now, so the action is always destroyed.
-        lines.push_back({number, contents_->store.Make<A>(std::forward<Args>(args)...)});
+        if constexpr (KeepsTail<A, Args...>) {
+            const std::size_t tail = A::TailBytes(args...);
+            lines.push_back(
+                {number, contents_->store.MakeWithTail<A>(tail, std::forward<Args>(args)...)});
+        } else {
+            lines.push_back({number, contents_->store.Make<A>(std::forward<Args>(args)...)});
+        }
         if constexpr (!FreesNothingWhenParsed<A>) {
             contents_->destroyActions = true;
         }
     }
     void AddError(int number, std::string message);
-    // A copy of `text` that lives as long as the script's actions.
-    std::string_view Keep(std::string_view text) { return contents_->store.Keep(text); }
 
 private:
     struct Contents {

@@ -1,6 +1,7 @@
 // Actions on the generated database of a few thousand collections: field
 // edits found in the class layout, in the collection's own entries and one
 // and two parents up; new collections as their number grows; array resizes.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,8 +9,7 @@
 
 #include "BenchmarkDatabase.h"
 #include "automation/AddNode.h"
-#include "automation/FieldSpec.h"
-#include "automation/ModifyField.h"
+#include "automation/CommandParser.h"
 #include "automation/ResizeField.h"
 #include "hash/HashResolver.h"
 
@@ -36,13 +36,14 @@ void BM_ModifyField(benchmark::State& state) {
     state.SetLabel(edit.label);
     vexa::bench::LiveDatabase live;
     live.Rebuild();
-    std::vector<ModifyField> actions;
+    std::vector<std::shared_ptr<IAction>> actions;
     for (const std::string& model : live.names.models) {
-        actions.emplace_back("car", model, FieldSpec{edit.field, 0}, edit.value);
+        actions.push_back(
+            ParseLine("update_field car " + model + " " + edit.field + " " + edit.value));
     }
     std::size_t next = 0;
     for (auto _ : state) {
-        actions[next].Act();
+        actions[next]->Act();
         next = next + 1 == actions.size() ? 0 : next + 1;
     }
     state.SetItemsProcessed(state.iterations());
