@@ -97,22 +97,11 @@ uint32_t NameTable::KeyOf(std::string_view text, HashFunction hash) {
 }
 
 uint32_t NameTable::KeyOfUncached(std::string_view text, uint32_t textHash, HashFunction hash) {
-    // FindText, written out.
-    if (textCapacity_ != 0) {
-        for (uint32_t i = Home(textHash, textCapacity_);; i = i + 1 == textCapacity_ ? 0 : i + 1) {
-            const TextSlot& slot = textSlots_[i];
-            if (slot.text == nullptr) {
-                break;
-            }
-            Text& found = *slot.text;
-            if (slot.textHash == textHash && found.length == text.size() &&
-                SameBytes(found.Chars(), text.data(), text.size())) {
-                if (!found.current) {
-                    SetName(SlotOf(found.key), found.index);
-                }
-                return found.key;
-            }
+    if (Text* const found = FindText(text, textHash)) {
+        if (!found->current) {
+            SetName(SlotOf(found->key), found->index);
         }
+        return found->key;
     }
     const uint32_t key = hash(std::string(text));
     Text& added = AddText(text, key, /*findable=*/true, textHash);

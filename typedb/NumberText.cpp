@@ -107,9 +107,10 @@ ExtractedNumber<bool> ExtractBool(std::string_view text) {
 
 // The whole number times ten to the power, both floats exactly (the power
 // within kLargestExactPower): one multiplication or division of the two is
-// then the correctly rounded float, which is what the converter returns, even
-// where the arithmetic runs wider first (a rounding to 50 or more bits before
-// the one to 24 changes no result of these operations).
+// then the correctly rounded float, which is what the converter returns. That
+// holds where the arithmetic runs wider first, as x87 does with its 64 bits:
+// an exact result of these operands lies at least 2^-59 of itself away from
+// the middle between two floats, farther than that first rounding moves it.
 float ExactQuotientOrProduct(uint32_t mantissa, long power, bool negative) {
     const auto whole = static_cast<float>(mantissa);
     const float magnitude = power < 0 ? static_cast<float>(whole / kExactPowersOfTen[-power])

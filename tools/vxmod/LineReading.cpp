@@ -49,9 +49,9 @@ std::optional<LineReading> ReadLine(std::string_view line) {
             reading.count = automation::ReadCount(t[4]);
             return reading;
         }
-        const automation::FieldSpecView spec = automation::SplitFieldSpec(t[3]);
-        reading.field = spec.name;
-        reading.index = spec.index;
+        const automation::FieldSpecView written = automation::SplitFieldSpec(t[3]);
+        reading.field = written.name;
+        reading.index = written.index;
     } catch (const std::exception&) {
         return std::nullopt;
     }
