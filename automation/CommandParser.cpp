@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <iterator>
 
@@ -14,6 +13,7 @@
 #include "automation/LineTokens.h"
 #include "automation/ModifyField.h"
 #include "automation/ResizeField.h"
+#include "automation/TokenScan.h"
 #include "hash/HashResolver.h"
 #include "hash/StringHasher.h"
 
@@ -124,8 +124,7 @@ void BuildAction(const Command& command, const LineTokens& t, int number, Parsed
 }
 
 // Adds what the line yields to `script`; throws what keeps it from an action.
-void ParseLineInto(std::string_view line, int number, ParsedScript& script) {
-    const LineTokens tokens = SplitLine(line);
+void ParseLineInto(const LineTokens& tokens, int number, ParsedScript& script) {
     if (tokens.count == 0) {
         return;
     }
@@ -166,24 +165,19 @@ std::vector<std::string> Tokenize(std::string_view line) {
 
 std::shared_ptr<IAction> ParseLine(std::string_view line) {
     ParsedScript script;
-    ParseLineInto(line, 1, script);
+    ParseLineInto(SplitLine(line), 1, script);
     return script.Lines().empty() ? nullptr : script.Share(script.Lines().front());
 }
 
 void ScriptParser::Parse(std::string_view lines) {
-    for (std::size_t start = 0; start < lines.size(); ++nextLine_) {
-        const void* const feed = std::memchr(lines.data() + start, '\n', lines.size() - start);
-        const std::size_t end =
-            feed != nullptr
-                ? static_cast<std::size_t>(static_cast<const char*>(feed) - lines.data())
-                : lines.size();
+    ForEachLineTokens(lines, [&](const LineTokens& tokens) {
         try {
-            ParseLineInto(lines.substr(start, end - start), nextLine_, script_);
+            ParseLineInto(tokens, nextLine_, script_);
         } catch (const std::exception& error) {
             script_.AddError(nextLine_, error.what());
         }
-        start = end + 1;
-    }
+        ++nextLine_;
+    });
 }
 
 ParsedScript ParseScriptText(std::string_view text) {

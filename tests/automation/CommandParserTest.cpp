@@ -1,7 +1,11 @@
+#include <algorithm>
 #include <cctype>
+#include <memory>
 #include <random>
 #include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +15,7 @@
 #include "automation/FieldSpec.h"
 #include "automation/ModifyField.h"
 #include "automation/ResizeField.h"
+#include "automation/TokenScan.h"
 #include "hash/HashResolver.h"
 
 namespace rakor::Attrib::Automation {
@@ -73,6 +78,49 @@ TEST(Tokenize, SplitsExactlyAsIsspaceDoes) {
             }
         }
         ASSERT_EQ(Tokenize(line), reference(line)) << round;
+    }
+}
+
+// A script's pieces are split 32 bytes at a time; every line must get the
+// tokens a line-by-line split gives it: texts of every length around the
+// windows, lines and tokens across them, comments, every byte value. Each
+// text lies at the very end of its own allocation, so that a read past it is
+// caught by the sanitizer builds.
+TEST(Tokenize, WindowedScanSplitsLinesAsLineByLineDoes) {
+    if (!CanScanTokensInWindows()) {
+        GTEST_SKIP() << "this processor has no SSE2";
+    }
+    using Lines = std::vector<std::vector<std::string>>;
+    const auto collect = [](Lines& lines) {
+        return [&lines](const LineTokens& tokens) {
+            auto& line = lines.emplace_back();
+            for (std::size_t i = 0; i < std::min(tokens.count, LineTokens::kMostRead); ++i) {
+                line.emplace_back(tokens[i]);
+            }
+            line.push_back(std::to_string(tokens.count));
+        };
+    };
+    std::mt19937 random(5);
+    for (int round = 0; round < 20000; ++round) {
+        const std::size_t length = random() % 140;
+        const auto text = std::make_unique<char[]>(length);
+        for (std::size_t i = 0; i < length;) {
+            const uint32_t roll = random() % 10;
+            const std::size_t run = 1 + random() % (roll < 4 ? 40 : 6);
+            for (std::size_t j = 0; j < run && i < length; ++j, ++i) {
+                text[i] = roll == 0   ? static_cast<char>(random() % 256)
+                          : roll == 1 ? '\n'
+                          : roll < 4  ? " \t\n\v\f\r"[random() % 6]
+                          : roll == 4 ? '#'
+                                      : static_cast<char>('a' + random() % 26);
+            }
+        }
+        const std::string_view view(text.get(), length);
+        Lines windowed;
+        Lines lineByLine;
+        ForEachLineTokensInWindows(view, collect(windowed));
+        ForEachLineTokensLineByLine(view, collect(lineByLine));
+        ASSERT_EQ(windowed, lineByLine) << round << ": " << std::string(view);
     }
 }
 
