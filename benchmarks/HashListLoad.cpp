@@ -22,16 +22,7 @@ uint32_t HOST_CDECL PlainHash(const char* text) {
 namespace rakor::Host {
 
 const EntryPoints& GetEntryPoints() {
-    static const EntryPoints points{
-        .replacedRoutine = &Sandbox::Ops::ReplacedRoutine,
-        .databaseInstanceWord = &Sandbox::Ops::databaseInstance,
-        .getClass = &Sandbox::Ops::GetClass,
-        .getCollection = &Sandbox::Ops::GetCollection,
-        .getFieldDefinition = &Sandbox::Ops::GetFieldDefinition,
-        .constructCollection = &Sandbox::Ops::ConstructCollection,
-        .getArrayElement = &Sandbox::Ops::GetArrayElement,
-        .hashString32 = &PlainHash,
-    };
+    static const EntryPoints points = Sandbox::Ops::SandboxEntryPoints(&PlainHash);
     return points;
 }
 

@@ -45,6 +45,21 @@ void* HOST_THISCALL GetArrayElement(void* array, uint32_t index);
 // CRC-32 of the name; works without a database and remembers the name.
 uint32_t HOST_CDECL HashString32(const char* text);
 
+// The library's entry points into the sandbox host; a program that stands in
+// for the game with another string hash passes its own.
+inline Host::EntryPoints SandboxEntryPoints(Host::HashString32Fn hashString32 = &HashString32) {
+    return {
+        .replacedRoutine = &ReplacedRoutine,
+        .databaseInstanceWord = &databaseInstance,
+        .getClass = &GetClass,
+        .getCollection = &GetCollection,
+        .getFieldDefinition = &GetFieldDefinition,
+        .constructCollection = &ConstructCollection,
+        .getArrayElement = &GetArrayElement,
+        .hashString32 = hashString32,
+    };
+}
+
 }  // namespace rakor::Sandbox::Ops
 
 #if defined(__GNUC__)

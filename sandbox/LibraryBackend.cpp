@@ -9,16 +9,7 @@ namespace rakor::Host {
 const EntryPoints& GetEntryPoints() {
     // Function-local, so that a static object of a test or a tool that
     // hashes a name finds it built whatever the initialisation order.
-    static const EntryPoints points{
-        .replacedRoutine = &Sandbox::Ops::ReplacedRoutine,
-        .databaseInstanceWord = &Sandbox::Ops::databaseInstance,
-        .getClass = &Sandbox::Ops::GetClass,
-        .getCollection = &Sandbox::Ops::GetCollection,
-        .getFieldDefinition = &Sandbox::Ops::GetFieldDefinition,
-        .constructCollection = &Sandbox::Ops::ConstructCollection,
-        .getArrayElement = &Sandbox::Ops::GetArrayElement,
-        .hashString32 = &Sandbox::Ops::HashString32,
-    };
+    static const EntryPoints points = Sandbox::Ops::SandboxEntryPoints();
     return points;
 }
 
