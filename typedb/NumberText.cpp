@@ -248,33 +248,23 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
 
 }  // namespace
 
-template <>
-ExtractedNumber<bool> ExtractNumber<bool>(std::string_view text) {
-    return ExtractBool(text);
+template <typename T>
+ExtractedNumber<T> ExtractNumber(std::string_view text) {
+    if constexpr (std::is_same_v<T, bool>) {
+        return ExtractBool(text);
+    } else if constexpr (std::is_same_v<T, float>) {
+        return ExtractFloat(text);
+    } else {
+        return ExtractInteger<T>(text);
+    }
 }
-template <>
-ExtractedNumber<short> ExtractNumber<short>(std::string_view text) {
-    return ExtractInteger<short>(text);
-}
-template <>
-ExtractedNumber<unsigned short> ExtractNumber<unsigned short>(std::string_view text) {
-    return ExtractInteger<unsigned short>(text);
-}
-template <>
-ExtractedNumber<int> ExtractNumber<int>(std::string_view text) {
-    return ExtractInteger<int>(text);
-}
-template <>
-ExtractedNumber<unsigned int> ExtractNumber<unsigned int>(std::string_view text) {
-    return ExtractInteger<unsigned int>(text);
-}
-template <>
-ExtractedNumber<long long> ExtractNumber<long long>(std::string_view text) {
-    return ExtractInteger<long long>(text);
-}
-template <>
-ExtractedNumber<float> ExtractNumber<float>(std::string_view text) {
-    return ExtractFloat(text);
-}
+
+template ExtractedNumber<bool> ExtractNumber<bool>(std::string_view);
+template ExtractedNumber<short> ExtractNumber<short>(std::string_view);
+template ExtractedNumber<unsigned short> ExtractNumber<unsigned short>(std::string_view);
+template ExtractedNumber<int> ExtractNumber<int>(std::string_view);
+template ExtractedNumber<unsigned int> ExtractNumber<unsigned int>(std::string_view);
+template ExtractedNumber<long long> ExtractNumber<long long>(std::string_view);
+template ExtractedNumber<float> ExtractNumber<float>(std::string_view);
 
 }  // namespace rakor::Attrib
