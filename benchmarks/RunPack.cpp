@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "run_pack: %s\n", error.what());
         return 2;
     }
-    rakor::ScriptRunner runner(rakor::CreateLoaderLogger(std::string("./") + rakor::kLogFileName),
+    rakor::ScriptRunner runner(rakor::CreateLoaderLog(std::string("./") + rakor::kLogFileName).logger,
                                [](const std::string& caption, const std::string&) {
                                    std::fprintf(stderr, "[%s]\n", caption.c_str());
                                });

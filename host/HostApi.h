@@ -24,8 +24,14 @@ void ConstructCollection(void* memory, void* classObject, void* parent, uint32_t
 // Address of element `index` of an array record, or null outside the array.
 void* GetArrayElement(void* array, uint32_t index);
 uint32_t HashString32(const char* text);
-// The routine whose call the loader's patch replaces.
-void CallReplacedRoutine(void* self);
+// The routine whose call the loader's patch replaces. The hook enters it
+// itself, with the registers and stack the host's call set up.
+uintptr_t ReplacedRoutineAddress();
+
+// How many of the operations above are running now, on the one thread that
+// runs scripts. A fault handler tells by it whether a fault lies in the
+// host's own code or in the library's.
+uint32_t HostCallDepth();
 
 inline constexpr std::size_t kCollectionObjectSize = 36;
 

@@ -44,8 +44,11 @@ static_assert(sizeof(void*) == 4,
 namespace rakor::Host {
 
 // Signatures of the host's database operations, with the conventions the
-// host's code uses: thiscall where an operation has a this-object, cdecl
-// otherwise. The sandbox host implements its operations with these very types.
+// host's code uses: thiscall where an operation has a this-object. The two
+// without one are declared cdecl, as the sandbox host implements them, but
+// are called so that a host function popping its own arguments works as well
+// (host/EitherConventionCall.h). The sandbox host implements its operations
+// with these very types.
 using ReplacedRoutineFn = void(HOST_THISCALL*)(void* self HOST_EDX);
 using GetClassFn = void*(HOST_THISCALL*)(void* database HOST_EDX, uint32_t classKey);
 using GetCollectionFn = void*(HOST_CDECL*)(void* classTable, uint32_t collectionKey);

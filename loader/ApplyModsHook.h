@@ -1,22 +1,21 @@
 #pragma once
 
-#include "host/HostCall.h"
-
-// thiscall on a free function: see host/HostCall.h.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wattributes"
-#endif
+#include <cstdint>
 
 namespace rakor {
 
 // What the game's patched call at 0x6660C0 reaches instead of the routine at
-// 0x664780: runs that routine for the game, then every mod script. Entered
-// with the game's conventions for that call (see ApplyModsHook.cpp).
-void HOST_THISCALL HOST_REALIGN_STACK ApplyModsHook(void* self HOST_EDX) noexcept;
+// 0x664780: runs that routine for the game, exactly as the game's call would
+// have, then every mod script. Machine code with the game's conventions (see
+// ApplyModsHook.cpp); never called from C++.
+#if defined(_MSC_VER) && !defined(__clang__)
+extern "C" void ApplyModsHook();
+#else
+extern "C" void ApplyModsHook() asm("ApplyModsHook");
+#endif
+
+// Where ApplyModsHook sends the game's call on: the routine the patch
+// replaced. Set before the call is patched.
+void SetHookedRoutine(uintptr_t routine);
 
 }  // namespace rakor
-
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif

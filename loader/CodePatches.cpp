@@ -11,16 +11,16 @@
 #include <fmt/ranges.h>
 #include <spdlog/logger.h>
 
+#include "host/HostApi.h"
 #include "loader/ApplyModsHook.h"
 #include "loader/ModLoader.h"
 
 namespace rakor {
 namespace {
 
-// The call that runs once the game has built its attribute database, and the
-// routine it calls (host/GameHost.cpp); the loader takes the call over.
+// The call that runs once the game has built its attribute database, to the
+// routine at 0x664780 (host/GameHost.cpp); the loader takes the call over.
 constexpr uintptr_t kModsCallSite = 0x6660C0;
-constexpr uintptr_t kReplacedRoutine = 0x664780;
 // Six bytes of the game's code that give way to no-operations.
 constexpr uintptr_t kRemovedCodeSite = 0x50264A;
 
@@ -96,9 +96,18 @@ bool WriteNops6(void* at) noexcept {
 
 bool InstallPatches() noexcept {
     spdlog::logger& log = LibraryLog();
+    if (!IsFirstCopyInGame()) {
+        // The first copy has taken the call over already; its log goes on.
+        log.error(
+            "Another copy of this loader is already loaded in the game; this copy changes "
+            "nothing. Install one copy only.");
+        log.flush();
+        return false;
+    }
     // Nothing of the game runs before this check: in another version of the
     // game, the addresses the library calls may hold anything.
-    const CallBytes expected = RelativeCall(kModsCallSite, kReplacedRoutine);
+    const uintptr_t routine = Host::ReplacedRoutineAddress();
+    const CallBytes expected = RelativeCall(kModsCallSite, routine);
     if (!Readable(kModsCallSite, kCallLength)) {
         log.error(
             "The game's code at 0x{:X} cannot be read, where this loader expects the call {:02X}: "
@@ -124,6 +133,7 @@ bool InstallPatches() noexcept {
         log.flush();
         return false;
     }
+    SetHookedRoutine(routine);
     if (!WriteCall(reinterpret_cast<void*>(kModsCallSite),
                    reinterpret_cast<const void*>(&ApplyModsHook))) {
         log.error("{}", kRunsUnmodified);

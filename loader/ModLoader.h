@@ -11,11 +11,17 @@ namespace rakor {
 
 // What the game's patched call runs: every script below `directory`, with
 // failures in the library's log file and one warning box per script that had
-// any. Whatever goes wrong is logged; nothing reaches the game's code.
+// any. Whatever goes wrong is logged; nothing reaches the game's code. A pass
+// while the game has no attribute database runs nothing and says so.
 void LoadScriptDirectory(const std::filesystem::path& directory) noexcept;
 
 // The library's log, "./VexaAttribLoader.Tormelin.log", emptied when the
-// library is loaded.
+// first copy of the library in the game is loaded; a second copy adds to it.
 spdlog::logger& LibraryLog();
+
+// Whether this is the first copy of the loader in the game's process. A
+// second one (a renamed copy, or one in a second plug-in folder) must leave
+// the first copy's patches and log alone.
+bool IsFirstCopyInGame();
 
 }  // namespace rakor

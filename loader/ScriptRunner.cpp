@@ -12,6 +12,7 @@
 #include "automation/CommandParser.h"
 #include "host/TextFile.h"
 #include "loader/FolderIdentity.h"
+#include "loader/LineGuard.h"
 
 namespace rakor {
 namespace fs = std::filesystem;
@@ -87,8 +88,11 @@ std::optional<std::string> BeyondPathLimit([[maybe_unused]] const fs::path& path
 }  // namespace
 
 ScriptRunner::ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify,
-                           WalkObserver* observer)
-    : log_(std::move(log)), notify_(std::move(notify)), observer_(observer) {}
+                           WalkObserver* observer, std::shared_ptr<const LogFileStatus> logStatus)
+    : log_(std::move(log)),
+      notify_(std::move(notify)),
+      observer_(observer),
+      logStatus_(std::move(logStatus)) {}
 
 std::string ScriptRunner::DisplayPath(const fs::path& path) {
     std::string text = Utf8Of(path.native());
@@ -235,6 +239,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
 
     int succeeded = 0;
     int failed = 0;
+    const std::size_t firstFailure = summary_.failures.size();
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
         // An observer sees each line as the parser's outcome for it.
         std::optional<Attrib::Automation::ScriptLine> observed;
@@ -246,11 +251,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
         if (line.action == nullptr) {
             error = parsed.ErrorOf(line);
         } else {
-            try {
-                line.action->Act();
-            } catch (const std::exception& failure) {
-                error = failure.what();
-            }
+            error = RunLine(*line.action, displayPath, line.number);
         }
         if (error) {
             log_->warn("[{}] Caught error executing script line: {}", displayPath, *error);
@@ -269,17 +270,77 @@ void ScriptRunner::RunScript(const fs::path& script) {
     ++summary_.scripts;
     summary_.succeeded += succeeded;
     summary_.failed += failed;
+    // Before the box, which sends the modder to the log and may stay open for
+    // long, and before the next script, after which the game may crash.
+    log_->flush();
     if (failed > 0 && notify_) {
-        // The box sends the modder to the log, and it may stay open for long.
-        log_->flush();
-        notify_(kWarningCaption,
-                fmt::format("Script '{}' loaded with errors!\n\nPlease check the '{}' file for "
-                            "details.",
-                            displayPath, kLogFileName));
+        notify_(kWarningCaption, WarningText(displayPath, firstFailure));
     }
     if (observer_ != nullptr) {
         observer_->ScriptFinished();
     }
+}
+
+std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& action,
+                                                const std::string& displayPath, int lineNumber) {
+    struct Line {
+        Attrib::Automation::IAction& action;
+        spdlog::logger& log;
+        const std::string& displayPath;
+        int number;
+        std::optional<std::string> error;
+    } line{action, *log_, displayPath, lineNumber, std::nullopt};
+
+    const GuardedLine guarded{
+        .run =
+            [](void* context) {
+                Line& current = *static_cast<Line*>(context);
+                // Nothing may leave a guarded line but by returning.
+                try {
+                    current.action.Act();
+                } catch (const std::exception& failure) {
+                    current.error = failure.what();
+                } catch (...) {
+                    current.error = "unknown error";
+                }
+            },
+        .onHostFault =
+            [](void* context, const HardwareFault& fault) {
+                const Line& current = *static_cast<const Line*>(context);
+                current.log.error(
+                    "[{}] Line {} ran into a fault in the game's own code: {}. The game's state "
+                    "cannot be trusted after that, so the loader leaves the fault to the game.",
+                    current.displayPath, current.number, DescribeFault(fault));
+                current.log.flush();
+            },
+        .context = &line,
+    };
+    if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
+        return fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
+                           lineNumber, DescribeFault(*fault));
+    }
+    return std::move(line.error);
+}
+
+std::string ScriptRunner::WarningText(const std::string& displayPath,
+                                      std::size_t firstFailure) const {
+    const std::string loaded = fmt::format("Script '{}' loaded with errors!\n\n", displayPath);
+    if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
+        return loaded + fmt::format("Please check the '{}' file for details.", kLogFileName);
+    }
+    // Where the log does not reach, the box is all the modder gets.
+    const std::size_t failures = summary_.failures.size() - firstFailure;
+    std::string text = loaded + fmt::format(
+                                    "The log file could not be written, so the details are not "
+                                    "there:\n{}: {}\n(Is it open in another program, or is the "
+                                    "folder read-only?)\n\nFirst failed line ({}): {}",
+                                    logStatus_->Where(), logStatus_->Problem(),
+                                    summary_.failures[firstFailure].line,
+                                    summary_.failures[firstFailure].message);
+    if (failures > 1) {
+        text += fmt::format(" (and {} more)", failures - 1);
+    }
+    return text;
 }
 
 }  // namespace rakor

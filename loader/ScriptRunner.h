@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 
 #include "automation/CommandParser.h"
 #include "loader/FolderIdentity.h"
+#include "loader/LoaderLog.h"
 
 namespace rakor {
 
@@ -71,14 +73,18 @@ public:
 };
 
 // Walks a script directory depth-first in listing order, parses each ".vxmod"
-// script whole, then runs its lines one by one. A failed line is logged and
-// counted and never stops the others; nothing that goes wrong in the walk
-// leaves this class as an exception. The log is flushed before a warning is
-// shown and at the end of every pass.
+// script whole, then runs its lines one by one. A failed line (a hardware
+// fault in the library's code included, where the platform lets it be caught)
+// is logged and counted and never stops the others; nothing that goes wrong
+// in the walk leaves this class as an exception. The log is flushed after
+// every script, so a crash later loses at most the script that was running.
+// With `logStatus`, a warning for a log file that cannot be written says so
+// and where it is, instead of sending the modder there.
 class ScriptRunner {
 public:
     ScriptRunner(std::shared_ptr<spdlog::logger> log, WarningNotifier notify,
-                 WalkObserver* observer = nullptr);
+                 WalkObserver* observer = nullptr,
+                 std::shared_ptr<const LogFileStatus> logStatus = nullptr);
 
     RunSummary LoadScriptDirectory(const std::filesystem::path& directory);
 
@@ -95,10 +101,14 @@ private:
     void VisitEntry(const std::filesystem::directory_entry& entry);
     void VisitGuarded(const std::filesystem::directory_entry& entry);
     void RunScript(const std::filesystem::path& script);
+    std::optional<std::string> RunLine(Attrib::Automation::IAction& action,
+                                       const std::string& displayPath, int lineNumber);
+    std::string WarningText(const std::string& displayPath, std::size_t firstFailure) const;
 
     std::shared_ptr<spdlog::logger> log_;
     WarningNotifier notify_;
     WalkObserver* observer_;
+    std::shared_ptr<const LogFileStatus> logStatus_;
     RunSummary summary_;
     std::set<FolderIdentity> walked_;
 };

@@ -25,16 +25,7 @@ static_assert(std::is_same_v<decltype(&ConstructCollection), Host::ConstructColl
 static_assert(std::is_same_v<decltype(&GetArrayElement), Host::GetArrayElementFn>);
 static_assert(std::is_same_v<decltype(&HashString32), Host::HashString32Fn>);
 
-ReplacedRoutineRecord& ReplacedRoutineLog() {
-    static ReplacedRoutineRecord log;
-    return log;
-}
-
-void HOST_THISCALL ReplacedRoutine(void* self) {
-    ReplacedRoutineRecord& log = ReplacedRoutineLog();
-    ++log.calls;
-    log.lastSelf = self;
-}
+void HOST_THISCALL ReplacedRoutine(void*) {}
 
 void* HOST_THISCALL GetClass(void* database, uint32_t classKey) {
     Database* live = Database::Current();

@@ -22,14 +22,9 @@ namespace rakor::Sandbox::Ops {
 // by the library at every use, as it reads the game's.
 extern void* databaseInstance;
 
-// Counts calls and keeps the this-object of the latest one, so that tests
-// of the hook can check the object (ECX) reached the replaced routine intact.
+// The routine whose call the loader takes over: the sandbox has nothing to
+// do in it.
 void HOST_THISCALL ReplacedRoutine(void* self);
-struct ReplacedRoutineRecord {
-    uint32_t calls = 0;
-    void* lastSelf = nullptr;
-};
-ReplacedRoutineRecord& ReplacedRoutineLog();
 
 // Null when `database` is not the live database or it has no such class.
 void* HOST_THISCALL GetClass(void* database, uint32_t classKey);

@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -239,24 +240,57 @@ TEST_F(ScriptRunnerTest, NonAsciiPathsReachLogAndBoxAsUtf8) {
                                           "ber.vxmod'"));
 }
 
-TEST_F(ScriptRunnerTest, LogFileIsCompleteWhenAPassEndsAndWhenABoxShows) {
-    // A game may crash after a pass, and a box sends the modder to the log.
+TEST_F(ScriptRunnerTest, LogReachesTheFileAfterEveryScriptAndBeforeABox) {
+    // A game may crash in the next script, and a box sends the modder to the log.
     const auto readLog = [] {
         std::ifstream file("run.log", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     };
+    struct SeesTheLog : WalkObserver {
+        std::function<std::string()> read;
+        std::vector<std::string> logAtStart;
+        bool ScriptStarting(const ScriptInfo&) override {
+            logAtStart.push_back(read());
+            return true;
+        }
+    } observer;
+    observer.read = readLog;
     std::string logAtBox;
-    ScriptRunner runner(CreateLoaderLogger("run.log"),
-                        [&](const std::string&, const std::string&) { logAtBox = readLog(); });
-    cwd_.Write("AttribMods/x.vxmod", Good("a"));
+    ScriptRunner runner(CreateLoaderLog("run.log").logger,
+                        [&](const std::string&, const std::string&) { logAtBox = readLog(); },
+                        &observer);
+    cwd_.Write("AttribMods/a.vxmod", Good("a"));
+    cwd_.Write("AttribMods/b.vxmod", kBad);
     runner.LoadScriptDirectory("AttribMods");
-    EXPECT_THAT(readLog(), HasSubstr("[AttribMods/x.vxmod] Script loaded: 1 succesful / 0 failed"));
 
-    cwd_.Write("AttribMods/x.vxmod", kBad);
-    runner.LoadScriptDirectory("AttribMods");
+    ASSERT_EQ(observer.logAtStart.size(), 2u);
+    EXPECT_THAT(observer.logAtStart[1], HasSubstr("Script loaded"))
+        << "the first script's lines before the second runs";
     EXPECT_THAT(
         logAtBox,
-        HasSubstr("[AttribMods/x.vxmod] Script loaded with errors: 0 succesful / 1 failed"));
+        HasSubstr("[AttribMods/b.vxmod] Script loaded with errors: 0 succesful / 1 failed"));
+}
+
+TEST_F(ScriptRunnerTest, BoxSaysWhereTheLogCouldNotBeWrittenAndWhatFailed) {
+    fs::create_directory("blocked.log");
+    const LoaderLog log = CreateLoaderLog("blocked.log");
+    ScriptRunner runner(
+        log.logger,
+        [this](const std::string& caption, const std::string& text) {
+            boxes_.push_back({caption, text});
+        },
+        nullptr, log.status);
+    cwd_.Write("AttribMods/x.vxmod", Good("a") + kBad + kBad);
+    runner.LoadScriptDirectory("AttribMods");
+
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text,
+              "Script 'AttribMods/x.vxmod' loaded with errors!\n\nThe log file could not be "
+              "written, so the details are not there:\n" +
+                  log.status->Where() + ": " + log.status->Problem() +
+                  "\n(Is it open in another program, or is the folder read-only?)"
+                  "\n\nFirst failed line (2): AddNode.Act => Class 'nope' not found (and 1 more)");
+    EXPECT_THAT(log.status->Where(), HasSubstr("blocked.log"));
 }
 
 #if defined(_WIN32)

@@ -128,15 +128,5 @@ TEST(HostCalls, OperationsWorkWithoutADatabase) {
     EXPECT_EQ(Host::HashString32("123456789"), 0xCBF43926u);
 }
 
-TEST(HostCalls, ReplacedRoutineKeepsItsThisObject) {
-    Ops::ReplacedRoutineRecord& log = Ops::ReplacedRoutineLog();
-    const uint32_t before = log.calls;
-    int self = 0;
-    Host::CallReplacedRoutine(&self);
-    Host::CallReplacedRoutine(&self);
-    EXPECT_EQ(log.calls, before + 2);
-    EXPECT_EQ(log.lastSelf, &self);
-}
-
 }  // namespace
 }  // namespace rakor::Sandbox

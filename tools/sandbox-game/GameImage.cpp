@@ -32,15 +32,24 @@ namespace ops = rakor::Sandbox::Ops;
 constexpr uintptr_t kDataEnd = 0x90E000;
 // The routine of the other game version (GameVersion::Other).
 constexpr uintptr_t kOtherVersionRoutine = address::kReplacedRoutine + 0x10;
+// The routine's own code, reached from either version's address by a jump.
+constexpr uintptr_t kRoutineCode = address::kReplacedRoutine + 0x80;
 // A conditional jump, six bytes long: what the plug-in turns into no-operations.
 constexpr uint8_t kRemovedCode[kRemovedCodeLength] = {0x0F, 0x85, 0x1D, 0x01, 0x00, 0x00};
 
-// Where the game's code saves registers around the patched call.
+// Where the game's code saves registers around the patched call, and the
+// routine at its entry.
 struct FrameSlots {
     uint32_t callerStack;
     uint32_t stackBefore;
-    Registers registers;
+    uint32_t flagsBefore;
+    Registers after;
     uint32_t stackAfter;
+    uint32_t flagsAfter;
+    Registers entry;
+    uint32_t entryStack;
+    uint32_t entryWordAbove;
+    uint32_t entryFlags;
 };
 constexpr uintptr_t kFrameSlots = address::kGameObject + 0x100;
 
@@ -48,19 +57,59 @@ FrameSlots& Slots() {
     return *reinterpret_cast<FrameSlots*>(kFrameSlots);
 }
 
+// The address of a slot, for the machine code.
+uint32_t At(const uint32_t& slot) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&slot));
+}
+
 uint32_t gHostCalls = 0;
 FrameRecord* gFrame = nullptr;
+
+uint32_t gFaultClassKey = 0;
+ClassFault gClassFault = ClassFault::None;
+void* gGuardPage = nullptr;
+volatile uintptr_t gNowhere = 0x10;
+
+// What GetClass hands back for the class that plays a fault.
+void* FaultyClass() {
+    switch (gClassFault) {
+        case ClassFault::BadPointer:
+            return reinterpret_cast<void*>(0x10);
+        case ClassFault::GuardPage: {
+            // Armed anew each time: a guard page disarms itself when touched.
+            if (gGuardPage == nullptr) {
+                gGuardPage = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+            }
+            DWORD previous = 0;
+            VirtualProtect(gGuardPage, 4096, PAGE_READWRITE | PAGE_GUARD, &previous);
+            return gGuardPage;
+        }
+        case ClassFault::InGameCode:
+            // The game's own code writes where nothing is.
+            *reinterpret_cast<volatile uint32_t*>(gNowhere) = 0;
+            return nullptr;
+        case ClassFault::None:
+            break;
+    }
+    return nullptr;
+}
 
 // The game's side of its operations, entered through the jumps at the fixed
 // addresses: each counts the call and hands it to the sandbox host. Entered
 // from the plug-in's or the game's machine code, so they realign the stack.
-void HOST_THISCALL HOST_REALIGN_STACK ReplacedRoutine(void* self) {
+// The routine's machine code calls this with the game's this-object in ECX.
+void HOST_THISCALL HOST_REALIGN_STACK RecordRoutineRun(void*) {
     if (gFrame != nullptr) {
-        gFrame->routineRuns.push_back({reinterpret_cast<uintptr_t>(self), gHostCalls});
+        const FrameSlots& slots = Slots();
+        gFrame->routineRuns.push_back(
+            {gHostCalls, slots.entry, slots.entryStack, slots.entryWordAbove, slots.entryFlags});
     }
 }
 void* HOST_THISCALL HOST_REALIGN_STACK GetClass(void* database, uint32_t classKey) {
     ++gHostCalls;
+    if (gClassFault != ClassFault::None && classKey == gFaultClassKey) {
+        return FaultyClass();
+    }
     return ops::GetClass(database, classKey);
 }
 void* HOST_CDECL HOST_REALIGN_STACK GetCollection(void* classTable, uint32_t collectionKey) {
@@ -84,6 +133,14 @@ void* HOST_THISCALL HOST_REALIGN_STACK GetArrayElement(void* array, uint32_t ind
 uint32_t HOST_CDECL HOST_REALIGN_STACK HashString32(const char* text) {
     ++gHostCalls;
     return ops::HashString32(text);
+}
+// The same two, as a game that pops its own arguments would have them.
+void* __attribute__((stdcall)) HOST_REALIGN_STACK GetCollectionPopping(void* classTable,
+                                                                       uint32_t collectionKey) {
+    return GetCollection(classTable, collectionKey);
+}
+uint32_t __attribute__((stdcall)) HOST_REALIGN_STACK HashString32Popping(const char* text) {
+    return HashString32(text);
 }
 
 template <typename F>
@@ -113,6 +170,12 @@ public:
     CodeWriter& Call(uintptr_t target) { return Relative(0xE8, target); }
     CodeWriter& Jump(uintptr_t target) { return Relative(0xE9, target); }
 
+    // mov [slot], reg for EAX, EBX, ECX, EDX, ESI, EDI, EBP and ESP.
+    CodeWriter& StoreEax(uint32_t slot) { return Bytes({0xA3}).Word(slot); }
+    CodeWriter& Store(uint8_t modrm, uint32_t slot) { return Bytes({0x89, modrm}).Word(slot); }
+    // pushfd; pop [slot]
+    CodeWriter& StoreFlags(uint32_t slot) { return Bytes({0x9C, 0x8F, 0x05}).Word(slot); }
+
     void Place() const {
         std::memcpy(reinterpret_cast<void*>(origin_), code_.data(), code_.size());
     }
@@ -127,67 +190,104 @@ private:
     std::vector<uint8_t> code_;
 };
 
+// ModRM bytes of "mov [disp32], reg".
+constexpr uint8_t kToEbx = 0x1D, kToEcx = 0x0D, kToEdx = 0x15, kToEsi = 0x35, kToEdi = 0x3D,
+                  kToEbp = 0x2D, kToEsp = 0x25;
+
 // The game's code up to the patched call, called from C++ as a cdecl
-// function. It keeps the C++ caller's registers, leaves the stack only 4-byte
-// aligned (as the game's own code does), loads known values into the
-// callee-saved registers and the game object into ECX (the this-object of the
-// routine at 0x664780), and notes ESP.
+// function. It keeps the C++ caller's registers, puts a word of its own on a
+// stack that is only 4-byte aligned (as the game's own code has it), loads
+// known values into every register (ECX: the game object, the this-object of
+// the routine at 0x664780), and notes ESP and the flags.
 void WriteFrameStart(CodeWriter& code) {
-    constexpr uint32_t kCallerStack = kFrameSlots + offsetof(FrameSlots, callerStack);
-    constexpr uint32_t kStackBefore = kFrameSlots + offsetof(FrameSlots, stackBefore);
-    code.Bytes({0x55, 0x53, 0x56, 0x57});           // push ebp; push ebx; push esi; push edi
-    code.Bytes({0x89, 0x25}).Word(kCallerStack);    // mov [callerStack], esp
-    code.Bytes({0x83, 0xE4, 0xF0});                 // and esp, -16
-    code.Bytes({0x83, 0xEC, 0x04});                 // sub esp, 4: misaligned for the call
-    code.Bytes({0xBB}).Word(kFrameRegisters.ebx);   // mov ebx, ...
-    code.Bytes({0xBE}).Word(kFrameRegisters.esi);   // mov esi, ...
-    code.Bytes({0xBF}).Word(kFrameRegisters.edi);   // mov edi, ...
-    code.Bytes({0xBD}).Word(kFrameRegisters.ebp);   // mov ebp, ...
-    code.Bytes({0xB9}).Word(address::kGameObject);  // mov ecx, game object
-    code.Bytes({0x89, 0x25}).Word(kStackBefore);    // mov [stackBefore], esp
+    const Registers& r = kGameRegisters;
+    code.Bytes({0x55, 0x53, 0x56, 0x57});                    // push ebp; push ebx; push esi; push edi
+    code.Store(kToEsp, At(Slots().callerStack));    // mov [callerStack], esp
+    code.Bytes({0x83, 0xE4, 0xF0});                          // and esp, -16
+    code.Bytes({0x68}).Word(kStackMarker);                   // push marker: misaligned for the call
+    code.Bytes({0xB8}).Word(r.eax);                          // mov eax, ...
+    code.Bytes({0xBB}).Word(r.ebx);                          // mov ebx, ...
+    code.Bytes({0xB9}).Word(r.ecx);                          // mov ecx, game object
+    code.Bytes({0xBA}).Word(r.edx);                          // mov edx, ...
+    code.Bytes({0xBE}).Word(r.esi);                          // mov esi, ...
+    code.Bytes({0xBF}).Word(r.edi);                          // mov edi, ...
+    code.Bytes({0xBD}).Word(r.ebp);                          // mov ebp, ...
+    code.Bytes({0xFC});                                      // cld
+    code.StoreFlags(At(Slots().flagsBefore));       // pushfd; pop [flagsBefore]
+    code.Store(kToEsp, At(Slots().stackBefore));    // mov [stackBefore], esp
 }
 
-// The patched call itself at 0x6660C0, then the registers saved for the
-// frame's record, and back to C++.
+// The patched call itself at 0x6660C0, then what the game finds after it,
+// and back to C++.
 void WriteFrameEnd(CodeWriter& code, uintptr_t routine) {
-    constexpr uint32_t kSaved = kFrameSlots + offsetof(FrameSlots, registers);
-    constexpr uint32_t kStackAfter = kFrameSlots + offsetof(FrameSlots, stackAfter);
-    constexpr uint32_t kCallerStack = kFrameSlots + offsetof(FrameSlots, callerStack);
-    code.Call(routine);                                                // call routine
-    code.Bytes({0x89, 0x1D}).Word(kSaved + offsetof(Registers, ebx));  // mov [saved.ebx], ebx
-    code.Bytes({0x89, 0x35}).Word(kSaved + offsetof(Registers, esi));  // mov [saved.esi], esi
-    code.Bytes({0x89, 0x3D}).Word(kSaved + offsetof(Registers, edi));  // mov [saved.edi], edi
-    code.Bytes({0x89, 0x2D}).Word(kSaved + offsetof(Registers, ebp));  // mov [saved.ebp], ebp
-    code.Bytes({0x89, 0x25}).Word(kStackAfter);                        // mov [stackAfter], esp
-    code.Bytes({0x8B, 0x25}).Word(kCallerStack);                       // mov esp, [callerStack]
+    code.Call(routine);                                                 // call routine
+    code.StoreEax(At(Slots().after.eax));         // mov [after.eax], eax
+    code.Store(kToEbx, At(Slots().after.ebx));    // mov [after.ebx], ebx
+    code.Store(kToEcx, At(Slots().after.ecx));    // ...
+    code.Store(kToEdx, At(Slots().after.edx));
+    code.Store(kToEsi, At(Slots().after.esi));
+    code.Store(kToEdi, At(Slots().after.edi));
+    code.Store(kToEbp, At(Slots().after.ebp));
+    code.Store(kToEsp, At(Slots().stackAfter));                // mov [stackAfter], esp
+    code.StoreFlags(At(Slots().flagsAfter));                   // pushfd; pop [flagsAfter]
+    code.Bytes({0x8B, 0x25}).Word(At(Slots().callerStack));    // mov esp, [callerStack]
     code.Bytes({0x5F, 0x5E, 0x5B, 0x5D, 0xC3});  // pop edi; pop esi; pop ebx; pop ebp; ret
+}
+
+// The replaced routine: notes every register, its stack and flags at entry,
+// records the run, and returns its result in EAX, with other values in ECX
+// and EDX (which no convention keeps) and the game's EBX, ESI, EDI and EBP.
+void WriteRoutine(CodeWriter& code) {
+    code.StoreEax(At(Slots().entry.eax));        // mov [entry.eax], eax
+    code.Store(kToEbx, At(Slots().entry.ebx));   // mov [entry.ebx], ebx
+    code.Store(kToEcx, At(Slots().entry.ecx));   // ...
+    code.Store(kToEdx, At(Slots().entry.edx));
+    code.Store(kToEsi, At(Slots().entry.esi));
+    code.Store(kToEdi, At(Slots().entry.edi));
+    code.Store(kToEbp, At(Slots().entry.ebp));
+    code.Store(kToEsp, At(Slots().entryStack));               // mov [entryStack], esp
+    code.Bytes({0x8B, 0x44, 0x24, 0x04});                              // mov eax, [esp+4]
+    code.StoreEax(At(Slots().entryWordAbove));                // mov [entryWordAbove], eax
+    code.StoreFlags(At(Slots().entryFlags));                  // pushfd; pop [entryFlags]
+    code.Call(AddressOf(&RecordRoutineRun));                           // call (ECX: this-object)
+    code.Bytes({0xB8}).Word(kRoutineResult);                           // mov eax, result
+    code.Bytes({0xB9}).Word(0xC1C1C1C1);                               // mov ecx, ...
+    code.Bytes({0xBA}).Word(0xD1D1D1D1);                               // mov edx, ...
+    code.Bytes({0xC3});                                                // ret
 }
 
 uintptr_t gFrameStart = 0;
 
 }  // namespace
 
-bool LayOutGameImage(GameVersion version, std::string& error) {
+bool LayOutGameImage(GameVersion version, ArgumentPopping popping, std::string& error) {
     const auto start = reinterpret_cast<uintptr_t>(gGameImage);
     if (start > kGameCodeStart || start + sizeof gGameImage < kDataEnd) {
         error = "the game's image section does not hold 0x450000 to 0x90E000";
         return false;
     }
 
+    const bool calleePops = popping == ArgumentPopping::Callee;
     const std::pair<uintptr_t, uintptr_t> jumps[] = {
         {address::kGetArrayElement, AddressOf(&GetArrayElement)},
         {address::kGetClass, AddressOf(&GetClass)},
-        {address::kGetCollection, AddressOf(&GetCollection)},
+        {address::kGetCollection,
+         calleePops ? AddressOf(&GetCollectionPopping) : AddressOf(&GetCollection)},
         {address::kGetFieldDefinition, AddressOf(&GetFieldDefinition)},
         {address::kConstructCollection, AddressOf(&ConstructCollection)},
-        {address::kHashString32, AddressOf(&HashString32)},
-        {address::kReplacedRoutine, AddressOf(&ReplacedRoutine)},
-        {kOtherVersionRoutine, AddressOf(&ReplacedRoutine)},
+        {address::kHashString32,
+         calleePops ? AddressOf(&HashString32Popping) : AddressOf(&HashString32)},
+        {address::kReplacedRoutine, kRoutineCode},
+        {kOtherVersionRoutine, kRoutineCode},
     };
     for (const auto& [at, target] : jumps) {
         CodeWriter code(at);
         code.Jump(target).Place();
     }
+
+    CodeWriter routine(kRoutineCode);
+    WriteRoutine(routine);
+    routine.Place();
 
     CodeWriter measure(0);
     WriteFrameStart(measure);
@@ -212,6 +312,11 @@ bool LayOutGameImage(GameVersion version, std::string& error) {
     return true;
 }
 
+void InjectClassFault(const std::string& name, ClassFault fault) {
+    gFaultClassKey = ops::HashString32(name.c_str());
+    gClassFault = fault;
+}
+
 void SetDatabaseInstance(void* database) {
     *reinterpret_cast<void**>(address::kDatabaseInstanceWord) = database;
 }
@@ -230,9 +335,12 @@ FrameRecord PlayFrame() {
         run.hostCallsBefore -= callsBefore;
     }
     frame.hostCalls = gHostCalls - callsBefore;
-    frame.registersAfter = Slots().registers;
-    frame.stackBefore = Slots().stackBefore;
-    frame.stackAfter = Slots().stackAfter;
+    const FrameSlots& slots = Slots();
+    frame.stackBefore = slots.stackBefore;
+    frame.flagsBefore = slots.flagsBefore;
+    frame.registersAfter = slots.after;
+    frame.stackAfter = slots.stackAfter;
+    frame.flagsAfter = slots.flagsAfter;
     return frame;
 }
 

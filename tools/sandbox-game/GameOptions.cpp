@@ -11,14 +11,32 @@ std::string Narrow(const std::wstring& text) {
     return std::filesystem::path(text).string();
 }
 
-int ReadPasses(const std::wstring& text) {
+int ReadPasses(const std::wstring& option, const std::wstring& text) {
     wchar_t* end = nullptr;
     const long passes = std::wcstol(text.c_str(), &end, 10);
     if (text.empty() || *end != L'\0' || passes < 0 || passes > kMaxPasses) {
-        throw UsageError("--passes wants a whole number from 0 to 1000, not '" + Narrow(text) +
-                         "'");
+        throw UsageError(Narrow(option) + " wants a whole number from 0 to 1000, not '" +
+                         Narrow(text) + "'");
     }
     return static_cast<int>(passes);
+}
+
+// NAME=KIND
+void ReadClassFault(const std::wstring& text, GameOptions& options) {
+    const std::size_t equals = text.find(L'=');
+    const std::wstring kind = equals == std::wstring::npos ? L"" : text.substr(equals + 1);
+    if (kind == L"bad-pointer") {
+        options.classFault = ClassFault::BadPointer;
+    } else if (kind == L"guard-page") {
+        options.classFault = ClassFault::GuardPage;
+    } else if (kind == L"in-game") {
+        options.classFault = ClassFault::InGameCode;
+    } else {
+        throw UsageError("--fault-class wants NAME=bad-pointer, NAME=guard-page or NAME=in-game, "
+                         "not '" +
+                         Narrow(text) + "'");
+    }
+    options.faultClass = Narrow(text.substr(0, equals));
 }
 
 }  // namespace
@@ -43,7 +61,7 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
         } else if (argument == L"--dump") {
             options.dump = value();
         } else if (argument == L"--passes") {
-            options.passes = ReadPasses(value());
+            options.passes = ReadPasses(argument, value());
         } else if (argument == L"--occupy-preferred-base") {
             options.occupyPreferredBase = true;
         } else if (argument == L"--unsupported-version") {
@@ -52,6 +70,20 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.entryReasons = true;
         } else if (argument == L"--free-library") {
             options.freeLibrary = true;
+        } else if (argument == L"--load-before") {
+            options.loadBefore.emplace_back(value());
+        } else if (argument == L"--load-after") {
+            options.loadAfter.emplace_back(value());
+        } else if (argument == L"--second-copy") {
+            options.secondCopy = value();
+        } else if (argument == L"--fault-class") {
+            ReadClassFault(value(), options);
+        } else if (argument == L"--null-database-passes") {
+            options.nullDatabasePasses = ReadPasses(argument, value());
+        } else if (argument == L"--hold-log") {
+            options.holdLog = true;
+        } else if (argument == L"--callee-pops") {
+            options.popping = ArgumentPopping::Callee;
         } else if (argument.starts_with(L"-")) {
             throw UsageError("unknown option " + Narrow(argument));
         } else if (folderGiven) {
@@ -96,9 +128,25 @@ folder); its parent is the game's folder, where the plug-in writes its log.
   --free-library           FreeLibrary the plug-in after the frames, then play
                            one more
 
+What other mods and the game's state may do to a plug-in in the field:
+  --load-before FILE       load the DLL FILE before the plug-in (repeatable)
+  --load-after FILE        load the DLL FILE after the plug-in (repeatable)
+  --second-copy FILE       load FILE, a second copy of the plug-in, after the
+                           first frame
+  --fault-class NAME=KIND  GetClass plays a fault for class NAME: bad-pointer
+                           (returns 0x10), guard-page (returns a guard page)
+                           or in-game (faults in the game's own code)
+  --null-database-passes N the first N frames run with a null database word
+  --hold-log               hold the plug-in's log file open without sharing
+  --callee-pops            the game's GetCollection and HashString32 pop their
+                           own arguments (stdcall) instead of leaving them to
+                           the caller
+
 Exit status: 0 when no script line failed, 1 when one did (a warning box was
 shown), 2 when the game cannot run, 3 when the plug-in broke the game's
-expectations (the routine it replaced, the registers, the entry point).
+expectations (the routine it replaced, the registers, the entry point), 4
+when the game crashed (a fault no handler took: the game's crash handler
+prints it).
 )";
 }
 

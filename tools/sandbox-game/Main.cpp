@@ -30,7 +30,9 @@ namespace sandbox = rakor::Sandbox;
 constexpr int kExitFailedLine = 1;
 constexpr int kExitUnusable = 2;
 constexpr int kExitBrokenGame = 3;
+constexpr int kExitCrashed = 4;
 constexpr const char* kPluginFileName = "VexaAttribLoader.Tormelin.asi";
+constexpr const wchar_t* kLogFileName = L"VexaAttribLoader.Tormelin.log";
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
     return fmt::format("{:02X}", fmt::join(bytes, " "));
@@ -39,6 +41,15 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 std::string Utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
+}
+
+// Like a game's crash handler: the last stop of a fault nobody handled.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
+    fmt::print("the game crashed: exception 0x{:08X} at 0x{:08X}\n",
+               info->ExceptionRecord->ExceptionCode,
+               reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress));
+    std::fflush(stdout);
+    ExitProcess(kExitCrashed);
 }
 
 // The game's two patch sites, as they are now.
@@ -66,6 +77,7 @@ private:
     void ReportCall(const GameCode& code, const Plugin& plugin);
     void PlayAndReport(int pass);
     void CallEntryPoint(const Plugin& plugin, DWORD reason);
+    bool LoadModules(const std::vector<fs::path>& modules, const char* when);
 
     const GameOptions& options_;
     bool broken_ = false;
@@ -86,42 +98,75 @@ void Game::ReportCall(const GameCode& code, const Plugin& plugin) {
     fmt::print("0x{:X} after:  {}\n", address::kRemovedCodeSite, Hex(code.removed));
 }
 
+// The registers that differ from what they should be, as "ESI 12345678 (not 05151515)".
+std::string Differences(const Registers& seen, const Registers& expected, bool withEcxEdx) {
+    const std::pair<const char*, uint32_t Registers::*> words[] = {
+        {"EAX", &Registers::eax}, {"EBX", &Registers::ebx}, {"ECX", &Registers::ecx},
+        {"EDX", &Registers::edx}, {"ESI", &Registers::esi}, {"EDI", &Registers::edi},
+        {"EBP", &Registers::ebp}};
+    std::vector<std::string> differences;
+    for (const auto& [name, word] : words) {
+        const bool promised = withEcxEdx || (word != &Registers::ecx && word != &Registers::edx);
+        if (promised && seen.*word != expected.*word) {
+            differences.push_back(fmt::format("{} {:08X} (not {:08X})", name, seen.*word,
+                                              expected.*word));
+        }
+    }
+    return fmt::format("{}", fmt::join(differences, ", "));
+}
+
 void Game::PlayAndReport(int pass) {
     const FrameRecord frame = PlayFrame();
-    const bool kept =
-        frame.registersAfter == kFrameRegisters && frame.stackAfter == frame.stackBefore;
     if (frame.routineRuns.size() != 1) {
         Fault(fmt::format("pass {}: the replaced routine ran {} times", pass,
                           frame.routineRuns.size()));
-    } else if (frame.routineRuns[0].self != address::kGameObject) {
-        Fault(fmt::format("pass {}: the replaced routine got this-object 0x{:08X}, not 0x{:08X}",
-                          pass, frame.routineRuns[0].self, address::kGameObject));
-    } else if (frame.routineRuns[0].hostCallsBefore != 0) {
-        Fault(fmt::format("pass {}: the replaced routine ran after {} database calls", pass,
-                          frame.routineRuns[0].hostCallsBefore));
-    }
-    if (!kept) {
-        const Registers& r = frame.registersAfter;
-        Fault(
-            fmt::format("pass {}: registers after the call: EBX {:08X} ESI {:08X} EDI {:08X} "
-                        "EBP {:08X}, ESP moved by {}",
-                        pass, r.ebx, r.esi, r.edi, r.ebp,
-                        static_cast<int32_t>(frame.stackAfter - frame.stackBefore)));
     }
     std::string routine =
         fmt::format("the replaced routine ran {} times", frame.routineRuns.size());
     uint32_t callsAfter = frame.hostCalls;
     if (frame.routineRuns.size() == 1) {
+        // Entered as the game's own call would have entered it.
         const FrameRecord::RoutineRun& run = frame.routineRuns[0];
-        routine = fmt::format("the replaced routine ran {}, with this-object 0x{:08X}",
-                              run.hostCallsBefore == 0
-                                  ? std::string("first")
-                                  : fmt::format("after {} database calls", run.hostCallsBefore),
-                              run.self);
+        if (run.hostCallsBefore != 0) {
+            Fault(fmt::format("pass {}: the replaced routine ran after {} database calls", pass,
+                              run.hostCallsBefore));
+        }
+        if (const std::string wrong = Differences(run.registers, kGameRegisters, true);
+            !wrong.empty()) {
+            Fault(fmt::format("pass {}: the replaced routine was entered with {}", pass, wrong));
+        }
+        if (run.stack != frame.stackBefore - 4 || run.wordAbove != kStackMarker) {
+            Fault(fmt::format("pass {}: the replaced routine was entered with ESP {} bytes from "
+                              "the game's call and {:08X} above its return address",
+                              pass, static_cast<int32_t>(run.stack - (frame.stackBefore - 4)),
+                              run.wordAbove));
+        }
+        if ((run.flags & kDirectionFlag) != (frame.flagsBefore & kDirectionFlag)) {
+            Fault(fmt::format("pass {}: the replaced routine was entered with another direction "
+                              "flag",
+                              pass));
+        }
+        routine = fmt::format(
+            "the replaced routine ran {}, with this-object 0x{:08X}",
+            run.hostCallsBefore == 0 ? std::string("first")
+                                     : fmt::format("after {} database calls", run.hostCallsBefore),
+            run.registers.ecx);
         callsAfter -= run.hostCallsBefore;
     }
-    fmt::print("pass {}: {}, then {} database calls; EBX ESI EDI EBP ESP {}\n", pass, routine,
-               callsAfter, kept ? "kept" : "CHANGED");
+    // What the game's code after the call relies on.
+    Registers expected = kGameRegisters;
+    expected.eax = kRoutineResult;
+    const std::string wrong = Differences(frame.registersAfter, expected, false);
+    const bool kept = wrong.empty() && frame.stackAfter == frame.stackBefore &&
+                      (frame.flagsAfter & kDirectionFlag) == (frame.flagsBefore & kDirectionFlag);
+    if (!kept) {
+        Fault(fmt::format("pass {}: after the call {}{}ESP moved by {}, direction flag {}", pass,
+                          wrong, wrong.empty() ? "" : ", ",
+                          static_cast<int32_t>(frame.stackAfter - frame.stackBefore),
+                          (frame.flagsAfter & kDirectionFlag) != 0 ? "set" : "clear"));
+    }
+    fmt::print("pass {}: {}, then {} database calls; EAX EBX ESI EDI EBP ESP DF {}\n", pass,
+               routine, callsAfter, kept ? "kept" : "CHANGED");
 }
 
 void Game::CallEntryPoint(const Plugin& plugin, DWORD reason) {
@@ -133,6 +178,20 @@ void Game::CallEntryPoint(const Plugin& plugin, DWORD reason) {
     if (!result || !unchanged) {
         Fault(fmt::format("the entry point with reason {} did not leave the game alone", reason));
     }
+}
+
+// Other mods' DLLs, loaded as a plug-in loader loads them: by name order,
+// some before the plug-in and some after.
+bool Game::LoadModules(const std::vector<fs::path>& modules, const char* when) {
+    for (const fs::path& module : modules) {
+        const fs::path file = fs::absolute(module);
+        if (LoadLibraryW(file.c_str()) == nullptr) {
+            Unusable(fmt::format("cannot load '{}': Windows error {}", Utf8(file), GetLastError()));
+            return false;
+        }
+        fmt::print("{} loaded {} the plug-in\n", Utf8(file.filename()), when);
+    }
+    return true;
 }
 
 int Game::Play() {
@@ -147,9 +206,13 @@ int Game::Play() {
 
     std::string error;
     if (!LayOutGameImage(options_.unsupportedVersion ? GameVersion::Other : GameVersion::Supported,
-                         error)) {
+                         options_.popping, error)) {
         return Unusable(error);
     }
+    if (options_.classFault != ClassFault::None) {
+        InjectClassFault(options_.faultClass, options_.classFault);
+    }
+    SetUnhandledExceptionFilter(&ReportCrash);
 
     sandbox::Database db;
     try {
@@ -174,6 +237,17 @@ int Game::Play() {
     fmt::print("0x{:X} before: {}\n", address::kModsCallSite, Hex(original.call));
     fmt::print("0x{:X} before: {}\n", address::kRemovedCodeSite, Hex(original.removed));
 
+    HANDLE heldLog = INVALID_HANDLE_VALUE;
+    if (options_.holdLog) {
+        // As another program that opened the file and shares it with nobody.
+        heldLog = CreateFileW(kLogFileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        fmt::print("the game holds {} open without sharing: {}\n", Utf8(kLogFileName),
+                   heldLog != INVALID_HANDLE_VALUE ? "yes" : "could not open it");
+    }
+    if (!LoadModules(options_.loadBefore, "before")) {
+        return kExitUnusable;
+    }
     const uint32_t callsBeforeLoading = HostCalls();
     const std::optional<Plugin> plugin = LoadPlugin(dll, options_.occupyPreferredBase, error);
     if (!plugin) {
@@ -191,6 +265,9 @@ int Game::Play() {
         return Unusable(fmt::format("cannot capture the plug-in's warning box: {}", error));
     }
     ReportCall(GameCode(), *plugin);
+    if (!LoadModules(options_.loadAfter, "after")) {
+        return kExitUnusable;
+    }
 
     if (options_.entryReasons) {
         CallEntryPoint(*plugin, DLL_THREAD_ATTACH);
@@ -198,7 +275,20 @@ int Game::Play() {
     }
     int pass = 1;
     for (; pass <= options_.passes; ++pass) {
+        SetDatabaseInstance(pass <= options_.nullDatabasePasses ? nullptr
+                                                                : sandbox::Database::Current());
         PlayAndReport(pass);
+        if (pass == 1 && options_.secondCopy) {
+            const fs::path copy = fs::absolute(*options_.secondCopy);
+            const std::optional<Plugin> second = LoadPlugin(copy, false, error);
+            if (!second || !CaptureWarningBoxes(*second, error)) {
+                return Unusable(fmt::format("cannot load the second copy '{}': {}", Utf8(copy),
+                                            error));
+            }
+            fmt::print("second copy {} loaded at 0x{:08X}\n", Utf8(copy.filename()),
+                       second->base);
+            ReportCall(GameCode(), *plugin);
+        }
     }
     if (options_.freeLibrary) {
         FreeLibrary(plugin->module);
@@ -229,6 +319,9 @@ int Game::Play() {
         if (!out) {
             return Unusable(fmt::format("cannot write the dump file '{}'", Utf8(*dump)));
         }
+    }
+    if (heldLog != INVALID_HANDLE_VALUE) {
+        CloseHandle(heldLog);
     }
     if (broken_) {
         return kExitBrokenGame;

@@ -72,9 +72,9 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     {
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
-        auto log = rakor::CreateLoaderLogger(fs::path(".") / rakor::kLogFileName);
-        log->sinks().push_back(review.WalkProblemSink());
-        rakor::ScriptRunner runner(log, BoxOnStream(err), &review);
+        const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / rakor::kLogFileName);
+        log.logger->sinks().push_back(review.WalkProblemSink());
+        rakor::ScriptRunner runner(log.logger, BoxOnStream(err), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
             anyFailed = anyFailed || summary.failed > 0;
