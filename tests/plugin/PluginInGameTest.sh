@@ -6,15 +6,17 @@
 #   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES
 #   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES NATIVE_VXMOD
 #   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES DATABASE
+#   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES SHARED_LIBGCC
 #
 # matches-vxmod exits with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
 
 suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
 examples="$(realpath "$6")"
-# The seventh: the native vxmod (matches-vxmod) or the database (hostile).
+# The seventh: the native vxmod (matches-vxmod), the database (hostile) or
+# another mod's shared libgcc (field).
 extra="${7:+$(realpath "$7")}"
-vxmod="$extra" database="$extra"
+vxmod="$extra" database="$extra" shared_libgcc="$extra"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -57,13 +59,19 @@ le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
     $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
 
 test_dll_file() {
-    local imports exports
+    local imports exports debug_sections
     imports="$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
         sort | tr '\n' ' ')"
     check "the DLL imports from Windows' own DLLs only" \
         equal "$imports" "kernel32.dll msvcrt.dll user32.dll "
     exports="$("$objdump" -p "$dll" | awk '/Number in:/ { getline; print $NF }')"
     check "the DLL exports nothing" equal "${exports:-00000000}" "00000000"
+    debug_sections="$("$objdump" -h "$dll" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')"
+    check "the DLL carries no debug information" equal "$debug_sections" ""
+    check "the file beside it holds the debug information" \
+        test -n "$("$objdump" -h "$dll.debug" | awk '$2 == ".debug_info"')"
+    check "the DLL names that file for a debugger" \
+        grep -qxF "$(basename "$dll").debug" <(tr -c '[:print:]' '\n' <"$dll")
 }
 
 test_patches_and_frames() {
@@ -82,8 +90,7 @@ test_patches_and_frames() {
     # The call must reach ApplyModsHook wherever Windows put the DLL: its
     # place in the image from the DLL's symbols, its base from the report.
     image_base=$((0x$("$objdump" -p "$dll" | awk '/^ImageBase/ { print $2 }')))
-    hook_rva=$((0x$("$nm" -C "$dll" | awk '/ T rakor::ApplyModsHook\(void\*\)$/ { print $1 }') -
-        image_base))
+    hook_rva=$((0x$("$nm" "$dll.debug" | awk '/ T ApplyModsHook$/ { print $1 }') - image_base))
     base=$(($(sed -n 's/^plug-in .* loaded at \(0x[0-9A-F]*\);.*/\1/p' "$report")))
     check "the DLL was loaded away from its preferred base" \
         has_text "$report" "which the game occupied"
@@ -100,8 +107,8 @@ test_patches_and_frames() {
     done
     check "FreeLibrary leaves the pinned DLL in place" \
         has_line "$report" "after FreeLibrary: the plug-in is still mapped"
-    check "every frame runs the replaced routine first with the game's object, then the scripts, and keeps the registers" \
-        equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EBX ESI EDI EBP ESP kept$')" 3
+    check "every frame runs the replaced routine first with all the game's registers and stack, then the scripts, and gives the game back the routine's EAX and its own registers" \
+        equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
@@ -123,7 +130,7 @@ test_other_game_version() {
         "0x6660C0 after:  E8 CB E6 FF FF (a call of 0x00664790, the game's own code)"
     check "no bytes removed" has_line "$report" "0x50264A after:  0F 85 1D 01 00 00"
     check "the game's own routine runs and no script does" equal "$(count_lines "$report" \
-        '^pass [12]: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EBX ESI EDI EBP ESP kept$')" 2
+        '^pass [12]: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 2
     check "the log says why, in one line" equal "$(log_lines "$folder")" \
         "[VexaAttribLoader.Tormelin] [error] The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
 }
@@ -230,6 +237,150 @@ test_hostile_inputs() {
         "$folder/after.json")" 77
 }
 
+# What other mods and the game's state do to the plug-in in the field. Each
+# condition leaves the game running (or, for a fault in the game's own code,
+# crashing as it would have without the plug-in) with a log that says what
+# happened.
+
+# Another mod built with MinGW brought the shared libgcc, before the plug-in
+# or after it: a failing line (which throws inside the plug-in) must still
+# fail only that line.
+test_field_shared_libgcc() {
+    local folder when
+    for when in before after; do
+        folder="$(game_folder "libgcc-$when")"
+        cp "$shared_libgcc" "$folder/"
+        printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+        play "$folder" --load-$when "$(basename "$shared_libgcc")" --passes 2
+        check "libgcc loaded $when the plug-in: the game runs on (exit status 1)" \
+            equal "$(cat "$folder/status")" 1
+        check "libgcc loaded $when the plug-in: each pass logs the failed line and its summary" \
+            equal "$(log_lines "$folder" | grep -c "Class 'truck' not found\|1 succesful / 1 failed")" 4
+    done
+}
+
+# A host operation hands the plug-in a bad record for one line: the plug-in
+# faults reading it. That line fails with the fault named; the lines after it,
+# the next script and the next pass run.
+test_field_faults_in_a_line() {
+    local folder kind what
+    for kind in bad-pointer guard-page; do
+        folder="$(game_folder "fault-$kind")"
+        cp "$examples/database.json" "$folder/"
+        printf 'add_node car default tuned\nupdate_field badclass default TopSpeed 5\nupdate_field car tuned TopSpeed 300\n' \
+            >"$folder/AttribMods/a.vxmod"
+        printf 'add_node car coupe later\n' >"$folder/AttribMods/b.vxmod"
+        play "$folder" --db database.json --fault-class "badclass=$kind" --passes 2 --dump after.json
+        what="access violation reading 0x00000010"
+        [ "$kind" = guard-page ] && what="guard page hit reading 0x[0-9A-F]{8}"
+        check "$kind: the game runs on (exit status 1)" equal "$(cat "$folder/status")" 1
+        check "$kind: the line is logged with its number and the fault's address in the plug-in, each pass" \
+            equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" "\[AttribMods/a.vxmod\] Caught error executing script line: line 2 stopped at a fault: $what at 0x[0-9A-F]{8} \(VexaAttribLoader\.Tormelin\.asi\+0x[0-9A-F]+\); the rest of the line was not done")" 2
+        check "$kind: the other lines of the script ran" \
+            equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" 'a\.vxmod\] Script loaded with errors: 2 succesful / 1 failed')" 2
+        check "$kind: the next script ran" \
+            equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" 'b\.vxmod\] Script loaded: 1 succesful / 0 failed')" 2
+        check "$kind: the line after the fault changed the database" \
+            equal "$(jq '.classes.car.collections.tuned.values.TopSpeed' "$folder/after.json")" 300
+        check "$kind: nothing the game relies on was broken" equal "$(count_lines "$folder/report.txt" '^FAULT')" 0
+    done
+
+    # A fault inside the game's own code: the game's state is not to be
+    # trusted, so the fault goes on to the game's crash handler, after the
+    # plug-in has logged it and every script before it reached the file.
+    folder="$(game_folder fault-in-game)"
+    printf 'add_node car default first\n' >"$folder/AttribMods/a.vxmod"
+    printf 'add_node car default tuned\nupdate_field badclass default TopSpeed 5\n' >"$folder/AttribMods/b.vxmod"
+    play "$folder" --fault-class "badclass=in-game"
+    check "a fault in the game's code reaches the game's crash handler (exit status 4)" \
+        equal "$(cat "$folder/status")" 4
+    check "the crash handler saw the game's own fault" has_text "$folder/report.txt" \
+        "the game crashed: exception 0xC0000005"
+    check "the scripts before it are in the log" has_text "$folder/VexaAttribLoader.Tormelin.log" \
+        "[AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
+    check "the log names the line and the fault in the game's code" \
+        equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" "\[error\] \[AttribMods/b.vxmod\] Line 2 ran into a fault in the game's own code: access violation writing 0x00000010 at 0x[0-9A-F]{8} \(sandbox-game\.exe\+0x[0-9A-F]+\)\. The game's state cannot be trusted after that, so the loader leaves the fault to the game\.")" 1
+}
+
+# A pass while the game's database word is null runs no line and says so;
+# the next pass, with a database, runs the scripts.
+test_field_null_database() {
+    local folder
+    folder="$(game_folder null-database)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --null-database-passes 1 --passes 2
+    check "no database: the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "no database: the pass makes no database call" has_text "$folder/report.txt" \
+        "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls"
+    check "no database: one line says why, then the next pass runs the script" \
+        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
+[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
+}
+
+# A log file the plug-in cannot open (held by another program without
+# sharing, or a folder of that name): the box says so, where it tried, and
+# which line failed.
+test_field_unwritable_log() {
+    local folder how
+    for how in held folder; do
+        folder="$(game_folder "log-$how")"
+        printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+        if [ "$how" = held ]; then
+            play "$folder" --hold-log
+        else
+            mkdir "$folder/VexaAttribLoader.Tormelin.log"
+            play "$folder"
+        fi
+        check "log $how: the game runs on (exit status 1)" equal "$(cat "$folder/status")" 1
+        check "log $how: the box says the log could not be written, and where" has_line "$folder/boxes.txt" \
+            "$(printf 'Z:%s\\VexaAttribLoader.Tormelin.log: Permission denied' "$(sed 's|/|\\|g' <<<"$folder")")"
+        check "log $how: the box names the failed line" has_line "$folder/boxes.txt" \
+            "First failed line (2): AddNode.Act => Class 'truck' not found"
+    done
+}
+
+# A second copy of the plug-in, loaded after the first has run a pass,
+# changes nothing and leaves the first copy's log whole.
+test_field_second_copy() {
+    local folder
+    folder="$(game_folder second-copy)"
+    cp "$dll" "$folder/copy.asi"
+    printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --second-copy copy.asi --passes 2
+    check "two copies: the game runs on (exit status 1)" equal "$(cat "$folder/status")" 1
+    check "two copies: the call still reaches the first copy" equal "$(count_lines "$folder/report.txt" \
+        '^0x6660C0 after:  E8 .* \(a call of 0x[0-9A-F]{8}, plug-in \+ 0x[0-9A-F]+\)$')" 2
+    check "two copies: the first copy's lines stay, the second's refusal follows them" \
+        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
+[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed
+[VexaAttribLoader.Tormelin] [error] Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
+[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
+[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
+}
+
+# The game's two operations without a this-object, popping their own
+# arguments: the examples give the same log and database as when the caller
+# pops them.
+test_field_callee_pops() {
+    local folder popping
+    for popping in caller callee; do
+        folder="$(game_folder "$popping-pops")"
+        cp -r "$examples/AttribMods/." "$folder/AttribMods/"
+        cp "$examples/database.json" "$folder/"
+        if [ "$popping" = callee ]; then
+            play "$folder" --db database.json --dump after.json --callee-pops
+        else
+            play "$folder" --db database.json --dump after.json
+        fi
+    done
+    check "callee pops: the same exit status" \
+        equal "$(cat "$work/callee-pops/status")" "$(cat "$work/caller-pops/status")"
+    check "callee pops: nothing the game relies on was broken" \
+        equal "$(count_lines "$work/callee-pops/report.txt" '^FAULT')" 0
+    check "callee pops: the same log" diff <(log_lines "$work/caller-pops") <(log_lines "$work/callee-pops")
+    check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
+}
+
 case "$suite" in
 in-game)
     test_dll_file
@@ -245,6 +396,14 @@ matches-vxmod)
     ;;
 hostile)
     test_hostile_inputs
+    ;;
+field)
+    test_field_shared_libgcc
+    test_field_faults_in_a_line
+    test_field_null_database
+    test_field_unwritable_log
+    test_field_second_copy
+    test_field_callee_pops
     ;;
 *)
     echo "unknown suite '$suite'" >&2
