@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "run_pack: %s\n", error.what());
         return 2;
     }
-    rakor::ScriptRunner runner(rakor::CreateLoaderLog(std::string("./") + rakor::kLogFileName).logger,
-                               [](const std::string& caption, const std::string&) {
-                                   std::fprintf(stderr, "[%s]\n", caption.c_str());
-                               });
+    rakor::ScriptRunner runner(
+        rakor::CreateLoaderLog(std::string("./") + rakor::kLogFileName).logger,
+        [](const std::string& caption, const std::string&) {
+            std::fprintf(stderr, "[%s]\n", caption.c_str());
+        });
     const rakor::RunSummary summary = runner.LoadScriptDirectory(rakor::kScriptDirectory);
     std::printf("%d scripts: %d lines succeeded, %d failed\n", summary.scripts, summary.succeeded,
                 summary.failed);

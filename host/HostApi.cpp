@@ -49,9 +49,9 @@ void* GetCollection(void* classObject, uint32_t collectionKey) {
     // The host's lookup takes the class object's first word, not the object.
     void* const classTable = *static_cast<void* const*>(classObject);
     const InsideHost inside;
-    return reinterpret_cast<void*>(CallEitherConvention(
-        AddressOf(GetEntryPoints().getCollection), reinterpret_cast<uintptr_t>(classTable),
-        collectionKey));
+    return reinterpret_cast<void*>(CallEitherConvention(AddressOf(GetEntryPoints().getCollection),
+                                                        reinterpret_cast<uintptr_t>(classTable),
+                                                        collectionKey));
 }
 
 void* GetFieldDefinition(void* classObject, uint32_t fieldKey) {

@@ -40,8 +40,7 @@ alignas(8) unsigned char gUnwindObject[64];
 // The start of the mapped section that holds `address`.
 const void* SectionStart(uintptr_t address) {
     const auto base = reinterpret_cast<uintptr_t>(&__ImageBase);
-    const auto& headers =
-        *reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + __ImageBase.e_lfanew);
+    const auto& headers = *reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + __ImageBase.e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(&headers);
     for (WORD i = 0; i < headers.FileHeader.NumberOfSections; ++i, ++section) {
         const uintptr_t start = base + section->VirtualAddress;
@@ -70,8 +69,8 @@ __attribute__((constructor(101))) void RegisterWithOwnUnwinder() {
     const HMODULE shared = GetModuleHandleA(kSharedLibgcc);
     const auto findInShared =
         shared == nullptr ? nullptr
-                          : reinterpret_cast<decltype(&_Unwind_Find_FDE)>(
-                                reinterpret_cast<void*>(GetProcAddress(shared, "_Unwind_Find_FDE")));
+                          : reinterpret_cast<decltype(&_Unwind_Find_FDE)>(reinterpret_cast<void*>(
+                                GetProcAddress(shared, "_Unwind_Find_FDE")));
     const void* entry = findInShared == nullptr ? nullptr : findInShared(CodeOfThisDll(), &bases);
     if (entry == nullptr) {
         return;  // nobody knows the table; a throw would end the process either way

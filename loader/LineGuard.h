@@ -9,10 +9,10 @@ namespace rakor {
 // A hardware fault that stopped a script line: an access violation, a
 // misaligned or guard-page access, a division by zero, ...
 struct HardwareFault {
-    uint32_t code = 0;       // the system's exception code
-    uintptr_t address = 0;   // the instruction that faulted
-    int access = -1;         // for a memory fault: 0 read, 1 write, 8 execute
-    uintptr_t target = 0;    //   and the address it tried
+    uint32_t code = 0;      // the system's exception code
+    uintptr_t address = 0;  // the instruction that faulted
+    int access = -1;        // for a memory fault: 0 read, 1 write, 8 execute
+    uintptr_t target = 0;   //   and the address it tried
 };
 
 // "access violation reading 0x00000010 at 0x6C8C1234

@@ -282,7 +282,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
 }
 
 std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& action,
-                                                const std::string& displayPath, int lineNumber) {
+                                                 const std::string& displayPath, int lineNumber) {
     struct Line {
         Attrib::Automation::IAction& action;
         spdlog::logger& log;
@@ -330,13 +330,13 @@ std::string ScriptRunner::WarningText(const std::string& displayPath,
     }
     // Where the log does not reach, the box is all the modder gets.
     const std::size_t failures = summary_.failures.size() - firstFailure;
-    std::string text = loaded + fmt::format(
-                                    "The log file could not be written, so the details are not "
-                                    "there:\n{}: {}\n(Is it open in another program, or is the "
-                                    "folder read-only?)\n\nFirst failed line ({}): {}",
-                                    logStatus_->Where(), logStatus_->Problem(),
-                                    summary_.failures[firstFailure].line,
-                                    summary_.failures[firstFailure].message);
+    std::string text =
+        loaded + fmt::format(
+                     "The log file could not be written, so the details are not "
+                     "there:\n{}: {}\n(Is it open in another program, or is the "
+                     "folder read-only?)\n\nFirst failed line ({}): {}",
+                     logStatus_->Where(), logStatus_->Problem(),
+                     summary_.failures[firstFailure].line, summary_.failures[firstFailure].message);
     if (failures > 1) {
         text += fmt::format(" (and {} more)", failures - 1);
     }

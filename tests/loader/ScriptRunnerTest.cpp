@@ -256,9 +256,9 @@ TEST_F(ScriptRunnerTest, LogReachesTheFileAfterEveryScriptAndBeforeABox) {
     } observer;
     observer.read = readLog;
     std::string logAtBox;
-    ScriptRunner runner(CreateLoaderLog("run.log").logger,
-                        [&](const std::string&, const std::string&) { logAtBox = readLog(); },
-                        &observer);
+    ScriptRunner runner(
+        CreateLoaderLog("run.log").logger,
+        [&](const std::string&, const std::string&) { logAtBox = readLog(); }, &observer);
     cwd_.Write("AttribMods/a.vxmod", Good("a"));
     cwd_.Write("AttribMods/b.vxmod", kBad);
     runner.LoadScriptDirectory("AttribMods");

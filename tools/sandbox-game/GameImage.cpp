@@ -201,36 +201,36 @@ constexpr uint8_t kToEbx = 0x1D, kToEcx = 0x0D, kToEdx = 0x15, kToEsi = 0x35, kT
 // the routine at 0x664780), and notes ESP and the flags.
 void WriteFrameStart(CodeWriter& code) {
     const Registers& r = kGameRegisters;
-    code.Bytes({0x55, 0x53, 0x56, 0x57});                    // push ebp; push ebx; push esi; push edi
-    code.Store(kToEsp, At(Slots().callerStack));    // mov [callerStack], esp
-    code.Bytes({0x83, 0xE4, 0xF0});                          // and esp, -16
-    code.Bytes({0x68}).Word(kStackMarker);                   // push marker: misaligned for the call
-    code.Bytes({0xB8}).Word(r.eax);                          // mov eax, ...
-    code.Bytes({0xBB}).Word(r.ebx);                          // mov ebx, ...
-    code.Bytes({0xB9}).Word(r.ecx);                          // mov ecx, game object
-    code.Bytes({0xBA}).Word(r.edx);                          // mov edx, ...
-    code.Bytes({0xBE}).Word(r.esi);                          // mov esi, ...
-    code.Bytes({0xBF}).Word(r.edi);                          // mov edi, ...
-    code.Bytes({0xBD}).Word(r.ebp);                          // mov ebp, ...
-    code.Bytes({0xFC});                                      // cld
-    code.StoreFlags(At(Slots().flagsBefore));       // pushfd; pop [flagsBefore]
-    code.Store(kToEsp, At(Slots().stackBefore));    // mov [stackBefore], esp
+    code.Bytes({0x55, 0x53, 0x56, 0x57});         // push ebp; push ebx; push esi; push edi
+    code.Store(kToEsp, At(Slots().callerStack));  // mov [callerStack], esp
+    code.Bytes({0x83, 0xE4, 0xF0});               // and esp, -16
+    code.Bytes({0x68}).Word(kStackMarker);        // push marker: misaligned for the call
+    code.Bytes({0xB8}).Word(r.eax);               // mov eax, ...
+    code.Bytes({0xBB}).Word(r.ebx);               // mov ebx, ...
+    code.Bytes({0xB9}).Word(r.ecx);               // mov ecx, game object
+    code.Bytes({0xBA}).Word(r.edx);               // mov edx, ...
+    code.Bytes({0xBE}).Word(r.esi);               // mov esi, ...
+    code.Bytes({0xBF}).Word(r.edi);               // mov edi, ...
+    code.Bytes({0xBD}).Word(r.ebp);               // mov ebp, ...
+    code.Bytes({0xFC});                           // cld
+    code.StoreFlags(At(Slots().flagsBefore));     // pushfd; pop [flagsBefore]
+    code.Store(kToEsp, At(Slots().stackBefore));  // mov [stackBefore], esp
 }
 
 // The patched call itself at 0x6660C0, then what the game finds after it,
 // and back to C++.
 void WriteFrameEnd(CodeWriter& code, uintptr_t routine) {
-    code.Call(routine);                                                 // call routine
-    code.StoreEax(At(Slots().after.eax));         // mov [after.eax], eax
-    code.Store(kToEbx, At(Slots().after.ebx));    // mov [after.ebx], ebx
-    code.Store(kToEcx, At(Slots().after.ecx));    // ...
+    code.Call(routine);                         // call routine
+    code.StoreEax(At(Slots().after.eax));       // mov [after.eax], eax
+    code.Store(kToEbx, At(Slots().after.ebx));  // mov [after.ebx], ebx
+    code.Store(kToEcx, At(Slots().after.ecx));  // ...
     code.Store(kToEdx, At(Slots().after.edx));
     code.Store(kToEsi, At(Slots().after.esi));
     code.Store(kToEdi, At(Slots().after.edi));
     code.Store(kToEbp, At(Slots().after.ebp));
-    code.Store(kToEsp, At(Slots().stackAfter));                // mov [stackAfter], esp
-    code.StoreFlags(At(Slots().flagsAfter));                   // pushfd; pop [flagsAfter]
-    code.Bytes({0x8B, 0x25}).Word(At(Slots().callerStack));    // mov esp, [callerStack]
+    code.Store(kToEsp, At(Slots().stackAfter));              // mov [stackAfter], esp
+    code.StoreFlags(At(Slots().flagsAfter));                 // pushfd; pop [flagsAfter]
+    code.Bytes({0x8B, 0x25}).Word(At(Slots().callerStack));  // mov esp, [callerStack]
     code.Bytes({0x5F, 0x5E, 0x5B, 0x5D, 0xC3});  // pop edi; pop esi; pop ebx; pop ebp; ret
 }
 
@@ -238,22 +238,22 @@ void WriteFrameEnd(CodeWriter& code, uintptr_t routine) {
 // records the run, and returns its result in EAX, with other values in ECX
 // and EDX (which no convention keeps) and the game's EBX, ESI, EDI and EBP.
 void WriteRoutine(CodeWriter& code) {
-    code.StoreEax(At(Slots().entry.eax));        // mov [entry.eax], eax
-    code.Store(kToEbx, At(Slots().entry.ebx));   // mov [entry.ebx], ebx
-    code.Store(kToEcx, At(Slots().entry.ecx));   // ...
+    code.StoreEax(At(Slots().entry.eax));       // mov [entry.eax], eax
+    code.Store(kToEbx, At(Slots().entry.ebx));  // mov [entry.ebx], ebx
+    code.Store(kToEcx, At(Slots().entry.ecx));  // ...
     code.Store(kToEdx, At(Slots().entry.edx));
     code.Store(kToEsi, At(Slots().entry.esi));
     code.Store(kToEdi, At(Slots().entry.edi));
     code.Store(kToEbp, At(Slots().entry.ebp));
-    code.Store(kToEsp, At(Slots().entryStack));               // mov [entryStack], esp
-    code.Bytes({0x8B, 0x44, 0x24, 0x04});                              // mov eax, [esp+4]
-    code.StoreEax(At(Slots().entryWordAbove));                // mov [entryWordAbove], eax
-    code.StoreFlags(At(Slots().entryFlags));                  // pushfd; pop [entryFlags]
-    code.Call(AddressOf(&RecordRoutineRun));                           // call (ECX: this-object)
-    code.Bytes({0xB8}).Word(kRoutineResult);                           // mov eax, result
-    code.Bytes({0xB9}).Word(0xC1C1C1C1);                               // mov ecx, ...
-    code.Bytes({0xBA}).Word(0xD1D1D1D1);                               // mov edx, ...
-    code.Bytes({0xC3});                                                // ret
+    code.Store(kToEsp, At(Slots().entryStack));  // mov [entryStack], esp
+    code.Bytes({0x8B, 0x44, 0x24, 0x04});        // mov eax, [esp+4]
+    code.StoreEax(At(Slots().entryWordAbove));   // mov [entryWordAbove], eax
+    code.StoreFlags(At(Slots().entryFlags));     // pushfd; pop [entryFlags]
+    code.Call(AddressOf(&RecordRoutineRun));     // call (ECX: this-object)
+    code.Bytes({0xB8}).Word(kRoutineResult);     // mov eax, result
+    code.Bytes({0xB9}).Word(0xC1C1C1C1);         // mov ecx, ...
+    code.Bytes({0xBA}).Word(0xD1D1D1D1);         // mov edx, ...
+    code.Bytes({0xC3});                          // ret
 }
 
 uintptr_t gFrameStart = 0;

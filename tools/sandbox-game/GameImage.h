@@ -47,8 +47,8 @@ struct Registers {
     uint32_t ebp;
     friend bool operator==(const Registers&, const Registers&) = default;
 };
-inline constexpr Registers kGameRegisters{0x0A0A0A0A, 0x0B0B0B0B, address::kGameObject,
-                                          0x0D0D0D0D, 0x05151515, 0x0D1D1D1D, 0x0E0E0E0E};
+inline constexpr Registers kGameRegisters{
+    0x0A0A0A0A, 0x0B0B0B0B, address::kGameObject, 0x0D0D0D0D, 0x05151515, 0x0D1D1D1D, 0x0E0E0E0E};
 // The word the game's code keeps on its stack right above the call's return
 // address: the routine must find it there.
 inline constexpr uint32_t kStackMarker = 0x57AC3D00;
@@ -66,7 +66,7 @@ struct FrameRecord {
         uint32_t flags;            // EFLAGS at its entry
     };
     std::vector<RoutineRun> routineRuns;
-    uint32_t hostCalls = 0;  // database operations called in the whole frame
+    uint32_t hostCalls = 0;    // database operations called in the whole frame
     uint32_t stackBefore = 0;  // ESP just before the call
     uint32_t flagsBefore = 0;
     Registers registersAfter{};  // just after it

@@ -32,9 +32,10 @@ void ReadClassFault(const std::wstring& text, GameOptions& options) {
     } else if (kind == L"in-game") {
         options.classFault = ClassFault::InGameCode;
     } else {
-        throw UsageError("--fault-class wants NAME=bad-pointer, NAME=guard-page or NAME=in-game, "
-                         "not '" +
-                         Narrow(text) + "'");
+        throw UsageError(
+            "--fault-class wants NAME=bad-pointer, NAME=guard-page or NAME=in-game, "
+            "not '" +
+            Narrow(text) + "'");
     }
     options.faultClass = Narrow(text.substr(0, equals));
 }

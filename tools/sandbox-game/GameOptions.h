@@ -24,10 +24,10 @@ struct GameOptions {
     bool entryReasons = false;
     bool freeLibrary = false;
     // Field conditions: what other mods and the game's state do to a plug-in.
-    std::vector<std::filesystem::path> loadBefore;  // modules loaded before the plug-in
-    std::vector<std::filesystem::path> loadAfter;   // and after it
+    std::vector<std::filesystem::path> loadBefore;    // modules loaded before the plug-in
+    std::vector<std::filesystem::path> loadAfter;     // and after it
     std::optional<std::filesystem::path> secondCopy;  // another copy, loaded after pass 1
-    std::string faultClass;                         // the class GetClass plays a fault for
+    std::string faultClass;                           // the class GetClass plays a fault for
     ClassFault classFault = ClassFault::None;
     int nullDatabasePasses = 0;  // passes played while the database word is null
     bool holdLog = false;        // the log file held open without sharing

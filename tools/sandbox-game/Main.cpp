@@ -108,8 +108,8 @@ std::string Differences(const Registers& seen, const Registers& expected, bool w
     for (const auto& [name, word] : words) {
         const bool promised = withEcxEdx || (word != &Registers::ecx && word != &Registers::edx);
         if (promised && seen.*word != expected.*word) {
-            differences.push_back(fmt::format("{} {:08X} (not {:08X})", name, seen.*word,
-                                              expected.*word));
+            differences.push_back(
+                fmt::format("{} {:08X} (not {:08X})", name, seen.*word, expected.*word));
         }
     }
     return fmt::format("{}", fmt::join(differences, ", "));
@@ -136,21 +136,22 @@ void Game::PlayAndReport(int pass) {
             Fault(fmt::format("pass {}: the replaced routine was entered with {}", pass, wrong));
         }
         if (run.stack != frame.stackBefore - 4 || run.wordAbove != kStackMarker) {
-            Fault(fmt::format("pass {}: the replaced routine was entered with ESP {} bytes from "
-                              "the game's call and {:08X} above its return address",
-                              pass, static_cast<int32_t>(run.stack - (frame.stackBefore - 4)),
-                              run.wordAbove));
+            Fault(fmt::format(
+                "pass {}: the replaced routine was entered with ESP {} bytes from "
+                "the game's call and {:08X} above its return address",
+                pass, static_cast<int32_t>(run.stack - (frame.stackBefore - 4)), run.wordAbove));
         }
         if ((run.flags & kDirectionFlag) != (frame.flagsBefore & kDirectionFlag)) {
-            Fault(fmt::format("pass {}: the replaced routine was entered with another direction "
-                              "flag",
-                              pass));
+            Fault(
+                fmt::format("pass {}: the replaced routine was entered with another direction "
+                            "flag",
+                            pass));
         }
-        routine = fmt::format(
-            "the replaced routine ran {}, with this-object 0x{:08X}",
-            run.hostCallsBefore == 0 ? std::string("first")
-                                     : fmt::format("after {} database calls", run.hostCallsBefore),
-            run.registers.ecx);
+        routine = fmt::format("the replaced routine ran {}, with this-object 0x{:08X}",
+                              run.hostCallsBefore == 0
+                                  ? std::string("first")
+                                  : fmt::format("after {} database calls", run.hostCallsBefore),
+                              run.registers.ecx);
         callsAfter -= run.hostCallsBefore;
     }
     // What the game's code after the call relies on.
@@ -282,11 +283,10 @@ int Game::Play() {
             const fs::path copy = fs::absolute(*options_.secondCopy);
             const std::optional<Plugin> second = LoadPlugin(copy, false, error);
             if (!second || !CaptureWarningBoxes(*second, error)) {
-                return Unusable(fmt::format("cannot load the second copy '{}': {}", Utf8(copy),
-                                            error));
+                return Unusable(
+                    fmt::format("cannot load the second copy '{}': {}", Utf8(copy), error));
             }
-            fmt::print("second copy {} loaded at 0x{:08X}\n", Utf8(copy.filename()),
-                       second->base);
+            fmt::print("second copy {} loaded at 0x{:08X}\n", Utf8(copy.filename()), second->base);
             ReportCall(GameCode(), *plugin);
         }
     }
