@@ -148,6 +148,10 @@ uintptr_t AddressOf(F function) {
     return reinterpret_cast<uintptr_t>(function);
 }
 
+// ModRM bytes of "mov [disp32], reg".
+constexpr uint8_t kToEbx = 0x1D, kToEcx = 0x0D, kToEdx = 0x15, kToEsi = 0x35, kToEdi = 0x3D,
+                  kToEbp = 0x2D, kToEsp = 0x25;
+
 // x86 machine code, assembled into a buffer and then put at its address.
 class CodeWriter {
 public:
@@ -175,6 +179,14 @@ public:
     CodeWriter& Store(uint8_t modrm, uint32_t slot) { return Bytes({0x89, modrm}).Word(slot); }
     // pushfd; pop [slot]
     CodeWriter& StoreFlags(uint32_t slot) { return Bytes({0x9C, 0x8F, 0x05}).Word(slot); }
+    // EAX, EBX, ECX, EDX, ESI, EDI and EBP into their slots.
+    CodeWriter& StoreRegisters(Registers& slots) {
+        StoreEax(At(slots.eax));
+        Store(kToEbx, At(slots.ebx)).Store(kToEcx, At(slots.ecx)).Store(kToEdx, At(slots.edx));
+        return Store(kToEsi, At(slots.esi))
+            .Store(kToEdi, At(slots.edi))
+            .Store(kToEbp, At(slots.ebp));
+    }
 
     void Place() const {
         std::memcpy(reinterpret_cast<void*>(origin_), code_.data(), code_.size());
@@ -189,10 +201,6 @@ private:
     uintptr_t origin_;
     std::vector<uint8_t> code_;
 };
-
-// ModRM bytes of "mov [disp32], reg".
-constexpr uint8_t kToEbx = 0x1D, kToEcx = 0x0D, kToEdx = 0x15, kToEsi = 0x35, kToEdi = 0x3D,
-                  kToEbp = 0x2D, kToEsp = 0x25;
 
 // The game's code up to the patched call, called from C++ as a cdecl
 // function. It keeps the C++ caller's registers, puts a word of its own on a
@@ -220,14 +228,8 @@ void WriteFrameStart(CodeWriter& code) {
 // The patched call itself at 0x6660C0, then what the game finds after it,
 // and back to C++.
 void WriteFrameEnd(CodeWriter& code, uintptr_t routine) {
-    code.Call(routine);                         // call routine
-    code.StoreEax(At(Slots().after.eax));       // mov [after.eax], eax
-    code.Store(kToEbx, At(Slots().after.ebx));  // mov [after.ebx], ebx
-    code.Store(kToEcx, At(Slots().after.ecx));  // ...
-    code.Store(kToEdx, At(Slots().after.edx));
-    code.Store(kToEsi, At(Slots().after.esi));
-    code.Store(kToEdi, At(Slots().after.edi));
-    code.Store(kToEbp, At(Slots().after.ebp));
+    code.Call(routine);                                      // call routine
+    code.StoreRegisters(Slots().after);                      // mov [after.eax], eax; ...
     code.Store(kToEsp, At(Slots().stackAfter));              // mov [stackAfter], esp
     code.StoreFlags(At(Slots().flagsAfter));                 // pushfd; pop [flagsAfter]
     code.Bytes({0x8B, 0x25}).Word(At(Slots().callerStack));  // mov esp, [callerStack]
@@ -238,13 +240,7 @@ void WriteFrameEnd(CodeWriter& code, uintptr_t routine) {
 // records the run, and returns its result in EAX, with other values in ECX
 // and EDX (which no convention keeps) and the game's EBX, ESI, EDI and EBP.
 void WriteRoutine(CodeWriter& code) {
-    code.StoreEax(At(Slots().entry.eax));       // mov [entry.eax], eax
-    code.Store(kToEbx, At(Slots().entry.ebx));  // mov [entry.ebx], ebx
-    code.Store(kToEcx, At(Slots().entry.ecx));  // ...
-    code.Store(kToEdx, At(Slots().entry.edx));
-    code.Store(kToEsi, At(Slots().entry.esi));
-    code.Store(kToEdi, At(Slots().entry.edi));
-    code.Store(kToEbp, At(Slots().entry.ebp));
+    code.StoreRegisters(Slots().entry);          // mov [entry.eax], eax; ...
     code.Store(kToEsp, At(Slots().entryStack));  // mov [entryStack], esp
     code.Bytes({0x8B, 0x44, 0x24, 0x04});        // mov eax, [esp+4]
     code.StoreEax(At(Slots().entryWordAbove));   // mov [entryWordAbove], eax
