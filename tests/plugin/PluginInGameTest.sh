@@ -3,19 +3,19 @@
 # DLL file, what it does to the game's code, every frame, the log, the boxes
 # and the database. Every case is one start of the game (each costs a second).
 #
-#   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES
-#   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES NATIVE_VXMOD
-#   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES DATABASE
-#   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES SHARED_LIBGCC
+#   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES VERSION
+#   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES VERSION NATIVE_VXMOD
+#   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES VERSION DATABASE
+#   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES VERSION SHARED_LIBGCC
 #
 # matches-vxmod exits with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
 
 suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
-examples="$(realpath "$6")"
-# The seventh: the native vxmod (matches-vxmod), the database (hostile) or
+examples="$(realpath "$6")" version="$7"
+# The eighth: the native vxmod (matches-vxmod), the database (hostile) or
 # another mod's shared libgcc (field).
-extra="${7:+$(realpath "$7")}"
+extra="${8:+$(realpath "$8")}"
 vxmod="$extra" database="$extra" shared_libgcc="$extra"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
@@ -53,6 +53,9 @@ play() {
 
 # The log without its timestamps and line-end CRs.
 log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
+
+# The log's first line when the DLL has patched the game.
+patched_line="[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below AttribMods run each time the game has built its attribute database."
 
 # The little-endian bytes of a 32-bit number, as the report writes them.
 le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
@@ -110,6 +113,8 @@ test_patches_and_frames() {
     check "every frame runs the replaced routine first with all the game's registers and stack, then the scripts, and gives the game back the routine's EAX and its own registers" \
         equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
+    check "the log's first line names the version and says the game is patched, once a game start" \
+        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$patched_line"
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
     check "each frame shows one box, with the exclamation icon and one OK button" \
@@ -132,7 +137,7 @@ test_other_game_version() {
     check "the game's own routine runs and no script does" equal "$(count_lines "$report" \
         '^pass [12]: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 2
     check "the log says why, in one line" equal "$(log_lines "$folder")" \
-        "[VexaAttribLoader.Tormelin] [error] The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
+        "[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
 }
 
 # The log grouped by the path each line names, each script's lines in their
@@ -177,7 +182,9 @@ test_matches_vxmod() {
     play "$game_dir" --db database.json --dump after.json
 
     check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
-    check "the same log lines" diff <(log_by_script "$native") <(log_by_script "$game_dir")
+    # All but the line about the patches, which vxmod has no reason to write.
+    check "the same log lines" diff <(log_by_script "$native") \
+        <(log_by_script "$game_dir" | grep -vxF "$patched_line")
     check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
         "[AttribMods/cars/back] Skipped: this folder was already walked"
     check "the non-ASCII folder's script ran" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
@@ -313,7 +320,8 @@ test_field_null_database() {
     check "no database: the pass makes no database call" has_text "$folder/report.txt" \
         "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls"
     check "no database: one line says why, then the next pass runs the script" \
-        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
+        equal "$(log_lines "$folder")" "$patched_line
+[VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
 }
 
@@ -351,9 +359,10 @@ test_field_second_copy() {
     check "two copies: the call still reaches the first copy" equal "$(count_lines "$folder/report.txt" \
         '^0x6660C0 after:  E8 .* \(a call of 0x[0-9A-F]{8}, plug-in \+ 0x[0-9A-F]+\)$')" 2
     check "two copies: the first copy's lines stay, the second's refusal follows them" \
-        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
+        equal "$(log_lines "$folder")" "$patched_line
+[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed
-[VexaAttribLoader.Tormelin] [error] Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
+[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
 [VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
 }
