@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The plug-in inside the stand-in game under Wine, checked from outside: the
 # DLL file, what it does to the game's code, every frame, the log, the boxes
-# and the database. Every case is one start of the game (each costs a second).
+# and the database; and the release zip, unpacked as a modder does. Every
+# case is one start of the game (each costs a second).
 #
 #   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES VERSION
 #   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES VERSION NATIVE_VXMOD
 #   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES VERSION DATABASE
 #   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES VERSION SHARED_LIBGCC
+#   PluginInGameTest.sh release-zip   GAME DLL NM OBJDUMP EXAMPLES VERSION CPACK_CONFIG CPACK
+#                                     CMAKE WINDRES
 #
 # matches-vxmod exits with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
@@ -17,6 +20,7 @@ examples="$(realpath "$6")" version="$7"
 # another mod's shared libgcc (field).
 extra="${8:+$(realpath "$8")}"
 vxmod="$extra" database="$extra" shared_libgcc="$extra"
+cpack_config="${8:-}" cpack="${9:-}" cmake="${10:-}" windres="${11:-}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -61,20 +65,34 @@ patched_line="[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: Th
 le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
     $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
 
+# A file that ships without its debug information, which the second file
+# holds and the first names for a debugger, with the checksum a debugger
+# compares (the standard CRC-32, as gzip's trailer has it).
+check_debug_information_beside() {
+    local file="$1" debug="$2" name link_crc
+    name="$(basename "$file")"
+    check "$name carries no debug information" \
+        equal "$("$objdump" -h "$file" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')" ""
+    check "$(basename "$debug") holds the debug information of $name" \
+        test -n "$("$objdump" -h "$debug" | awk '$2 == ".debug_info"')"
+    check "$name names $(basename "$debug") for a debugger" \
+        grep -qxF "$(basename "$debug")" <(tr -c '[:print:]' '\n' <"$file")
+    # The section ends in the checksum: the last word of objdump's hex columns.
+    link_crc="$("$objdump" -s -j .gnu_debuglink "$file" | awk '/^ [0-9a-f]+ / {
+        n = split(substr($0, length($1) + 3, 35), words, " "); last = words[n] } END { print last }')"
+    check "$name names the very $(basename "$debug") of its build (same checksum)" \
+        equal "$link_crc" "$(gzip -1 -c "$debug" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')"
+}
+
 test_dll_file() {
-    local imports exports debug_sections
+    local imports exports
     imports="$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
         sort | tr '\n' ' ')"
     check "the DLL imports from Windows' own DLLs only" \
         equal "$imports" "kernel32.dll msvcrt.dll user32.dll "
     exports="$("$objdump" -p "$dll" | awk '/Number in:/ { getline; print $NF }')"
     check "the DLL exports nothing" equal "${exports:-00000000}" "00000000"
-    debug_sections="$("$objdump" -h "$dll" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')"
-    check "the DLL carries no debug information" equal "$debug_sections" ""
-    check "the file beside it holds the debug information" \
-        test -n "$("$objdump" -h "$dll.debug" | awk '$2 == ".debug_info"')"
-    check "the DLL names that file for a debugger" \
-        grep -qxF "$(basename "$dll").debug" <(tr -c '[:print:]' '\n' <"$dll")
+    check_debug_information_beside "$dll" "$dll.debug"
 }
 
 test_patches_and_frames() {
@@ -390,6 +408,73 @@ test_field_callee_pops() {
     check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
 }
 
+# The release zips, made by CPack from this build. The modders' zip holds what
+# a modder unpacks into the game's folder, folders included; the developers'
+# zip the debug information of its two programs.
+release_layout=(
+    VexaAttribLoader.Tormelin.asi vxmod.exe VexaAttribLoader-README.txt
+    AttribMods/ AttribMods/example.vxmod
+    VexaAttribLoader/ VexaAttribLoader/modding-guide.md VexaAttribLoader/database.json
+    VexaAttribLoader/CHANGELOG.md VexaAttribLoader/LICENSE.txt VexaAttribLoader/third-party/
+    VexaAttribLoader/third-party/{spdlog,fmt,CLI11,nlohmann-json,mingw-w64-runtime,gcc-runtime}.txt
+)
+debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
+
+same_entries() {  # zip, then the entries it must hold
+    diff <(printf '%s\n' "${@:2}" | LC_ALL=C sort) <("$cmake" -E tar tf "$1" | LC_ALL=C sort)
+}
+
+# Unpacked as a modder does, the zip is a game folder: the DLL from it runs
+# the examples with the same log and database as the build's own DLL, and
+# its example script changes nothing.
+test_release_zip() {
+    local zips="$work/zips" unpacked="$work/unpacked" debug="$work/debug" built file
+    local zip="$zips/VexaAttribLoader-$version-win32.zip"
+    local debug_zip="$zips/VexaAttribLoader-$version-win32-debug.zip"
+    "$cpack" --config "$cpack_config" -B "$zips" >"$work/cpack.txt" || cat "$work/cpack.txt"
+    check "the modders' zip holds what a modder installs, and nothing else" \
+        same_entries "$zip" "${release_layout[@]}"
+    check "the developers' zip holds the debug information of both programs" \
+        same_entries "$debug_zip" "${debug_layout[@]}"
+    mkdir -p "$unpacked" "$debug"
+    (cd "$unpacked" && "$cmake" -E tar xf "$zip") && (cd "$debug" && "$cmake" -E tar xf "$debug_zip")
+    check "no file in the zip is empty" equal "$(find "$unpacked" -type f -empty)" ""
+
+    for file in VexaAttribLoader.Tormelin.asi vxmod.exe; do
+        check_debug_information_beside "$unpacked/$file" "$debug/$file.debug"
+        "$windres" -J coff -i "$unpacked/$file" -O rc >"$work/$file.rc"
+        check "$file's version resource: version $version" has_line "$work/$file.rc" \
+            " FILEVERSION ${version//./, }, 0"
+        for value in "ProductName\", \"Vexa Attrib Loader" "ProductVersion\", \"$version" \
+                     "FileVersion\", \"$version" "OriginalFilename\", \"$file"; do
+            check "$file's version resource: $value\"" has_line "$work/$file.rc" \
+                "      VALUE \"$value\""
+        done
+        check "$file's version resource describes it" \
+            grep -qE '^      VALUE "FileDescription", ".{20,}"$' "$work/$file.rc"
+    done
+    check "vxmod.exe --version names the loader's version" \
+        equal "$(cd "$unpacked" && wine vxmod.exe --version | tr -d '\r')" \
+              "vxmod $version (Vexa Attrib Loader $version)"
+
+    # The same game folder with the build's DLL, made in the same order (the
+    # order of a folder's entries on some file systems), then a modder's
+    # scripts beside the zip's example in both.
+    built="$(game_folder built)"
+    cp "$unpacked/AttribMods/example.vxmod" "$built/AttribMods/"
+    cp -r "$unpacked/VexaAttribLoader" "$built/"
+    for folder in "$unpacked" "$built"; do
+        cp -r "$examples/AttribMods/." "$folder/AttribMods/"
+        play "$folder" --db VexaAttribLoader/database.json --dump after.json
+    done
+    check "the zip's DLL: the same exit status" \
+        equal "$(cat "$unpacked/status")" "$(cat "$built/status")"
+    check "the zip's DLL: the same log" diff <(log_lines "$built") <(log_lines "$unpacked")
+    check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
+    check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
+}
+
 case "$suite" in
 in-game)
     test_dll_file
@@ -413,6 +498,9 @@ field)
     test_field_unwritable_log
     test_field_second_copy
     test_field_callee_pops
+    ;;
+release-zip)
+    test_release_zip
     ;;
 *)
     echo "unknown suite '$suite'" >&2

@@ -10,6 +10,7 @@
 // as `... Field value` run against car->default (a span with a quote in it
 // abbreviates a message instead).
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -223,6 +224,35 @@ TEST_F(DocExamplesTest, GameLogLinesAreThoseThePluginTestChecks) {
             EXPECT_THAT(pluginTest, ::testing::HasSubstr(message)) << block.where;
         }
     }
+}
+
+// The script in the release zip's AttribMods changes nothing as it comes, and
+// runs without a word once the modder removes the "# " before its commands.
+TEST_F(DocExamplesTest, ZipExampleScriptRunsOnceItsCommandsAreSwitchedOn) {
+    const std::string script = ReadFile(kSource / "examples/example.vxmod");
+    Write("zip/AttribMods/example.vxmod", script);
+    EXPECT_EQ(Vxmod("run zip").status, 0);
+    EXPECT_THAT(LogMessages(),
+                ::testing::ElementsAre(
+                    "[info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"));
+
+    std::string switchedOn;
+    int commands = 0;
+    for (const std::string& line : Lines(script)) {
+        const bool command = std::ranges::any_of(
+            std::array{"# add_node ", "# copy_node ", "# update_field ", "# resize_field "},
+            [&](const char* commented) { return line.starts_with(commented); });
+        commands += command ? 1 : 0;
+        switchedOn += (command ? line.substr(2) : line) + "\n";
+    }
+    Write("zip/AttribMods/example.vxmod", switchedOn);
+    const Result run = Vxmod("run zip");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_THAT(LogMessages(),
+                ::testing::ElementsAre("[info] [AttribMods/example.vxmod] Script loaded: " +
+                                       std::to_string(commands) + " succesful / 0 failed"));
+    EXPECT_GT(commands, 3);
 }
 
 TEST_F(DocExamplesTest, DescriptionsLoad) {
