@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string_view>
+#include <utility>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -14,6 +16,7 @@
 #include "host/HostApi.h"
 #include "loader/ApplyModsHook.h"
 #include "loader/ModLoader.h"
+#include "loader/Version.h"
 
 namespace rakor {
 namespace {
@@ -82,6 +85,21 @@ bool PinLibrary() {
                reinterpret_cast<LPCWSTR>(&ApplyModsHook), &self) != 0;
 }
 
+// The one line a game start writes about the patches: in place, or why not.
+// It names the loader's version, so that a modder who shares the log shares
+// the version with it. Flushed at once: the game may crash before a pass.
+void LogOutcome(spdlog::level::level_enum level, std::string_view message) {
+    spdlog::logger& log = LibraryLog();
+    log.log(level, "{} {}: {}", kProductName, kProductVersion, message);
+    log.flush();
+}
+
+template <typename... Args>
+bool NotPatched(fmt::format_string<Args...> why, Args&&... args) {
+    LogOutcome(spdlog::level::err, fmt::format(why, std::forward<Args>(args)...));
+    return false;
+}
+
 }  // namespace
 
 bool WriteCall(void* at, const void* target) noexcept {
@@ -95,57 +113,48 @@ bool WriteNops6(void* at) noexcept {
 }
 
 bool InstallPatches() noexcept {
-    spdlog::logger& log = LibraryLog();
     if (!IsFirstCopyInGame()) {
         // The first copy has taken the call over already; its log goes on.
-        log.error(
+        return NotPatched(
             "Another copy of this loader is already loaded in the game; this copy changes "
             "nothing. Install one copy only.");
-        log.flush();
-        return false;
     }
     // Nothing of the game runs before this check: in another version of the
     // game, the addresses the library calls may hold anything.
     const uintptr_t routine = Host::ReplacedRoutineAddress();
     const CallBytes expected = RelativeCall(kModsCallSite, routine);
     if (!Readable(kModsCallSite, kCallLength)) {
-        log.error(
+        return NotPatched(
             "The game's code at 0x{:X} cannot be read, where this loader expects the call {:02X}: "
             "a game version it does not support. {}",
             kModsCallSite, fmt::join(expected, " "), kRunsUnmodified);
-        log.flush();
-        return false;
     }
     CallBytes found{};
     std::memcpy(found.data(), reinterpret_cast<const void*>(kModsCallSite), found.size());
     if (found != expected) {
-        log.error(
+        return NotPatched(
             "The game's code at 0x{:X} is {:02X}, not the call {:02X} that this loader takes "
             "over: a game version it does not support, or a call already patched (by a second "
             "copy of this loader or by another mod). {}",
             kModsCallSite, fmt::join(found, " "), fmt::join(expected, " "), kRunsUnmodified);
-        log.flush();
-        return false;
     }
     if (!PinLibrary()) {
-        log.error("Could not keep the loader loaded (Windows error {}). {}", GetLastError(),
-                  kRunsUnmodified);
-        log.flush();
-        return false;
+        return NotPatched("Could not keep the loader loaded (Windows error {}). {}", GetLastError(),
+                          kRunsUnmodified);
     }
     SetHookedRoutine(routine);
     if (!WriteCall(reinterpret_cast<void*>(kModsCallSite),
                    reinterpret_cast<const void*>(&ApplyModsHook))) {
-        log.error("{}", kRunsUnmodified);
-        log.flush();
-        return false;
+        return NotPatched("{}", kRunsUnmodified);
     }
     if (!WriteNops6(reinterpret_cast<void*>(kRemovedCodeSite))) {
-        log.error("The six bytes at 0x{:X} stay as they were; the mod scripts run all the same.",
-                  kRemovedCodeSite);
-        log.flush();
-        return false;
+        return NotPatched(
+            "The six bytes at 0x{:X} stay as they were; the mod scripts run all the same.",
+            kRemovedCodeSite);
     }
+    LogOutcome(spdlog::level::info,
+               "The game's code is patched; the mod scripts below AttribMods run each time the "
+               "game has built its attribute database.");
     return true;
 }
 

@@ -9,7 +9,8 @@ namespace rakor {
 // patches: that call aimed at ApplyModsHook, then six no-operations at
 // 0x50264A. When the check fails, or the library cannot be kept or the call
 // cannot be written, it writes nothing, says why in the log and leaves the
-// game to run unmodified. True when both patches are in place.
+// game to run unmodified. True when both patches are in place. Either way
+// the log gets one line about it, which names the loader's version.
 bool InstallPatches() noexcept;
 
 // A five-byte relative call of `target` (0xE8 and the distance from the end

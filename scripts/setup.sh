@@ -10,6 +10,9 @@ packages=(
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386
   nlohmann-json3-dev libcli11-dev
   g++-mingw-w64-i686
+  # Brought by the cross compiler; named because the release zip takes the
+  # MinGW runtime's licence notices from their copyright files.
+  mingw-w64-i686-dev gcc-mingw-w64-base
   wine wine32:i386
   jq
 )

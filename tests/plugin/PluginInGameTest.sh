@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # The plug-in inside the stand-in game under Wine, checked from outside: the
 # DLL file, what it does to the game's code, every frame, the log, the boxes
-# and the database. Every case is one start of the game (each costs a second).
+# and the database; and the release zip, unpacked as a modder does. Every
+# case is one start of the game (each costs a second).
 #
-#   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES
-#   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES NATIVE_VXMOD
-#   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES DATABASE
-#   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES SHARED_LIBGCC
+#   PluginInGameTest.sh in-game       GAME DLL NM OBJDUMP EXAMPLES VERSION
+#   PluginInGameTest.sh matches-vxmod GAME DLL NM OBJDUMP EXAMPLES VERSION NATIVE_VXMOD
+#   PluginInGameTest.sh hostile       GAME DLL NM OBJDUMP EXAMPLES VERSION DATABASE
+#   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES VERSION SHARED_LIBGCC
+#   PluginInGameTest.sh release-zip   GAME DLL NM OBJDUMP EXAMPLES VERSION CPACK_CONFIG CPACK
+#                                     CMAKE WINDRES
 #
 # matches-vxmod exits with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
 
 suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
-examples="$(realpath "$6")"
-# The seventh: the native vxmod (matches-vxmod), the database (hostile) or
+examples="$(realpath "$6")" version="$7"
+# The eighth: the native vxmod (matches-vxmod), the database (hostile) or
 # another mod's shared libgcc (field).
-extra="${7:+$(realpath "$7")}"
+extra="${8:+$(realpath "$8")}"
 vxmod="$extra" database="$extra" shared_libgcc="$extra"
+cpack_config="${8:-}" cpack="${9:-}" cmake="${10:-}" windres="${11:-}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -54,24 +58,38 @@ play() {
 # The log without its timestamps and line-end CRs.
 log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
 
+# The log's first line when the DLL has patched the game.
+patched_line="[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below AttribMods run each time the game has built its attribute database."
+
 # The little-endian bytes of a 32-bit number, as the report writes them.
 le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
     $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
 
+# A file that ships without its debug information, which names the file that
+# holds it, with the checksum a debugger compares: the standard CRC-32 (as
+# gzip's trailer has it), the last word of objdump's hex columns.
+check_debug_information_beside() {
+    local file="$1" debug="$2" name link_crc
+    name="$(basename "$file")"
+    check "$name carries no debug information" \
+        equal "$("$objdump" -h "$file" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')" ""
+    check "$name names $(basename "$debug") for a debugger" \
+        grep -qxF "$(basename "$debug")" <(tr -c '[:print:]' '\n' <"$file")
+    link_crc="$("$objdump" -s -j .gnu_debuglink "$file" | awk '/^ [0-9a-f]+ / {
+        n = split(substr($0, length($1) + 3, 35), words, " "); last = words[n] } END { print last }')"
+    check "$name names the very $(basename "$debug") of its build (same checksum)" \
+        equal "$link_crc" "$(gzip -1 -c "$debug" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')"
+}
+
 test_dll_file() {
-    local imports exports debug_sections
+    local imports exports
     imports="$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' |
         sort | tr '\n' ' ')"
     check "the DLL imports from Windows' own DLLs only" \
         equal "$imports" "kernel32.dll msvcrt.dll user32.dll "
     exports="$("$objdump" -p "$dll" | awk '/Number in:/ { getline; print $NF }')"
     check "the DLL exports nothing" equal "${exports:-00000000}" "00000000"
-    debug_sections="$("$objdump" -h "$dll" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')"
-    check "the DLL carries no debug information" equal "$debug_sections" ""
-    check "the file beside it holds the debug information" \
-        test -n "$("$objdump" -h "$dll.debug" | awk '$2 == ".debug_info"')"
-    check "the DLL names that file for a debugger" \
-        grep -qxF "$(basename "$dll").debug" <(tr -c '[:print:]' '\n' <"$dll")
+    check_debug_information_beside "$dll" "$dll.debug"
 }
 
 test_patches_and_frames() {
@@ -110,6 +128,8 @@ test_patches_and_frames() {
     check "every frame runs the replaced routine first with all the game's registers and stack, then the scripts, and gives the game back the routine's EAX and its own registers" \
         equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
+    check "the log's first line names the version and says the game is patched, once a game start" \
+        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$patched_line"
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
     check "each frame shows one box, with the exclamation icon and one OK button" \
@@ -132,7 +152,7 @@ test_other_game_version() {
     check "the game's own routine runs and no script does" equal "$(count_lines "$report" \
         '^pass [12]: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 2
     check "the log says why, in one line" equal "$(log_lines "$folder")" \
-        "[VexaAttribLoader.Tormelin] [error] The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
+        "[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: The game's code at 0x6660C0 is E8 CB E6 FF FF, not the call E8 BB E6 FF FF that this loader takes over: a game version it does not support, or a call already patched (by a second copy of this loader or by another mod). Nothing was patched: the game runs unmodified and no mod script runs."
 }
 
 # The log grouped by the path each line names, each script's lines in their
@@ -177,7 +197,9 @@ test_matches_vxmod() {
     play "$game_dir" --db database.json --dump after.json
 
     check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
-    check "the same log lines" diff <(log_by_script "$native") <(log_by_script "$game_dir")
+    # All but the line about the patches, which vxmod has no reason to write.
+    check "the same log lines" diff <(log_by_script "$native") \
+        <(log_by_script "$game_dir" | grep -vxF "$patched_line")
     check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
         "[AttribMods/cars/back] Skipped: this folder was already walked"
     check "the non-ASCII folder's script ran" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
@@ -313,7 +335,8 @@ test_field_null_database() {
     check "no database: the pass makes no database call" has_text "$folder/report.txt" \
         "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls"
     check "no database: one line says why, then the next pass runs the script" \
-        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
+        equal "$(log_lines "$folder")" "$patched_line
+[VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
 }
 
@@ -351,9 +374,10 @@ test_field_second_copy() {
     check "two copies: the call still reaches the first copy" equal "$(count_lines "$folder/report.txt" \
         '^0x6660C0 after:  E8 .* \(a call of 0x[0-9A-F]{8}, plug-in \+ 0x[0-9A-F]+\)$')" 2
     check "two copies: the first copy's lines stay, the second's refusal follows them" \
-        equal "$(log_lines "$folder")" "[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
+        equal "$(log_lines "$folder")" "$patched_line
+[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed
-[VexaAttribLoader.Tormelin] [error] Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
+[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
 [VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
 }
@@ -381,6 +405,73 @@ test_field_callee_pops() {
     check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
 }
 
+# The release zips, made by CPack from this build. The modders' zip holds what
+# a modder unpacks into the game's folder, folders included; the developers'
+# zip the debug information of its two programs.
+release_layout=(
+    VexaAttribLoader.Tormelin.asi vxmod.exe VexaAttribLoader-README.txt
+    AttribMods/ AttribMods/example.vxmod
+    VexaAttribLoader/ VexaAttribLoader/modding-guide.md VexaAttribLoader/database.json
+    VexaAttribLoader/CHANGELOG.md VexaAttribLoader/LICENSE.txt VexaAttribLoader/third-party/
+    VexaAttribLoader/third-party/{spdlog,fmt,CLI11,nlohmann-json,mingw-w64-runtime,gcc-runtime}.txt
+)
+debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
+
+same_entries() {  # zip, then the entries it must hold
+    diff <(printf '%s\n' "${@:2}" | LC_ALL=C sort) <("$cmake" -E tar tf "$1" | LC_ALL=C sort)
+}
+
+# Unpacked as a modder does, the zip is a game folder: the DLL from it runs
+# the examples with the same log and database as the build's own DLL, and
+# its example script changes nothing.
+test_release_zip() {
+    local zips="$work/zips" unpacked="$work/unpacked" debug="$work/debug" built file
+    local zip="$zips/VexaAttribLoader-$version-win32.zip"
+    local debug_zip="$zips/VexaAttribLoader-$version-win32-debug.zip"
+    "$cpack" --config "$cpack_config" -B "$zips" >"$work/cpack.txt" || cat "$work/cpack.txt"
+    check "the modders' zip holds what a modder installs, and nothing else" \
+        same_entries "$zip" "${release_layout[@]}"
+    check "the developers' zip holds the debug information of both programs" \
+        same_entries "$debug_zip" "${debug_layout[@]}"
+    mkdir -p "$unpacked" "$debug"
+    (cd "$unpacked" && "$cmake" -E tar xf "$zip") && (cd "$debug" && "$cmake" -E tar xf "$debug_zip")
+    check "no file in the zip is empty" equal "$(find "$unpacked" -type f -empty)" ""
+
+    for file in VexaAttribLoader.Tormelin.asi vxmod.exe; do
+        check_debug_information_beside "$unpacked/$file" "$debug/$file.debug"
+        "$windres" -J coff -i "$unpacked/$file" -O rc | tr -s ' ' >"$work/$file.rc"
+        check "$file's version resource names the product, its version and the file" equal \
+            "$(grep -E '^ (FILEVERSION|VALUE "(Product|FileVersion|OriginalFilename))' "$work/$file.rc")" \
+            " FILEVERSION ${version//./, }, 0
+ VALUE \"ProductName\", \"Vexa Attrib Loader\"
+ VALUE \"ProductVersion\", \"$version\"
+ VALUE \"FileVersion\", \"$version\"
+ VALUE \"OriginalFilename\", \"$file\""
+        check "$file's version resource describes it" \
+            grep -qE '^ VALUE "FileDescription", ".{20,}"$' "$work/$file.rc"
+    done
+    check "vxmod.exe --version names the loader's version" \
+        equal "$(cd "$unpacked" && wine vxmod.exe --version | tr -d '\r')" \
+              "vxmod $version (Vexa Attrib Loader $version)"
+
+    # The same game folder with the build's DLL, made in the same order (the
+    # order of a folder's entries on some file systems), then a modder's
+    # scripts beside the zip's example in both.
+    built="$(game_folder built)"
+    cp "$unpacked/AttribMods/example.vxmod" "$built/AttribMods/"
+    cp -r "$unpacked/VexaAttribLoader" "$built/"
+    for folder in "$unpacked" "$built"; do
+        cp -r "$examples/AttribMods/." "$folder/AttribMods/"
+        play "$folder" --db VexaAttribLoader/database.json --dump after.json
+    done
+    check "the zip's DLL: the same exit status" \
+        equal "$(cat "$unpacked/status")" "$(cat "$built/status")"
+    check "the zip's DLL: the same log" diff <(log_lines "$built") <(log_lines "$unpacked")
+    check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
+    check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
+}
+
 case "$suite" in
 in-game)
     test_dll_file
@@ -404,6 +495,9 @@ field)
     test_field_unwritable_log
     test_field_second_copy
     test_field_callee_pops
+    ;;
+release-zip)
+    test_release_zip
     ;;
 *)
     echo "unknown suite '$suite'" >&2

@@ -4,8 +4,8 @@
 // after "$ " with exactly the output they print ("..." stands for any
 // lines), ```log lines of the example scripts' log, ```game-log lines that
 // the plug-in writes in the stand-in game (tests/plugin checks them there,
-// word for word), ```json a database
-// description, ```text the usage lines of --help, ```sh commands for
+// word for word, with "$version" for the project's version), ```json a
+// database description, ```text the usage lines of --help, ```sh commands for
 // contributors (the build itself runs those). Value examples written inline
 // as `... Field value` run against car->default (a span with a quote in it
 // abbreviates a message instead).
@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "VxmodFixture.h"
+#include "loader/Version.h"
 
 namespace {
 
@@ -211,11 +212,41 @@ TEST_F(DocExamplesTest, GameLogLinesAreThoseThePluginTestChecks) {
             continue;
         }
         for (const std::string& line : block.lines) {
-            // Without the time stamp, which the test cannot know.
-            const std::string message = line.substr(line.find("] [") + 2);
+            // Without the time stamp, which the test cannot know. The
+            // documents show the version of their day; the test has it from
+            // the build, so the two must agree.
+            std::string message = line.substr(line.find("] [") + 2);
+            const std::string version = rakor::kProductVersion;
+            if (const std::size_t at = message.find(version); at != std::string::npos) {
+                message.replace(at, version.size(), "$version");
+            }
             EXPECT_THAT(pluginTest, ::testing::HasSubstr(message)) << block.where;
         }
     }
+}
+
+// The script in the release zip's AttribMods (all comments as it comes) runs
+// without a word once the modder removes the "# " before its commands.
+TEST_F(DocExamplesTest, ZipExampleScriptRunsOnceItsCommandsAreSwitchedOn) {
+    std::string script;
+    int commands = 0;
+    for (std::string line : Lines(ReadFile(kSource / "examples/example.vxmod"))) {
+        for (const char* command : {"add_node ", "update_field ", "resize_field "}) {
+            if (line.starts_with(std::string("# ") + command)) {
+                line.erase(0, 2);
+                ++commands;
+            }
+        }
+        script += line + "\n";
+    }
+    Write("zip/AttribMods/example.vxmod", script);
+    const Result run = Vxmod("run zip");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_GT(commands, 3);
+    EXPECT_THAT(LogMessages(),
+                ::testing::ElementsAre("[info] [zip/AttribMods/example.vxmod] Script loaded: " +
+                                       std::to_string(commands) + " succesful / 0 failed"));
 }
 
 TEST_F(DocExamplesTest, DescriptionsLoad) {

@@ -8,6 +8,7 @@
 #include "CheckCommand.h"
 #include "DiffCommand.h"
 #include "RunCommand.h"
+#include "loader/Version.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ int Dispatch(const vxmod::Invocation& invocation) {
             std::cout << vxmod::HelpText(invocation.helpTopic);
             return 0;
         case Action::ShowVersion:
-            std::cout << "vxmod " << VXMOD_VERSION << '\n';
+            // vxmod runs the loader's own code: it is that version of the loader.
+            std::cout << "vxmod " << rakor::kProductVersion << " (" << rakor::kProductName << ' '
+                      << rakor::kProductVersion << ")\n";
             return 0;
         case Action::Run:
             return vxmod::RunRunCommand(invocation.run, std::cout, std::cerr);
