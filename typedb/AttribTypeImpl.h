@@ -62,25 +62,21 @@ public:
         return values;
     }
 
-    bool ParseAt(void* storage, std::string_view text) const override {
+    ValueReading ParseAt(void* storage, std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        // A plain number reads the script's text where it lies; every other
-        // value class is given a string of its own, as its Parse takes.
-        if constexpr (std::is_same_v<W, NumberValueImpl<T>>) {
-            return value.ParseText(text);
-        } else {
-            return value.Parse(std::string(text));
-        }
+        // Not virtual: W is the final class. A plain number reads the
+        // script's text where it lies.
+        return value.W::Read(text);
     }
 
-    bool ParseMemberAt(void* storage, std::string_view member,
-                       std::string_view text) const override {
+    ValueReading ParseMemberAt(void* storage, std::string_view member,
+                               std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        return value.ParseMember(member, std::string(text));
+        return value.W::ReadMember(member, text);
     }
 
 private:

@@ -33,12 +33,12 @@ public:
     virtual std::shared_ptr<ITypedValue> BindValue(void* storage) const = 0;
     // One value per element of a host array record, in index order.
     virtual std::vector<std::shared_ptr<ITypedValue>> BindArray(Host::ArrayHeader* array) const = 0;
-    // BindValue(storage)->Parse(text) and BindValue(storage)->ParseMember(member,
+    // BindValue(storage)->Read(text) and BindValue(storage)->ReadMember(member,
     // text), without a value object that outlives the call: what every script
     // line that sets a field does.
-    virtual bool ParseAt(void* storage, std::string_view text) const = 0;
-    virtual bool ParseMemberAt(void* storage, std::string_view member,
-                               std::string_view text) const = 0;
+    virtual ValueReading ParseAt(void* storage, std::string_view text) const = 0;
+    virtual ValueReading ParseMemberAt(void* storage, std::string_view member,
+                                       std::string_view text) const = 0;
 
 protected:
     IAttribType() = default;
