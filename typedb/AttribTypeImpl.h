@@ -24,9 +24,10 @@ class NumberValueImpl;
 template <typename T, typename W>
 class AttribTypeImpl final : public IAttribType {
 public:
-    explicit AttribTypeImpl(Hash32 typeHash) : typeHash_(typeHash) {}
+    AttribTypeImpl(Hash32 typeHash, const HostTypeRow& row) : typeHash_(typeHash), row_(&row) {}
 
     Hash32 GetTypeHash() const override { return typeHash_; }
+    const HostTypeRow& Row() const override { return *row_; }
     std::type_index GetNativeType() const override { return std::type_index(typeid(T)); }
     uint32_t GetSize() const override { return sizeof(T); }
     bool IsOutOfLine() const override { return GetSize() > 4; }
@@ -68,7 +69,9 @@ public:
         value.SetTypeHash(typeHash_);
         // Not virtual: W is the final class. A plain number reads the
         // script's text where it lies.
-        return value.W::Read(text);
+        ValueReading reading = value.W::Read(text);
+        reading.typeKey = typeHash_.GetValue();
+        return reading;
     }
 
     ValueReading ParseMemberAt(void* storage, std::string_view member,
@@ -81,6 +84,7 @@ public:
 
 private:
     Hash32 typeHash_;
+    const HostTypeRow* row_;
 };
 
 }  // namespace rakor::Attrib

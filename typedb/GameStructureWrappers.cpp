@@ -25,7 +25,9 @@ std::shared_ptr<ITypedValue> MakeFloatMember(void* member) {
 ValueReading ReadFloatMember(void* member, std::string_view text) {
     NumberValueImpl<float> value;
     value.SetStorage(member);
-    return value.Read(text);
+    ValueReading reading = value.Read(text);
+    reading.typeKey = AttribTypeRegistry::Instance().FindNativeType<float>().GetValue();
+    return reading;
 }
 
 constexpr std::array kAxlePairMembers{

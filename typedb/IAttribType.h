@@ -9,6 +9,7 @@
 
 #include "hash/Hashes.h"
 #include "host/HostRecords.h"
+#include "typedb/HostTypeTable.h"
 #include "typedb/ITypedValue.h"
 
 namespace rakor::Attrib {
@@ -20,6 +21,9 @@ public:
     virtual ~IAttribType() = default;
 
     virtual Hash32 GetTypeHash() const = 0;
+    // The type's row of the host type table: its name and how a script
+    // writes its values.
+    virtual const HostTypeRow& Row() const = 0;
     // The storage type whose bytes one value occupies.
     virtual std::type_index GetNativeType() const = 0;
     // Bytes one value occupies in host memory.

@@ -71,8 +71,10 @@ public:
         if (found == members.end() || found->second.empty()) {
             return ValueReading::Refused(ValueReading::Result::NoMember);
         }
-        ValueReading reading = found->second.front()->Read(text);
+        const std::shared_ptr<ITypedValue>& value = found->second.front();
+        ValueReading reading = value->Read(text);
         reading.member = static_cast<int8_t>(std::distance(members.begin(), found));
+        reading.typeKey = value->GetTypeHash().GetValue();
         return reading;
     }
     bool ParseMember(std::string_view member, std::string_view text) {

@@ -29,6 +29,8 @@ struct ValueReading {
     // stopped (blanks before it included), for other texts all of them.
     uint32_t used = 0;
     double number = 0;  // the number stored: whole numbers and floats exactly
+    // The hash of the type that read the text: for a member, the member's.
+    uint32_t typeKey = 0;
 
     bool Stored() const { return result == Result::Stored; }
     explicit operator bool() const { return Stored(); }
