@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "automation/CommandParser.h"
+#include "automation/EvaluationError.h"
 #include "host/TextFile.h"
 #include "loader/FolderIdentity.h"
 
@@ -113,11 +114,10 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
     try {
         Walk(directory);
     } catch (const std::exception& error) {
-        log_->warn("[{}] Stopped walking the script directory: {}", DisplayPath(directory),
-                   error.what());
+        WalkProblem(directory,
+                    std::string("Stopped walking the script directory: ") + error.what());
     } catch (...) {
-        log_->warn("[{}] Stopped walking the script directory: unknown error",
-                   DisplayPath(directory));
+        WalkProblem(directory, "Stopped walking the script directory: unknown error");
     }
     // A game that crashes later must not take this pass's lines with it.
     log_->flush();
@@ -128,7 +128,7 @@ void ScriptRunner::Walk(const fs::path& directory) {
     std::error_code error;
     if (!fs::exists(directory, error)) {
         if (const auto tooLong = BeyondPathLimit(directory)) {
-            log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory), *tooLong);
+            WalkProblem(directory, "Could not list the folder: " + *tooLong);
         }
         return;
     }
@@ -139,15 +139,14 @@ void ScriptRunner::Walk(const fs::path& directory) {
     // loop forever. A folder that cannot be identified cannot be listed either.
     const std::optional<FolderIdentity> identity = IdentifyFolder(directory);
     if (identity && !walked_.insert(*identity).second) {
-        log_->warn("[{}] Skipped: this folder was already walked (a link leads back to it)",
-                   DisplayPath(directory));
+        WalkProblem(directory, "Skipped: this folder was already walked (a link leads back to it)");
         return;
     }
 
     fs::directory_iterator entries(directory, error);
     if (error) {
-        log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory),
-                   BeyondPathLimit(directory).value_or(error.message()));
+        WalkProblem(directory, "Could not list the folder: " +
+                                   BeyondPathLimit(directory).value_or(error.message()));
         return;
     }
     // Without an observer each entry is visited as the listing yields it;
@@ -161,8 +160,7 @@ void ScriptRunner::Walk(const fs::path& directory) {
         }
     }
     if (error) {
-        log_->warn("[{}] Could not list the whole folder: {}", DisplayPath(directory),
-                   error.message());
+        WalkProblem(directory, "Could not list the whole folder: " + error.message());
     }
     if (observer_ != nullptr) {
         observer_->OrderEntries(listed);
@@ -177,7 +175,7 @@ void ScriptRunner::VisitGuarded(const fs::directory_entry& entry) {
     try {
         VisitEntry(entry);
     } catch (const std::exception& failure) {
-        log_->warn("[{}] Skipped: {}", DisplayPath(entry.path()), failure.what());
+        WalkProblem(entry.path(), std::string("Skipped: ") + failure.what());
     }
 }
 
@@ -189,7 +187,7 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
         Walk(path);
     } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
         // A link to nothing is simply not a folder; anything else is worth a line.
-        log_->warn("[{}] Could not read the entry: {}", DisplayPath(path), statusError.message());
+        WalkProblem(path, "Could not read the entry: " + statusError.message());
     }
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
@@ -205,7 +203,17 @@ void ScriptRunner::RunScript(const fs::path& script) {
     // parsed as it is read, so that even a pack of a million lines is never
     // held whole (the actions keep what they need of its text), unless an
     // observer wants to see the whole text.
-    Attrib::Automation::ScriptParser parser;
+    // An observer is shown every line as it is parsed, and each line that
+    // runs again with its tokens: kept here as where its tokens lie.
+    std::vector<std::string_view> runLines;
+    Attrib::Automation::ScriptParser parser(observer_ == nullptr
+                                                ? Attrib::Automation::ScriptParser::LineHook()
+                                                : [&](const Attrib::Automation::ParsedLine& line) {
+                                                      if (line.listed) {
+                                                          runLines.push_back(line.tokens.Text());
+                                                      }
+                                                      observer_->LineParsed(line);
+                                                  });
     std::string text;
     bool readable = false;
     if (observer_ != nullptr) {
@@ -220,7 +228,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
     }
     if (!readable) {
         if (const auto tooLong = BeyondPathLimit(script)) {
-            log_->warn("[{}] Could not read the script: {}", displayPath, *tooLong);
+            WalkProblem(script, "Could not read the script: " + *tooLong);
         }
     }
     const Attrib::Automation::ParsedScript parsed =
@@ -235,21 +243,28 @@ void ScriptRunner::RunScript(const fs::path& script) {
 
     int succeeded = 0;
     int failed = 0;
+    std::size_t index = 0;
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
-        // An observer sees each line as the parser's outcome for it.
-        std::optional<Attrib::Automation::ScriptLine> observed;
-        if (observer_ != nullptr) {
-            observed = Attrib::Automation::LineOutcome(parsed, line);
-            observer_->LineStarting(*observed);
-        }
+        // An observer is told what each line looked up and changed, or why it failed.
+        Attrib::Automation::LineFacts facts;
+        facts.followed = observer_ != nullptr;
         std::optional<std::string> error;
         if (line.action == nullptr) {
             error = parsed.ErrorOf(line);
+            facts = parsed.FactsOf(line);
         } else {
             try {
-                line.action->Act();
-            } catch (const std::exception& failure) {
+                line.action->Act(facts);
+            } catch (const Attrib::Automation::EvaluationError& failure) {
                 error = failure.what();
+                facts = failure.Facts();
+            } catch (const std::exception& failure) {
+                // A standard error from inside the action: its facts stand
+                // as far as it got, the cause told where the action knows it.
+                error = failure.what();
+                if (facts.cause == Attrib::Automation::Cause::None) {
+                    facts.cause = Attrib::Automation::Cause::Other;
+                }
             }
         }
         if (error) {
@@ -260,8 +275,15 @@ void ScriptRunner::RunScript(const fs::path& script) {
             ++succeeded;
         }
         if (observer_ != nullptr) {
-            observer_->LineFinished(*observed, error ? &*error : nullptr);
+            const Attrib::Automation::LineTokens tokens =
+                Attrib::Automation::SplitLine(runLines[index]);
+            observer_->LineFinished({.number = line.number,
+                                     .tokens = tokens,
+                                     .command = Attrib::Automation::FindCommand(tokens[0]),
+                                     .error = error ? &*error : nullptr,
+                                     .facts = facts});
         }
+        ++index;
     }
 
     log_->info("[{}] Script loaded{}: {} succesful / {} failed", displayPath,
@@ -279,6 +301,14 @@ void ScriptRunner::RunScript(const fs::path& script) {
     }
     if (observer_ != nullptr) {
         observer_->ScriptFinished();
+    }
+}
+
+void ScriptRunner::WalkProblem(const fs::path& path, const std::string& reason) {
+    const std::string displayPath = DisplayPath(path);
+    log_->warn("[{}] {}", displayPath, reason);
+    if (observer_ != nullptr) {
+        observer_->WalkProblem(displayPath, reason);
     }
 }
 

@@ -816,6 +816,43 @@ TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {
     }
 }
 
+// Mod folders are often named like "[HD] Pack": what vxmod says of the lines
+// and the walk there names the path whole, once.
+TEST_F(VxmodTest, PathsWithBracketsAreReportedOnceAndWhole) {
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/[HD] Pack/x.vxmod", "update_field car default Nope 1\n");
+    std::error_code error;
+    fs::create_directory_symlink(work_.Path() / "AttribMods/[HD] Pack",
+                                 work_.Path() / "AttribMods/[HD] Pack/loop", error);
+    const auto findings = [](const std::string& output) {
+        std::vector<std::string> found;
+        for (const std::string& line : Lines(output)) {
+            if (line.starts_with("AttribMods/")) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    };
+    const std::string loop =
+        "AttribMods/[HD] Pack/loop: warning: Skipped: this folder was already walked (a link "
+        "leads back to it)";
+    const std::string at = "AttribMods/[HD] Pack/x.vxmod:1: ";
+    const std::string missing = "neither 'default' nor a parent of it holds a field 'Nope'";
+    std::vector<std::string> run = {
+        at + "ModifyField.Act => Field 'car'->'default'.'Nope' not found or invalid",
+        at + "note: " + missing};
+    std::vector<std::string> check = {at + missing};
+    if (!error) {
+        run.insert(run.begin(), loop);
+        check.insert(check.begin(), loop);
+    }
+    EXPECT_EQ(findings(Vxmod("run --db db.json").err), run);
+    const Result checked = Vxmod("check --db db.json");
+    EXPECT_EQ(findings(checked.out), check);
+    EXPECT_THAT(checked.out, HasSubstr(error ? "1 script checked: 1 error, 0 warnings"
+                                             : "1 script checked: 1 error, 1 warning"));
+}
+
 TEST_F(VxmodTest, DiffWritesTheScriptThatTurnsOneDatabaseIntoTheOther) {
     using Ordered = nlohmann::ordered_json;
     Write("before.json", kEveryTypeDatabase);

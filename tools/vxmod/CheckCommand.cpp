@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include <fmt/format.h>
+#include <spdlog/sinks/null_sink.h>
 
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
@@ -55,8 +56,9 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         report.Add({display + "/", 0, Severity::Note,
                     "disabled: the name begins with '!', so the loader skips it"});
     } else {
-        // No log file: what the runner logs about the walk becomes findings.
-        auto log = std::make_shared<spdlog::logger>(rakor::kLoggerName, review.WalkProblemSink());
+        // No log file: the review hears of the walk's problems from the runner.
+        auto log = std::make_shared<spdlog::logger>(
+            rakor::kLoggerName, std::make_shared<spdlog::sinks::null_sink_st>());
         ScriptRunner runner(log, nullptr, &review);
         runner.LoadScriptDirectory(options.directory);
     }

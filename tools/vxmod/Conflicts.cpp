@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "DatabaseNames.h"
 #include "sandbox/NameHash.h"
 
 namespace vxmod {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "Diagnostics.h"
+#include "EditTarget.h"
 #include "FlatTable.h"
-#include "LineForecast.h"
 
 namespace vxmod {
 

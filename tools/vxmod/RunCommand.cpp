@@ -73,7 +73,6 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
         auto log = rakor::CreateLoaderLogger(fs::path(".") / rakor::kLogFileName);
-        log->sinks().push_back(review.WalkProblemSink());
         rakor::ScriptRunner runner(log, BoxOnStream(err), &review);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
