@@ -49,6 +49,8 @@ public:
     // One warning per value set by more than one script, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
     std::size_t Count() const;
+    // How many edits it was told of, in all.
+    std::size_t Edits() const { return sequence_; }
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;

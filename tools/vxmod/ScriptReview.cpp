@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
-#include <span>
 
 #include <fmt/format.h>
 #include "ReviewedLine.h"
@@ -117,25 +116,19 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             said_.push_back({Severity::Note, *findings_.problem});
         }
     }
-    // The database-free checks of the line: an error of theirs (the line
-    // cannot be read as meant) says it all; their warnings say less than
-    // the database's view of the line.
-    std::size_t end = lineChecksHeld_;
-    while (end < lineChecks_.size() && lineChecks_[end].line == line.number) {
-        ++end;
-    }
-    const auto checked = std::span(lineChecks_).subspan(lineChecksHeld_, end - lineChecksHeld_);
-    if (std::any_of(checked.begin(), checked.end(),
-                    [](const LineFinding& f) { return f.severity == Severity::Error; })) {
-        said_.clear();
-    } else if (!said_.empty()) {
-        for (LineFinding& finding : checked) {
-            if (finding.severity == Severity::Warning) {
-                finding.message.clear();
-            }
+    // The database-free checks of the line say less than the run: the line
+    // failed exactly when the loader failed it (a line the parser refused
+    // says so with the same words), and their warnings give way to what the
+    // run tells of the line.
+    for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line == line.number;
+         ++lineChecksHeld_) {
+        const LineFinding& finding = lineChecks_[lineChecksHeld_];
+        const bool givesWay = finding.severity == Severity::Error ||
+                              (finding.severity == Severity::Warning && !said_.empty());
+        if (!givesWay) {
+            held_.Add(path_, finding.line, finding.severity, finding.message);
         }
     }
-    HoldLineChecksUpTo(line.number);
     for (const Finding& finding : said_) {
         Hold(line.number, finding.severity, finding.message);
     }
@@ -176,9 +169,7 @@ void ScriptReview::HoldLineChecksUpTo(int line) {
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line <= line;
          ++lineChecksHeld_) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        if (!finding.message.empty()) {
-            held_.Add(path_, finding.line, finding.severity, finding.message);
-        }
+        held_.Add(path_, finding.line, finding.severity, finding.message);
     }
 }
 
