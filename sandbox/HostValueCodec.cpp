@@ -192,9 +192,23 @@ float EncodeFloat(const Json& value, const Pointer& where) {
     if (!value.is_number()) {
         Fail(where, fmt::format("expected a number, found {}", value.type_name()));
     }
+    // A whole number is rounded to a float once, not to a double first.
+    if (value.is_number_unsigned()) {
+        return static_cast<float>(value.get<uint64_t>());
+    }
+    if (value.is_number_integer()) {
+        return static_cast<float>(value.get<int64_t>());
+    }
+    // Numbers from the largest float up to the middle between it and the
+    // next power of two round to the largest float; from there on to infinity.
     const double number = value.get<double>();
-    if (std::fabs(number) > static_cast<double>(std::numeric_limits<float>::max())) {
+    const double largest = std::numeric_limits<float>::max();
+    const double roundsToInfinity = largest + std::ldexp(1.0, 103);
+    if (!(std::fabs(number) < roundsToInfinity)) {
         Fail(where, fmt::format("{} is out of range for a float", value.dump()));
+    }
+    if (std::fabs(number) > largest) {
+        return static_cast<float>(std::copysign(largest, number));
     }
     return static_cast<float>(number);
 }
@@ -517,9 +531,15 @@ Json FloatJson(float value) {
     if (std::isinf(value)) {
         return value > 0 ? "inf" : "-inf";
     }
+    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
+    if (value == 0 && std::signbit(value)) {
+        return -0.0;
+    }
     // {fmt}'s default float format is the shortest text that reads back as
     // the same float; read as JSON it stays that text when dumped (1.5, 2,
     // 0.1), where widening the float to double would give 0.10000000149011612.
+    // (A description read from that text gets the float back: see
+    // ParseOrderedJson.)
     return Json::parse(fmt::format("{}", value));
 }
 
