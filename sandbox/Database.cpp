@@ -24,6 +24,15 @@ struct ClassState {
     FlatMap<uint32_t, CollectionRecord*> lookup;
     std::vector<CollectionRecord*> collections;  // in order of construction
     std::unordered_map<uint32_t, FieldFacts> facts;
+    // Every field the class was told of, in the order it was first told.
+    std::vector<uint32_t> fields;
+    std::unordered_set<uint32_t> fieldKnown;
+
+    void Learn(uint32_t field) {
+        if (fieldKnown.insert(field).second) {
+            fields.push_back(field);
+        }
+    }
 };
 
 struct CollectionState {
@@ -504,6 +513,7 @@ ClassState& Class::State() const {
 }
 
 Class& Class::Define(Key field, Key type) {
+    State().Learn(field.Value());
     auto& slot = State().definitions[field.Value()];
     if (!slot) {
         slot = std::make_unique<FieldDefinition>();
@@ -526,6 +536,7 @@ Class& Class::AddLayoutEntry(Key field, uint32_t offset, FieldShape shape) {
     entry.offset = offset;
     entry.flags = shape == FieldShape::Array ? kArrayFlag : 0;
     ClassState& state = State();
+    state.Learn(field.Value());
     state.layout.push_back(entry);
     record_->layout = state.layout.data();
     record_->layoutCount = static_cast<uint32_t>(state.layout.size());
@@ -601,6 +612,7 @@ std::vector<FieldDefinition> Class::Definitions() const {
 }
 
 Class& Class::NoteField(Key field, const FieldFacts& facts) {
+    State().Learn(field.Value());
     State().facts.insert_or_assign(field.Value(), facts);
     return *this;
 }
@@ -611,12 +623,8 @@ const FieldFacts* Class::FindFieldFacts(Key field) const {
     return it == state.facts.end() ? nullptr : &it->second;
 }
 
-std::vector<uint32_t> Class::NotedFields() const {
-    std::vector<uint32_t> result;
-    for (const auto& [key, facts] : State().facts) {
-        result.push_back(key);
-    }
-    return result;
+std::vector<uint32_t> Class::Fields() const {
+    return State().fields;
 }
 
 // ---- Collection ------------------------------------------------------------

@@ -116,6 +116,10 @@ private:
     // Fields come from the layout table, the definitions and the own entries
     // in host memory; the facts the class keeps add what memory cannot say.
     void CollectFields() {
+        // In the order the class was told of them, as its description declared them.
+        for (const uint32_t key : cls_.Fields()) {
+            Field(key);
+        }
         for (const LayoutEntry& entry : cls_.LayoutFields()) {
             DumpField& field = Field(entry.key);
             field.layout = true;
@@ -132,9 +136,6 @@ private:
                 DumpField& field = Field(entry.key);
                 field.array = field.array || (!field.layout && (entry.flags & kArrayFlag) != 0);
             }
-        }
-        for (const uint32_t key : cls_.NotedFields()) {
-            Field(key);
         }
         for (DumpField& field : fields_) {
             const FieldFacts* facts = cls_.FindFieldFacts(field.key);

@@ -136,6 +136,25 @@ TEST(DescriptionRoundTrip, UnknownTypesAndFieldsWithoutDefinition) {
             "Ghost": 7, "Shadow": 2.5}}}}}})"_json);
 }
 
+TEST(DescriptionRoundTrip, FieldsAreDumpedInTheOrderTheyWereDeclared) {
+    const Json description = Json::parse(R"({"classes": {"car": {
+        "fields": {
+            "Mass":  {"type": "KQ::Reflection::Float"},
+            "Grip":  {"type": "KQ::Reflection::Float", "storage": "layout"},
+            "Ghost": {"type": "KQ::Reflection::Int32", "definition": false},
+            "Gears": {"type": "KQ::Reflection::Int32", "array": true},
+            "Doors": {"type": "KQ::Reflection::UInt8", "storage": "layout"}},
+        "collections": {"default": {}}}}})");
+    Database db;
+    LoadDescription(db, description);
+    const Json dump = DumpDescription(db);
+    std::vector<std::string> dumped;
+    for (const auto& [name, field] : dump["classes"]["car"]["fields"].items()) {
+        dumped.push_back(name);
+    }
+    EXPECT_THAT(dumped, ::testing::ElementsAre("Mass", "Grip", "Ghost", "Gears", "Doors"));
+}
+
 TEST(DescriptionRoundTrip, ShortestFloatTextIsDumped) {
     Database db;
     LoadDescription(db, R"({"classes": {"c": {
@@ -380,7 +399,7 @@ TEST(DescriptionOwnership, FactsAndTextsLiveAndDieWithTheirDatabase) {
         .SetInline<uint32_t>("Blob", 0x04030201)
         .SetInline<int32_t>("Ghost", 7)
         .SetArray("Slots", ArrayOf<int32_t>({1}));
-    EXPECT_TRUE(car.NotedFields().empty());
+    EXPECT_EQ(car.FindFieldFacts("Blob"), nullptr);
     EXPECT_EQ(Unordered(DumpDescription(*db)), Unordered(R"({"classes": {"car": {
         "fields": {
             "Blob":  {"type": "Engine::Blob", "size": 4},
