@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "hash/HexText.h"
 #include "sandbox/NameHash.h"
 
 namespace rakor::Sandbox {
@@ -144,14 +144,11 @@ std::optional<uint64_t> ParseHexKey(std::string_view text, std::size_t maxDigits
         return std::nullopt;
     }
     const std::string_view digits = text.substr(2);
-    uint64_t value = 0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-    if (digits.empty() || digits.size() > maxDigits || error != std::errc() ||
-        end != digits.data() + digits.size()) {
+    const Hex::Number number = Hex::ReadDigits(digits);
+    if (digits.empty() || digits.size() > maxDigits || number.digits != digits.size()) {
         return std::nullopt;
     }
-    return value;
+    return number.value;
 }
 
 const std::string& RequireString(const Json& value, const Pointer& where, std::string_view what) {
@@ -166,15 +163,7 @@ uint32_t EncodeKey32(const Json& value, const Pointer& where) {
 }
 
 uint64_t EncodeHash64(const Json& value, const Pointer& where) {
-    const std::string& text = RequireString(value, where, "a text or \"0x\" and a 64-bit hash");
-    if (text.starts_with("0x")) {
-        const auto hash = ParseHexKey(text, 16);
-        if (!hash) {
-            Fail(where, fmt::format("\"{}\" is not \"0x\" and 1 to 16 hexadecimal digits", text));
-        }
-        return *hash;
-    }
-    return HashText64(text);
+    return Hash64Of(RequireString(value, where, "a text or \"0x\" and a 64-bit hash"), where);
 }
 
 float EncodeFloat(const Json& value, const Pointer& where) {
@@ -232,31 +221,6 @@ T EncodeInteger(const Json& value, const Pointer& where, ValueKind kind) {
                                       : static_cast<T>(value.get<int64_t>());
 }
 
-// Hexadecimal digits, two per byte, to the bytes; empty when they are not.
-std::optional<std::string> BytesOfHex(std::string_view hex) {
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        uint8_t byte = 0;
-        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
-        if (error != std::errc() || end != hex.data() + i + 2) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<char>(byte));
-    }
-    return bytes;
-}
-
-std::string HexOfBytes(std::string_view bytes) {
-    std::string hex;
-    for (const char byte : bytes) {
-        hex += fmt::format("{:02x}", static_cast<uint8_t>(byte));
-    }
-    return hex;
-}
-
 // A text is a JSON string, or {"bytes": "..."} for one that is not UTF-8:
 // a script saved in a Windows code page stores its bytes as they are.
 uint32_t EncodeText(const Json& value, const Pointer& where, const TextMaker& makeText) {
@@ -268,7 +232,7 @@ uint32_t EncodeText(const Json& value, const Pointer& where, const TextMaker& ma
         if (value.size() != 1 || bytes == value.end() || !bytes->is_string()) {
             Fail(where, "expected {\"bytes\": \"...\"} with the text's bytes in hexadecimal");
         }
-        const std::optional<std::string> text = BytesOfHex(bytes->get_ref<const std::string&>());
+        const std::optional<std::string> text = Hex::BytesOf(bytes->get_ref<const std::string&>());
         if (!text) {
             Fail(where / "bytes", "expected two hexadecimal digits per byte");
         }
@@ -367,7 +331,7 @@ Json DecodeText(uint32_t word) {
     }
     std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
     if (!IsUtf8(text)) {
-        return Json{{"bytes", HexOfBytes(text)}};
+        return Json{{"bytes", Hex::OfBytes(text)}};
     }
     return text;
 }
@@ -512,6 +476,17 @@ uint64_t HashText64(std::string_view text) {
     return hash;
 }
 
+uint64_t Hash64Of(const std::string& text, const Pointer& where) {
+    if (text.starts_with("0x")) {
+        const auto hash = ParseHexKey(text, 16);
+        if (!hash) {
+            Fail(where, fmt::format("\"{}\" is not \"0x\" and 1 to 16 hexadecimal digits", text));
+        }
+        return *hash;
+    }
+    return HashText64(text);
+}
+
 std::string Hash64Text(uint64_t hash) {
     {
         const std::lock_guard lock(Texts64Mutex());
@@ -554,24 +529,19 @@ void EncodeValue(const HostType* type, const Json& value, const Pointer& where,
         Fail(where, fmt::format("expected {} hexadecimal digits ({} bytes), found {}",
                                 2 * out.size(), out.size(), text.size()));
     }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const char* first = text.data() + 2 * i;
-        const auto [end, error] = std::from_chars(first, first + 2, out[i], 16);
-        if (error != std::errc() || end != first + 2) {
-            Fail(where, fmt::format("\"{}\" is not a string of hexadecimal bytes", text));
-        }
+    const std::optional<std::string> bytes = Hex::BytesOf(text);
+    if (!bytes) {
+        Fail(where, fmt::format("\"{}\" is not a string of hexadecimal bytes", text));
     }
+    std::copy(bytes->begin(), bytes->end(), out.begin());
 }
 
 Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes) {
     if (type != nullptr) {
         return DecodeKind(type->kind, bytes, 0);
     }
-    std::string text;
-    for (const uint8_t byte : bytes) {
-        text += fmt::format("{:02x}", byte);
-    }
-    return text;
+    return Hex::OfBytes(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace rakor::Sandbox

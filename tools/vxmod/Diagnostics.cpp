@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "hash/HexText.h"
 #include "sandbox/HostValueCodec.h"
 
 namespace vxmod {
@@ -31,9 +32,8 @@ bool ShownAsIs(uint8_t byte) {
 }
 
 void AppendHex(std::string& out, uint8_t byte) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    const char escaped[] = {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
-    out.append(escaped, sizeof escaped);
+    out += "\\x";
+    rakor::Hex::AppendByte(out, byte, /*upperCase=*/true);
 }
 
 // "PATH:LINE: warning: MESSAGE", made printable. The parts between the path
