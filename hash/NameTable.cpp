@@ -78,8 +78,10 @@ uint32_t NameTable::KeyOf(std::string_view text, HashFunction hash) {
     // Every name of every script line comes here.
     const uint32_t textHash = TextHash(text);
     RecentText& recent = recent_[textHash % kRecentTexts];
-    if (recent.length == text.size() && recent.textHash == textHash &&
-        recent.displacements == displacements_ &&
+    // The length first against the longest text kept: a vacant slot's length
+    // is one no kept text has, but a text may well be that long.
+    if (text.size() <= RecentText::kLongest && recent.length == text.size() &&
+        recent.textHash == textHash && recent.displacements == displacements_ &&
         SameBytes(recent.chars, text.data(), text.size())) {
         return recent.key;
     }

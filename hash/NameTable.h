@@ -86,7 +86,8 @@ private:
     // name has been displaced since (then the text is still its key's name).
     struct RecentText {
         static constexpr std::size_t kLongest = 19;
-        static constexpr uint8_t kVacant = 0xFF;
+        static constexpr uint8_t kVacant = 0xFF;  // longer than kLongest: no text kept
+        static_assert(kVacant > kLongest);
 
         uint32_t textHash;
         uint32_t key;
