@@ -91,9 +91,7 @@ public:
 
     // Reads the text where it lies, without a string of its own: how a
     // script line's value is read into a plain number, straight from the script.
-    ValueReading Read(std::string_view text) override {
-        return StoreRead(ExtractNumber<T>(text));
-    }
+    ValueReading Read(std::string_view text) override { return StoreRead(ExtractNumber<T>(text)); }
 
     // Keeps the low bits of v; never refuses.
     bool SetUInt64(uint64_t value) override {
