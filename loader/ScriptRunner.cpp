@@ -12,30 +12,13 @@
 #include "automation/CommandParser.h"
 #include "automation/EvaluationError.h"
 #include "host/TextFile.h"
+#include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
 
 namespace rakor {
 namespace fs = std::filesystem;
 
 namespace {
-
-void AppendUtf8(std::string& text, uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        text.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        text.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        text.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        text.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
-}
 
 // POSIX names are bytes and are shown as they are.
 [[maybe_unused]] std::string Utf8Of(const std::string& name) {
@@ -47,23 +30,7 @@ void AppendUtf8(std::string& text, uint32_t codePoint) {
 // throws). Such a unit shows as U+FFFD, so that one odd name is still named
 // and never stops the walk.
 [[maybe_unused]] std::string Utf8Of(const std::wstring& name) {
-    constexpr uint32_t kReplacement = 0xFFFD;
-    const auto isHigh = [](uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
-    const auto isLow = [](uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    std::string text;
-    text.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const uint32_t unit = static_cast<uint32_t>(name[i]);
-        if (isHigh(unit) && i + 1 < name.size() && isLow(static_cast<uint32_t>(name[i + 1]))) {
-            const uint32_t low = static_cast<uint32_t>(name[++i]);
-            AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        } else if (isHigh(unit) || isLow(unit)) {
-            AppendUtf8(text, kReplacement);
-        } else {
-            AppendUtf8(text, unit);
-        }
-    }
-    return text;
+    return Utf8::FromUtf16(std::wstring_view(name));
 }
 
 // Windows opens no path of MAX_PATH (260) characters or more, counted in full

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "hash/HexText.h"
+#include "host/Utf8.h"
 #include "sandbox/NameHash.h"
 
 namespace rakor::Sandbox {
@@ -330,7 +331,7 @@ Json DecodeText(uint32_t word) {
         return nullptr;
     }
     std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
-    if (!IsUtf8(text)) {
+    if (!Utf8::IsValid(text)) {
         return Json{{"bytes", Hex::OfBytes(text)}};
     }
     return text;
@@ -419,48 +420,8 @@ uint32_t KeyOf(const std::string& name, const Pointer& where) {
     return HashName(name);
 }
 
-bool IsUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<uint8_t>(bytes[i]);
-        // The length of the sequence and the range of its second byte, which
-        // keeps out overlong forms, surrogates and code points beyond U+10FFFF.
-        std::size_t length = 1;
-        uint8_t low = 0x80;
-        uint8_t high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<uint8_t>(bytes[i + k]);
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 std::string KeyText(uint32_t key) {
-    if (auto name = NameOf(key); name && !name->starts_with("0x") && IsUtf8(*name)) {
+    if (auto name = NameOf(key); name && !name->starts_with("0x") && Utf8::IsValid(*name)) {
         return *std::move(name);
     }
     return fmt::format("0x{:08X}", key);
@@ -492,7 +453,7 @@ std::string Hash64Text(uint64_t hash) {
         const std::lock_guard lock(Texts64Mutex());
         const auto& texts = RememberedTexts64();
         if (const auto it = texts.find(hash);
-            it != texts.end() && !it->second.starts_with("0x") && IsUtf8(it->second)) {
+            it != texts.end() && !it->second.starts_with("0x") && Utf8::IsValid(it->second)) {
             return it->second;
         }
     }

@@ -69,9 +69,6 @@ std::span<const HostType> HostTypes();
 // digits too.
 std::string KeyText(uint32_t key);
 
-// Whether the bytes are well-formed UTF-8, as a JSON text must be.
-bool IsUtf8(std::string_view bytes);
-
 // The key a description's name stands for: "0x" and 1 to 8 hexadecimal
 // digits are the key itself; any other name is hashed with the host hash
 // (and so remembered). Throws DescriptionError naming `where`.

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <spdlog/sinks/null_sink.h>
 
+#include "ExitStatus.h"
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
 #include "ScriptReview.h"
@@ -20,8 +21,6 @@ using Severity = Diagnostic::Severity;
 
 namespace {
 
-constexpr int kExitUnusable = 2;
-
 std::string Plural(int count, std::string_view word) {
     return fmt::format("{} {}{}", count, word, count == 1 ? "" : "s");
 }
@@ -34,7 +33,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     std::error_code error;
     if (!fs::is_directory(options.directory, error)) {
         report.Add({display, 0, Severity::Error, "no such folder; the loader would run nothing"});
-        return 1;
+        return ExitStatus::kFindings;
     }
     // Only with a database do the lines run, in a database of vxmod's own:
     // the description file is read, never written.
@@ -42,7 +41,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     if (options.database) {
         database.emplace();
         if (!LoadDatabase(*database, options.database, err)) {
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
     }
 
@@ -70,7 +69,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     if (options.listConflicts) {
         review.Conflicts().WriteList(out);
     }
-    return report.Errors() > 0 ? 1 : 0;
+    return report.Errors() > 0 ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod

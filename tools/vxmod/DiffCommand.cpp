@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "ExitStatus.h"
 #include "ClassDiff.h"
 #include "DatabaseSource.h"
 #include "DiffScript.h"
@@ -17,9 +18,6 @@ namespace vxmod {
 namespace sandbox = rakor::Sandbox;
 
 namespace {
-
-constexpr int kExitIncomplete = 1;
-constexpr int kExitUnusable = 2;
 
 // Both databases in the dump's normal form, where equal databases are equal
 // documents. Built one after the other: only one sandbox database can live.
@@ -37,7 +35,7 @@ int RunDiffCommand(const DiffOptions& options, std::ostream& out, std::ostream& 
     const std::optional<Json> before = NormalForm(options.before, err);
     const std::optional<Json> after = before ? NormalForm(options.after, err) : std::nullopt;
     if (!after) {
-        return kExitUnusable;
+        return ExitStatus::kUnusable;
     }
     DiffScript writer;
     const Json& beforeClasses = (*before)["classes"];
@@ -64,7 +62,7 @@ int RunDiffCommand(const DiffOptions& options, std::ostream& out, std::ostream& 
         if (const auto why = WriteFileWhole(*options.output, script)) {
             err << fmt::format("vxmod: cannot write '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.output), *why);
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
     } else {
         out << script;
@@ -72,7 +70,7 @@ int RunDiffCommand(const DiffOptions& options, std::ostream& out, std::ostream& 
     for (const std::string& what : writer.CannotList()) {
         err << "vxmod: a script cannot " << what << '\n';
     }
-    return writer.CannotList().empty() ? 0 : kExitIncomplete;
+    return writer.CannotList().empty() ? ExitStatus::kClean : ExitStatus::kFindings;
 }
 
 }  // namespace vxmod

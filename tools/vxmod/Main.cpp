@@ -5,13 +5,12 @@
 #include <vector>
 
 #include "Arguments.h"
+#include "ExitStatus.h"
 #include "CheckCommand.h"
 #include "DiffCommand.h"
 #include "RunCommand.h"
 
 namespace {
-
-constexpr int kExitUsage = 2;
 
 int Dispatch(const vxmod::Invocation& invocation) {
     using Action = vxmod::Invocation::Action;
@@ -29,7 +28,7 @@ int Dispatch(const vxmod::Invocation& invocation) {
         case Action::Diff:
             return vxmod::RunDiffCommand(invocation.diff, std::cout, std::cerr);
     }
-    return kExitUsage;
+    return vxmod::ExitStatus::kUnusable;
 }
 
 }  // namespace
@@ -45,12 +44,12 @@ int main(int argc, char** argv) {
         const std::string help =
             error.Command().empty() ? "vxmod --help" : "vxmod " + error.Command() + " --help";
         std::cerr << "vxmod: " << error.what() << "\nTry '" << help << "' for more.\n";
-        return kExitUsage;
+        return vxmod::ExitStatus::kUnusable;
     } catch (const std::exception& error) {
         // Every failure vxmod knows of has its own message; this is one it does not.
         std::cerr << "vxmod: stopped by an unexpected error, which is a fault in vxmod (please "
                      "report it): "
                   << error.what() << '\n';
-        return kExitUsage;
+        return vxmod::ExitStatus::kUnusable;
     }
 }

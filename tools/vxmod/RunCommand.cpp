@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "ExitStatus.h"
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
 #include "OutputFile.h"
@@ -17,9 +18,6 @@ namespace vxmod {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kExitFailedLine = 1;
-constexpr int kExitUnusable = 2;
 
 // The warning box has no screen here: its caption and text go to the error
 // stream, set apart so that they read as one notice.
@@ -58,7 +56,7 @@ bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
     rakor::Sandbox::Database database;
     if (!LoadDatabase(database, options.database, err) || !IsScriptFolder(options.directory, err)) {
-        return kExitUnusable;
+        return ExitStatus::kUnusable;
     }
 
     DiagnosticReport report(err);
@@ -100,15 +98,15 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     if (options.dump) {
         const std::optional<std::string> text = DescriptionText(database, err);
         if (!text) {
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
         if (const auto why = WriteFileWhole(*options.dump, *text)) {
             err << fmt::format("vxmod: cannot write the dump file '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.dump), *why);
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
     }
-    return anyFailed ? kExitFailedLine : 0;
+    return anyFailed ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod
