@@ -7,9 +7,9 @@
 #include <fmt/format.h>
 #include <spdlog/sinks/null_sink.h>
 
-#include "ExitStatus.h"
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
+#include "ExitStatus.h"
 #include "ScriptReview.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"

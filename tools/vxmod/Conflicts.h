@@ -12,7 +12,7 @@
 
 #include "Diagnostics.h"
 #include "EditTarget.h"
-#include "FlatTable.h"
+#include "sandbox/FlatMap.h"
 
 namespace vxmod {
 
@@ -83,7 +83,7 @@ private:
         std::vector<Edit> edits;  // in the order they ran
     };
     struct TargetHash {
-        std::size_t operator()(const EditTarget& target) const noexcept;
+        uint32_t operator()(const EditTarget& target) const noexcept;
     };
     std::vector<Conflict> Conflicting() const;
     std::string Described(const EditTarget& target, const Record& record) const;
@@ -93,9 +93,9 @@ private:
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    FlatTable<EditTarget, Record, TargetHash> records_;
+    rakor::Sandbox::FlatMap<EditTarget, Record, TargetHash> records_;
     uint32_t firstEdits_ = 0;
-    FlatTable<uint64_t, LinePlace, MixedHash> makers_;  // by class key and collection key
+    rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;
 

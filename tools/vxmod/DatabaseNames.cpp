@@ -77,11 +77,11 @@ void DatabaseNames::NameCollection(const rakor::Host::CollectionRecord* record,
     }
     // The key lies in the word the game leaves to the host.
     const uint32_t key = reinterpret_cast<const sandbox::CollectionRecord*>(record)->key;
-    if (const std::string* known = collectionNamesByKey_.Find(key)) {
+    if (const std::string* known = collectionNamesByKey_.lookup(key)) {
         name = *known;
     } else if (auto remembered = sandbox::NameOf(key)) {
         // A remembered name stays a key's name.
-        name = collectionNamesByKey_.TryEmplace(key).first = *std::move(remembered);
+        name = collectionNamesByKey_.try_emplace(key).first->second = *std::move(remembered);
     } else {
         name = CollectionName(key);
     }

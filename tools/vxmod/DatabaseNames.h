@@ -6,9 +6,9 @@
 #include <unordered_map>
 
 #include "EditTarget.h"
-#include "FlatTable.h"
 #include "NameSuggestions.h"
 #include "host/HostRecords.h"
+#include "sandbox/FlatMap.h"
 
 namespace vxmod {
 
@@ -47,7 +47,7 @@ private:
     // few parents, whose names are kept by key.
     std::unordered_map<uint32_t, NameList> collectionNames_;
     std::unordered_map<uint32_t, NameList> fieldNames_;
-    FlatTable<uint32_t, std::string, MixedHash> collectionNamesByKey_;
+    rakor::Sandbox::FlatMap<uint32_t, std::string> collectionNamesByKey_;
 };
 
 }  // namespace vxmod

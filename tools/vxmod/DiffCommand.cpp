@@ -6,10 +6,10 @@
 
 #include <fmt/format.h>
 
-#include "ExitStatus.h"
 #include "ClassDiff.h"
 #include "DatabaseSource.h"
 #include "DiffScript.h"
+#include "ExitStatus.h"
 #include "OutputFile.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/DatabaseDescription.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "ExitStatus.h"
 #include "CheckCommand.h"
 #include "DiffCommand.h"
+#include "ExitStatus.h"
 #include "RunCommand.h"
 
 namespace {

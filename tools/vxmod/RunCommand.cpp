@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
-#include "ExitStatus.h"
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
+#include "ExitStatus.h"
 #include "OutputFile.h"
 #include "ScriptReview.h"
 #include "loader/LoaderLog.h"
