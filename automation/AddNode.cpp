@@ -4,6 +4,7 @@
 #include <new>
 
 #include "automation/EvaluationError.h"
+#include "automation/NamedField.h"
 #include "host/HostApi.h"
 
 namespace rakor::Attrib::Automation {
@@ -23,15 +24,9 @@ void AddNode::Act() {
 }
 
 void AddNode::Act(LineFacts& facts) {
-    facts.classKey = classKey_.GetValue();
     facts.collectionKey = parentKey_.GetValue();
     facts.newKey = nameKey_.GetValue();
-    void* const classObject = Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue());
-    if (classObject == nullptr) {
-        facts.cause = Cause::NoClass;
-        throw EvaluationError(facts, "AddNode.Act => Class '{}' not found", classKey_.ToString());
-    }
-    facts.classRecord = static_cast<Host::ClassRecord*>(classObject);
+    Host::ClassRecord* const classObject = FindNamedClass("AddNode", classKey_, facts);
     void* const parent = Host::GetCollection(classObject, parentKey_.GetValue());
     if (parent == nullptr) {
         facts.cause = Cause::NoCollection;

@@ -5,6 +5,7 @@
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/NamedField.h"
 #include "hash/StringHasher.h"
 #include "host/HostApi.h"
 #include "host/HostStorage.h"
@@ -78,41 +79,16 @@ Cause CauseOf(const ValueReading& reading) {
 }  // namespace
 
 void ModifyField::Act(LineFacts& facts) {
-    facts.classKey = classKey_.GetValue();
-    facts.collectionKey = collectionKey_.GetValue();
-    facts.fieldKey = fieldKey_.GetValue();
     facts.subscript = index_;
     const auto fail = [&](Cause cause) -> LineFacts& {
         facts.cause = cause;
         return facts;
     };
-
-    auto* const classObject = static_cast<Host::ClassRecord*>(
-        Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue()));
-    if (classObject == nullptr) {
-        throw EvaluationError(fail(Cause::NoClass), "ModifyField.Act => Class '{}' not found",
-                              classKey_.ToString());
-    }
-    facts.classRecord = classObject;
-    auto* const collection = static_cast<Host::CollectionRecord*>(
-        Host::GetCollection(classObject, collectionKey_.GetValue()));
-    if (collection == nullptr) {
-        throw EvaluationError(fail(Cause::NoCollection),
-                              "ModifyField.Act => Collection '{}'->'{}' not found",
-                              classKey_.ToString(), collectionKey_.ToString());
-    }
-    facts.collection = collection;
-    const FieldLocation location = LocateField(collection, fieldKey_);
-    facts.typeKey = location.typeKey.GetValue();
-    if (location.storage == nullptr) {
-        // A field the class defines with a type the library cannot write is
-        // found nowhere, and is told apart from a field nobody holds.
-        const bool unknownType = location.defined && location.type == nullptr;
-        throw EvaluationError(fail(unknownType ? Cause::UnknownFieldType : Cause::NoField),
-                              "ModifyField.Act => Field '{}'->'{}'.'{}' not found or invalid",
-                              classKey_.ToString(), collectionKey_.ToString(),
-                              fieldKey_.ToString());
-    }
+    Host::ClassRecord* const classObject = FindNamedClass("ModifyField", classKey_, facts);
+    Host::CollectionRecord* const collection =
+        FindNamedCollection("ModifyField", classKey_, classObject, collectionKey_, facts);
+    const FieldLocation location =
+        FindNamedField("ModifyField", classKey_, collectionKey_, collection, fieldKey_, facts);
     // The lookup found a type for the field in the collection's own class, or
     // it would have found no storage. Only a collection whose class is not the
     // one it was asked for through needs that class's type checked.
@@ -129,8 +105,6 @@ void ModifyField::Act(LineFacts& facts) {
     // The type the storage was found with, which decided whether the value
     // lies in the entry's word: a wider type bound there would write past it.
     const IAttribType& type = *location.type;
-    facts.holder = location.owner;
-    facts.type = location.type;
 
     void* storage = location.storage;
     // Only the flag of the entry the storage was found through tells whether

@@ -6,6 +6,7 @@
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/NamedField.h"
 #include "host/HostApi.h"
 #include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
@@ -26,41 +27,16 @@ void ResizeField::Act() {
 }
 
 void ResizeField::Act(LineFacts& facts) {
-    facts.classKey = classKey_.GetValue();
-    facts.collectionKey = collectionKey_.GetValue();
-    facts.fieldKey = fieldKey_.GetValue();
     facts.count = newCount_;
     const auto fail = [&](Cause cause) -> LineFacts& {
         facts.cause = cause;
         return facts;
     };
-
-    auto* const classObject = static_cast<Host::ClassRecord*>(
-        Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue()));
-    if (classObject == nullptr) {
-        throw EvaluationError(fail(Cause::NoClass), "ResizeField.Act => Class '{}' not found",
-                              classKey_.ToString());
-    }
-    facts.classRecord = classObject;
-    auto* const collection = static_cast<Host::CollectionRecord*>(
-        Host::GetCollection(classObject, collectionKey_.GetValue()));
-    if (collection == nullptr) {
-        throw EvaluationError(fail(Cause::NoCollection),
-                              "ResizeField.Act => Collection '{}'->'{}' not found",
-                              classKey_.ToString(), collectionKey_.ToString());
-    }
-    facts.collection = collection;
-    const FieldLocation location = LocateField(collection, fieldKey_);
-    facts.typeKey = location.typeKey.GetValue();
-    if (location.storage == nullptr) {
-        const bool unknownType = location.defined && location.type == nullptr;
-        throw EvaluationError(fail(unknownType ? Cause::UnknownFieldType : Cause::NoField),
-                              "ResizeField.Act => Field '{}'->'{}'.'{}' not found or invalid",
-                              classKey_.ToString(), collectionKey_.ToString(),
-                              fieldKey_.ToString());
-    }
-    facts.holder = location.owner;
-    facts.type = location.type;
+    Host::ClassRecord* const classObject = FindNamedClass("ResizeField", classKey_, facts);
+    Host::CollectionRecord* const collection =
+        FindNamedCollection("ResizeField", classKey_, classObject, collectionKey_, facts);
+    const FieldLocation location =
+        FindNamedField("ResizeField", classKey_, collectionKey_, collection, fieldKey_, facts);
     // The flag of the entry the storage was found through decides; an array
     // inherited from a parent's entries is one all the same, refused below.
     if (!location.isArray) {
