@@ -11,6 +11,7 @@
 #include <fmt/ranges.h>
 #include <spdlog/logger.h>
 
+#include "host/GameAddresses.h"
 #include "loader/ApplyModsHook.h"
 #include "loader/ModLoader.h"
 
@@ -19,10 +20,10 @@ namespace {
 
 // The call that runs once the game has built its attribute database, and the
 // routine it calls (host/GameHost.cpp); the loader takes the call over.
-constexpr uintptr_t kModsCallSite = 0x6660C0;
-constexpr uintptr_t kReplacedRoutine = 0x664780;
+using Host::GameAddress::kModsCallSite;
+using Host::GameAddress::kReplacedRoutine;
 // Six bytes of the game's code that give way to no-operations.
-constexpr uintptr_t kRemovedCodeSite = 0x50264A;
+using Host::GameAddress::kRemovedCodeSite;
 
 constexpr std::size_t kCallLength = 5;
 constexpr const char* kRunsUnmodified =
