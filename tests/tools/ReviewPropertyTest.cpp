@@ -135,7 +135,8 @@ bool WordedFor(Cause cause, const std::string& said, const std::string& logged) 
         case Cause::NoCollection:
             return said.starts_with("class '") && has("' has no collection '");
         case Cause::NoField:
-            return said.starts_with("neither '") && has("' nor a parent of it holds a field '");
+            return (said.starts_with("neither '") && has("' nor a parent of it holds a field '")) ||
+                   has("' has no definition in class '");
         case Cause::UnknownFieldType:
             return has("which the loader cannot write");
         case Cause::NotAnArray:
@@ -155,9 +156,9 @@ bool WordedFor(Cause cause, const std::string& said, const std::string& logged) 
         case Cause::NoMember:
             return has("has no member") || has("cannot be set from a script");
         case Cause::NameNotHexadecimal:
-            return has("is not a hexadecimal number");
+            return has("is not a hexadecimal number") || has("has no member");
         case Cause::NameTooWide:
-            return has("does not fit in 32 bits");
+            return has("does not fit in 32 bits") || has("has no member");
         case Cause::None:
             return false;
         default:

@@ -27,6 +27,11 @@ public:
     std::string ClassSuggestion(std::string_view word);
     std::string CollectionSuggestion(uint32_t classKey, std::string_view word);
     std::string FieldSuggestion(uint32_t classKey, std::string_view word);
+    // Whether the class has a field of that name anywhere: in its layout,
+    // its definitions or a collection's own entries.
+    bool IsFieldOf(uint32_t classKey, std::string_view name) {
+        return FieldNamesOf(classKey).Contains(name);
+    }
 
     // The name of the collection at `record` (one of the class at
     // `classRecord`), into a string that keeps its room from line to line;

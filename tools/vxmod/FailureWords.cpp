@@ -85,9 +85,19 @@ std::optional<std::string> RefusedValue(const ReviewedLine& line, TypeMembers& m
 }
 
 // A name in the value (or the member name) that is no key.
-std::string NameThatIsNoKey(const ReviewedLine& line) {
+std::string NameThatIsNoKey(const ReviewedLine& line, TypeMembers& members) {
     const auto& a = line.arguments;
     const bool member = a.hasMember && line.facts.token == a.fieldToken + 1;
+    // A "0x" member name is no member's name either, which says more.
+    if (member && line.facts.type != nullptr) {
+        const std::vector<std::string>& names = members.Of(*line.facts.type);
+        if (names.empty()) {
+            return fmt::format("{} has no members: {}", FieldWithType(line),
+                               SixWordReading(a.member, a.valueToken));
+        }
+        return fmt::format("{} has no member '{}'; its members are {}", FieldWithType(line),
+                           a.member, MemberList(names));
+    }
     const std::string_view name = member ? a.member : a.value;
     const std::string problem = line.facts.cause == Cause::NameNotHexadecimal
                                     ? "is not a hexadecimal number after '0x'"
@@ -115,6 +125,13 @@ std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseName
             return fmt::format("class '{}' has no collection '{}'{}", a.className, a.collection,
                                names.CollectionSuggestion(facts.classKey, a.collection));
         case Cause::NoField:
+            // A field held without a definition in the class has no type the
+            // loader could write it with.
+            if (names.IsFieldOf(facts.classKey, line.field.name)) {
+                return fmt::format(
+                    "{} has no definition in class '{}': the loader cannot tell its type",
+                    line.Field(), a.className);
+            }
             return fmt::format("neither '{}' nor a parent of it holds a field '{}'{}", a.collection,
                                line.field.name,
                                names.FieldSuggestion(facts.classKey, line.field.name));
@@ -142,7 +159,7 @@ std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseName
             if (facts.classRecord == nullptr) {
                 return std::nullopt;
             }
-            return NameThatIsNoKey(line);
+            return NameThatIsNoKey(line, members);
         case Cause::None:
         case Cause::TooFewArguments:
         case Cause::NegativeCount:
