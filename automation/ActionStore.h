@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/Arena.h"
+
 namespace rakor::Attrib::Automation {
 
 // Memory for the actions of one script and the texts they keep: a few large
@@ -31,26 +33,12 @@ public:
     }
 
 private:
-    // Every action and text of a script comes here: the common case, room
-    // left in the current block, stays inline.
     void* Allocate(std::size_t size, std::size_t alignment) {
-        const std::size_t padding =
-            (alignment - reinterpret_cast<std::uintptr_t>(next_) % alignment) % alignment;
-        if (next_ == nullptr || padding + size > left_) {
-            return AllocateInNewBlock(size, alignment);
-        }
-        void* const result = next_ + padding;
-        next_ += padding + size;
-        left_ -= padding + size;
-        return result;
+        return arena_.Allocate(size, alignment);
     }
-    void* AllocateInNewBlock(std::size_t size, std::size_t alignment);
 
-    std::vector<std::unique_ptr<std::byte[]>> blocks_;
-    std::byte* next_ = nullptr;
-    std::size_t left_ = 0;
     // Small for a single line, growing to large blocks for a whole script.
-    std::size_t blockSize_ = 256;
+    Arena arena_{256, 256 * 1024};
 };
 
 }  // namespace rakor::Attrib::Automation

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "automation/EvaluationError.h"
+#include "automation/NamedField.h"
 #include "host/HostApi.h"
 
 namespace rakor::Attrib::Automation {
@@ -18,14 +19,23 @@ AddNode::AddNode(const std::string& className, const std::string& parentName,
 }
 
 void AddNode::Act() {
-    void* const classObject = Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue());
-    if (classObject == nullptr) {
-        throw EvaluationError("AddNode.Act => Class '{}' not found", classKey_.ToString());
-    }
+    LineFacts facts;
+    Act(facts);
+}
+
+void AddNode::Act(LineFacts& facts) {
+    facts.collectionKey = parentKey_.GetValue();
+    facts.newKey = nameKey_.GetValue();
+    Host::ClassRecord* const classObject = FindNamedClass("AddNode", classKey_, facts);
     void* const parent = Host::GetCollection(classObject, parentKey_.GetValue());
     if (parent == nullptr) {
-        throw EvaluationError("AddNode.Act => Collection parent '{}'->'{}' not found",
+        facts.cause = Cause::NoCollection;
+        throw EvaluationError(facts, "AddNode.Act => Collection parent '{}'->'{}' not found",
                               classKey_.ToString(), parentKey_.ToString());
+    }
+    facts.collection = static_cast<Host::CollectionRecord*>(parent);
+    if (facts.followed) {
+        facts.replaced = Host::GetCollection(classObject, nameKey_.GetValue());
     }
     // The host constructs the collection in memory we supply and keeps it for
     // the rest of the process; the library never frees or touches it again.

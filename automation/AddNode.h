@@ -19,6 +19,7 @@ public:
         : classKey_(classKey), parentKey_(parentKey), nameKey_(nameKey) {}
 
     void Act() override;
+    void Act(LineFacts& facts) override;
 
     // What the parser builds holds keys, numbers and views into its script.
     static constexpr bool kParsedFreesNothing = true;

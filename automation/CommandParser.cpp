@@ -10,6 +10,7 @@
 
 #include "automation/AddNode.h"
 #include "automation/FieldSpec.h"
+#include "automation/LineArguments.h"
 #include "automation/LineTokens.h"
 #include "automation/ModifyField.h"
 #include "automation/ResizeField.h"
@@ -21,124 +22,124 @@ namespace rakor::Attrib::Automation {
 namespace {
 
 constexpr std::array kCommands{
-    Command{"add_node", 3, "add_node <class> <parent> <new collection>", true},
-    Command{"copy_node", 4, "copy_node <class> <parent> <ignored> <new collection>", true},
-    Command{"delete_node", 2, "delete_node <class> <collection>", false},
-    Command{"add_field", 3, "add_field <class> <collection> <field> [count]", false},
-    Command{"delete_field", 3, "delete_field <class> <collection> <field>", false},
-    Command{"resize_field", 4, "resize_field <class> <collection> <field> <count>", true},
-    Command{"update_field", 4, "update_field <class> <collection> <field>[index] [member] <value>",
-            true},
+    Command{"add_node", 3, 3, "add_node <class> <parent> <new collection>", true},
+    Command{"copy_node", 4, 4, "copy_node <class> <parent> <ignored> <new collection>", true},
+    Command{"delete_node", 2, 2, "delete_node <class> <collection>", false},
+    Command{"add_field", 3, 4, "add_field <class> <collection> <field> [count]", false},
+    Command{"delete_field", 3, 3, "delete_field <class> <collection> <field>", false},
+    Command{"resize_field", 4, 4, "resize_field <class> <collection> <field> <count>", true},
+    Command{"update_field", 4, 5,
+            "update_field <class> <collection> <field>[index] [member] <value>", true},
 };
 
 // Names reach the host's hash unchanged, which cannot fail; only the written-
 // out "0x" form can. Checking it here lets the message name the token.
-void CheckedName(const Command& command, std::string_view token) {
+void CheckedName(const Command& command, std::string_view token, std::size_t place) {
     if (!token.starts_with("0x")) {
         return;
     }
     try {
         StringHasher::HashText(std::string(token));
     } catch (const std::invalid_argument&) {
-        throw ScriptLineError(fmt::format("{}: name '{}' is not a hexadecimal number after '0x'",
+        throw ScriptLineError(Cause::NameNotHexadecimal, place,
+                              fmt::format("{}: name '{}' is not a hexadecimal number after '0x'",
                                           command.word, token));
     } catch (const std::out_of_range&) {
         throw ScriptLineError(
+            Cause::NameTooWide, place,
             fmt::format("{}: name '{}' does not fit in 32 bits", command.word, token));
     }
 }
 
-FieldSpecView CheckedFieldSpec(const Command& command, std::string_view token) {
+FieldSpecView CheckedFieldSpec(const Command& command, std::string_view token, std::size_t place) {
     try {
         return SplitFieldSpec(token);
     } catch (const std::invalid_argument&) {
         throw ScriptLineError(
+            Cause::SubscriptNotANumber, place,
             fmt::format("{}: subscript of '{}' is not a number", command.word, token));
     } catch (const std::out_of_range&) {
-        throw ScriptLineError(fmt::format(
-            "{}: subscript of '{}' does not fit in a signed 32-bit number", command.word, token));
+        throw ScriptLineError(
+            Cause::SubscriptTooWide, place,
+            fmt::format("{}: subscript of '{}' does not fit in a signed 32-bit number",
+                        command.word, token));
     }
 }
 
-uint32_t CheckedCount(const Command& command, std::string_view token) {
+uint32_t CheckedCount(const Command& command, std::string_view token, std::size_t place) {
     try {
         return ReadCount(token);
     } catch (const std::out_of_range&) {
         throw ScriptLineError(
+            Cause::NegativeCount, place,
             fmt::format("{}: count '{}' is negative; a count is a whole number from 0 to {}",
                         command.word, token, ResizeField::kMaxCount));
     }
 }
 
-// The two-character token "" stands for the empty text.
-std::string_view ValueText(std::string_view token) {
-    return token == "\"\"" ? std::string_view() : token;
-}
-
 // Adds the line's action to `script`, if it has one. Names are converted in
 // the order the actions' own constructors convert them.
 void BuildAction(const Command& command, const LineTokens& t, int number, ParsedScript& script) {
+    const LineArguments a = ArgumentsOf(command, t);
     if (command.word == "add_node" || command.word == "copy_node") {
-        // copy_node reads a collection to copy from and does not use it:
-        // neither command copies any values.
-        const std::string_view newName = command.word == "add_node" ? t[3] : t[4];
-        CheckedName(command, t[1]);
-        CheckedName(command, t[2]);
-        CheckedName(command, newName);
-        const Hash32 nameKey = Hash32(newName);
-        const Hash32 parentKey = Hash32(t[2]);
-        const Hash32 classKey = Hash32(t[1]);
+        // Neither command copies any values.
+        CheckedName(command, a.className, 1);
+        CheckedName(command, a.collection, 2);
+        CheckedName(command, a.newCollection, command.word == "add_node" ? 3 : 4);
+        const Hash32 nameKey = Hash32(a.newCollection);
+        const Hash32 parentKey = Hash32(a.collection);
+        const Hash32 classKey = Hash32(a.className);
         script.AddAction<AddNode>(number, classKey, parentKey, nameKey);
         return;
     }
     if (command.word == "resize_field") {
-        for (std::size_t i = 1; i <= 3; ++i) {
-            CheckedName(command, t[i]);
-        }
-        const uint32_t count = CheckedCount(command, t[4]);
-        const Hash32 fieldKey = Hash32(t[3]);
-        const Hash32 collectionKey = Hash32(t[2]);
-        const Hash32 classKey = Hash32(t[1]);
+        CheckedName(command, a.className, 1);
+        CheckedName(command, a.collection, 2);
+        CheckedName(command, a.field, a.fieldToken);
+        const uint32_t count = CheckedCount(command, a.count, a.countToken);
+        const Hash32 fieldKey = Hash32(a.field);
+        const Hash32 collectionKey = Hash32(a.collection);
+        const Hash32 classKey = Hash32(a.className);
         script.AddAction<ResizeField>(number, classKey, collectionKey, fieldKey, count);
         return;
     }
     if (command.word == "update_field") {
-        const FieldSpecView field = CheckedFieldSpec(command, t[3]);
-        CheckedName(command, t[1]);
-        CheckedName(command, t[2]);
-        CheckedName(command, field.name);
+        const FieldSpecView field = CheckedFieldSpec(command, a.field, a.fieldToken);
+        CheckedName(command, a.className, 1);
+        CheckedName(command, a.collection, 2);
+        CheckedName(command, field.name, a.fieldToken);
         ModifyField::Parts parts;
         parts.fieldKey = Hash32(field.name);
-        parts.collectionKey = Hash32(t[2]);
-        parts.classKey = Hash32(t[1]);
+        parts.collectionKey = Hash32(a.collection);
+        parts.classKey = Hash32(a.className);
         parts.index = field.index;
-        if (t.count == 5) {
-            parts.value = ValueText(t[4]);
-        } else {
+        parts.value = a.value;
+        if (a.hasMember) {
             parts.mode = ModifyField::Mode::Member;
-            parts.member = t[4];
-            parts.value = ValueText(t[5]);
+            parts.member = a.member;
         }
         script.AddAction<ModifyField>(number, parts);
     }
 }
 
 // Adds what the line yields to `script`; throws what keeps it from an action.
-void ParseLineInto(const LineTokens& tokens, int number, ParsedScript& script) {
-    if (tokens.count == 0) {
-        return;
-    }
-    const Command* const command = FindCommand(tokens[0]);
+void ParseLineInto(const LineTokens& tokens, const Command* command, int number,
+                   ParsedScript& script) {
     if (command == nullptr) {
         return;
     }
     const std::size_t given = tokens.count - 1;
     if (given < command->arguments) {
-        throw ScriptLineError(fmt::format("{}: needs {} arguments but has {}; usage: {}",
-                                          command->word, command->arguments, given,
-                                          command->usage));
+        throw ScriptLineError(
+            Cause::TooFewArguments, 0,
+            fmt::format("{}: needs {} arguments but has {}; usage: {}", command->word,
+                        command->arguments, given, command->usage));
     }
     BuildAction(*command, tokens, number, script);
+}
+
+const Command* CommandOf(const LineTokens& tokens) {
+    return tokens.count == 0 ? nullptr : FindCommand(tokens[0]);
 }
 
 }  // namespace
@@ -165,16 +166,31 @@ std::vector<std::string> Tokenize(std::string_view line) {
 
 std::shared_ptr<IAction> ParseLine(std::string_view line) {
     ParsedScript script;
-    ParseLineInto(SplitLine(line), 1, script);
+    const LineTokens tokens = SplitLine(line);
+    ParseLineInto(tokens, CommandOf(tokens), 1, script);
     return script.Lines().empty() ? nullptr : script.Share(script.Lines().front());
 }
 
 void ScriptParser::Parse(std::string_view lines) {
     ForEachLineTokens(lines, [&](const LineTokens& tokens) {
+        const Command* const command = CommandOf(tokens);
+        const std::size_t before = script_.Lines().size();
+        std::string_view error;
         try {
-            ParseLineInto(tokens, nextLine_, script_);
-        } catch (const std::exception& error) {
-            script_.AddError(nextLine_, error.what());
+            ParseLineInto(tokens, command, nextLine_, script_);
+        } catch (const ScriptLineError& failure) {
+            error = script_.AddError(nextLine_, failure.what(), failure.Facts());
+        } catch (const std::exception& failure) {
+            LineFacts facts;
+            facts.cause = Cause::Other;
+            error = script_.AddError(nextLine_, failure.what(), facts);
+        }
+        if (onLine_ && tokens.count != 0) {
+            onLine_({.number = nextLine_,
+                     .tokens = tokens,
+                     .command = command,
+                     .listed = script_.Lines().size() != before,
+                     .error = error});
         }
         ++nextLine_;
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <memory>
 #include <span>
@@ -10,22 +11,34 @@
 #include <vector>
 
 #include "automation/IAction.h"
+#include "automation/LineFacts.h"
+#include "automation/LineTokens.h"
 #include "automation/ParsedScript.h"
 
 namespace rakor::Attrib::Automation {
 
 // A line that names a command but cannot become its action: too few
 // arguments, or a name or subscript that cannot be converted. The message
-// names the command word, the token and what is wrong with it.
+// names the command word, the token and what is wrong with it; the facts say
+// the same for a program (the cause, and the token it is about).
 class ScriptLineError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    ScriptLineError(Cause cause, std::size_t token, const std::string& message)
+        : std::runtime_error(message) {
+        facts_.cause = cause;
+        facts_.token = static_cast<uint8_t>(token);
+    }
+    const LineFacts& Facts() const { return facts_; }
+
+private:
+    LineFacts facts_;
 };
 
 // One row of the command table.
 struct Command {
     std::string_view word;
-    std::size_t arguments;   // how many the row reads after the command word
+    std::size_t arguments;   // how many the row needs after the command word
+    std::size_t mostRead;    // how many it reads at most; the rest of the line is ignored
     std::string_view usage;  // for messages
     bool buildsAction;       // false for the commands that are accepted and do nothing
 };
@@ -49,11 +62,25 @@ std::shared_ptr<IAction> ParseLine(std::string_view line);
 // every other line still runs in order. Nothing of the result refers to `text`.
 ParsedScript ParseScriptText(std::string_view text);
 
+// A line as the parser read it, for a tool that follows a run: every line
+// with a token, the comments' and the unknown words' too.
+struct ParsedLine {
+    int number = 0;  // 1-based
+    const LineTokens& tokens;
+    const Command* command = nullptr;  // null for a word that is no command
+    bool listed = false;     // it has an entry in ParsedScript::Lines(): an action or an error
+    std::string_view error;  // why it cannot become its action; empty when it can
+};
+
 // The same for a script handed over in pieces of whole lines (the last piece
 // may end without a line feed), as ReadTextFileInPieces reads one.
 class ScriptParser {
 public:
-    ScriptParser() = default;
+    // Called for each line with a token, as it is parsed; the tokens are
+    // views into the piece being parsed.
+    using LineHook = std::function<void(const ParsedLine&)>;
+
+    explicit ScriptParser(LineHook onLine = {}) : onLine_(std::move(onLine)) {}
     ScriptParser(const ScriptParser&) = delete;
     ScriptParser& operator=(const ScriptParser&) = delete;
 
@@ -64,6 +91,7 @@ public:
 private:
     ParsedScript script_;
     int nextLine_ = 1;
+    LineHook onLine_;
 };
 
 // The outcome of one script line that yielded something: its action, or the

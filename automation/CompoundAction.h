@@ -21,6 +21,12 @@ public:
             action->Act();
         }
     }
+    // The facts of the last element that ran.
+    void Act(LineFacts& facts) override {
+        for (const auto& action : actions_) {
+            action->Act(facts);
+        }
+    }
 
 private:
     std::vector<std::shared_ptr<IAction>> actions_;

@@ -6,15 +6,23 @@
 
 #include <fmt/format.h>
 
+#include "automation/LineFacts.h"
+
 namespace rakor::Attrib::Automation {
 
 // The one exception through which actions fail. Its message is the formatted
-// text and nothing else, e.g. "AddNode.Act => Class 'car' not found".
+// text and nothing else, e.g. "AddNode.Act => Class 'car' not found"; beside
+// it travel the facts the message was made from, for a program to act on.
 class EvaluationError : public std::runtime_error {
 public:
     template <typename... Args>
-    explicit EvaluationError(fmt::format_string<Args...> format, Args&&... args)
-        : std::runtime_error(fmt::format(format, std::forward<Args>(args)...)) {}
+    EvaluationError(const LineFacts& facts, fmt::format_string<Args...> format, Args&&... args)
+        : std::runtime_error(fmt::format(format, std::forward<Args>(args)...)), facts_(facts) {}
+
+    const LineFacts& Facts() const { return facts_; }
+
+private:
+    LineFacts facts_;
 };
 
 }  // namespace rakor::Attrib::Automation

@@ -17,10 +17,20 @@ T* AddressOf(uint32_t word) {
 
 }  // namespace
 
-Hash32 FieldTypeKey(Host::ClassRecord* classObject, Hash32 fieldKey) {
+namespace {
+
+// The type key, and whether the class defines the field.
+std::pair<Hash32, bool> FieldDefinitionOf(Host::ClassRecord* classObject, Hash32 fieldKey) {
     const auto* definition = static_cast<const Host::FieldDefinition*>(
         Host::GetFieldDefinition(classObject, fieldKey.GetValue()));
-    return definition != nullptr ? Hash32(definition->typeKey) : Hash32("");
+    return definition != nullptr ? std::pair(Hash32(definition->typeKey), true)
+                                 : std::pair(Hash32(""), false);
+}
+
+}  // namespace
+
+Hash32 FieldTypeKey(Host::ClassRecord* classObject, Hash32 fieldKey) {
+    return FieldDefinitionOf(classObject, fieldKey).first;
 }
 
 std::shared_ptr<IAttribType> FindFieldType(Host::ClassRecord* classObject, Hash32 fieldKey) {
@@ -32,18 +42,25 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
     // definition is then looked up once, not once a level.
     Host::ClassRecord* typeClass = nullptr;
     const IAttribType* type = nullptr;
+    Hash32 ownTypeKey;
+    bool ownDefined = false;
     for (Host::CollectionRecord* owner = collection; owner != nullptr; owner = owner->parent) {
         const bool classChanged = owner == collection || owner->classObject != typeClass;
         if (classChanged) {
             typeClass = owner->classObject;
-            type = AttribTypeRegistry::Instance().TypeOf(FieldTypeKey(typeClass, fieldKey));
+            const auto [typeKey, defined] = FieldDefinitionOf(typeClass, fieldKey);
+            type = AttribTypeRegistry::Instance().TypeOf(typeKey);
+            if (owner == collection) {
+                ownTypeKey = typeKey;
+                ownDefined = defined;
+            }
         }
         if (!type) {
             // A field of a type the library does not know is never touched.
             // In an ancestor whose class gives no type, the field may still be
             // held further up, by an ancestor whose class knows it.
             if (owner == collection) {
-                return {};
+                return {.typeKey = ownTypeKey, .defined = ownDefined};
             }
             continue;
         }
@@ -58,7 +75,9 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
                         .owner = owner,
                         .inLayout = true,
                         .isArray = (field.flags & Host::kEntryIsArray) != 0,
-                        .type = type};
+                        .type = type,
+                        .typeKey = ownTypeKey,
+                        .defined = ownDefined};
             }
         }
         for (Host::CollectionEntry& entry : owner->OwnEntries()) {
@@ -75,10 +94,12 @@ FieldLocation LocateField(Host::CollectionRecord* collection, Hash32 fieldKey) {
                     .owner = owner,
                     .entry = &entry,
                     .isArray = isArray,
-                    .type = type};
+                    .type = type,
+                    .typeKey = ownTypeKey,
+                    .defined = ownDefined};
         }
     }
-    return {};
+    return {.typeKey = ownTypeKey, .defined = ownDefined};
 }
 
 void* FindFieldData(Host::CollectionRecord* collection, Hash32 fieldKey) {

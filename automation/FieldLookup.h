@@ -29,6 +29,11 @@ struct FieldLocation {
     // value lies inline, so it is the one to bind to the storage. Owned by
     // the type registry, which keeps it for the rest of the process.
     const IAttribType* type = nullptr;
+    // The key of the type the collection's own class gives the field, and
+    // whether the class defines the field at all: a field it defines with a
+    // type the library does not know is found nowhere, and that is why.
+    Hash32 typeKey;
+    bool defined = false;
 };
 
 // The key of the field's type: from the class's field definition, or the

@@ -9,7 +9,7 @@ namespace rakor::Attrib::Automation {
 FieldSpecView SplitFieldSpec(std::string_view token) {
     const std::size_t open = token.find('[');
     if (open == std::string_view::npos) {
-        return {token, 0};
+        return {token, 0, false};
     }
     const std::size_t close = token.rfind(']');
     // "Gears[3" and "G]x[4" have no closing bracket after the opening one:
@@ -17,7 +17,7 @@ FieldSpecView SplitFieldSpec(std::string_view token) {
     const std::size_t end =
         (close != std::string_view::npos && close > open) ? close : token.size();
     const std::string subscript(token.substr(open + 1, end - open - 1));
-    return {token.substr(0, open), std::stoi(subscript)};
+    return {token.substr(0, open), std::stoi(subscript), true};
 }
 
 FieldSpec ParseFieldSpec(std::string_view token) {
@@ -26,6 +26,10 @@ FieldSpec ParseFieldSpec(std::string_view token) {
 }
 
 uint32_t ReadCount(std::string_view token) {
+    return ReadCountText(token).count;
+}
+
+CountReading ReadCountText(std::string_view token) {
     // The extraction skips leading blanks and then takes a sign, so the sign
     // is looked for where the extraction would find it.
     const std::size_t first = token.find_first_not_of(" \t\n\v\f\r");
@@ -35,7 +39,8 @@ uint32_t ReadCount(std::string_view token) {
     // A failed extraction leaves 0, except on overflow, where it leaves the
     // largest count: a too-large count must stay too large (and be refused
     // by the action), never turn into "empty the array".
-    return ExtractNumber<unsigned int>(token).value;
+    const ExtractedNumber<unsigned int> number = ExtractNumber<unsigned int>(token);
+    return {number.value, number.used};
 }
 
 }  // namespace rakor::Attrib::Automation

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ struct FieldSpec {
 struct FieldSpecView {
     std::string_view name;
     int32_t index = 0;
+    bool subscripted = false;  // written with a subscript
 };
 
 // Splits "name[subscript]". The subscript reads like std::stoi: optional sign,
@@ -30,5 +32,13 @@ FieldSpecView SplitFieldSpec(std::string_view token);
 // Throws std::out_of_range for a count written with a minus sign: read as
 // unsigned it would wrap around ("-4294967295" would be 1).
 uint32_t ReadCount(std::string_view token);
+
+// The same, saying how many bytes of the token the count was read from
+// ("12abc": 12 from 2 bytes; "abc": 0 from none).
+struct CountReading {
+    uint32_t count = 0;
+    std::size_t used = 0;
+};
+CountReading ReadCountText(std::string_view token);
 
 }  // namespace rakor::Attrib::Automation

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "automation/LineFacts.h"
+
 namespace rakor::Attrib::Automation {
 
 // One edit of the host database, built from one script line. Actions hold only
@@ -9,6 +11,10 @@ class IAction {
 public:
     virtual ~IAction() = default;
     virtual void Act() = 0;
+    // The same, telling `facts` what the line looked up and changed; an
+    // EvaluationError carries them as they stood when it was thrown. For a
+    // tool that follows a run: the game calls Act().
+    virtual void Act(LineFacts& /*facts*/) { Act(); }
 };
 
 }  // namespace rakor::Attrib::Automation

@@ -61,8 +61,25 @@ struct LineTokens {
 
     std::array<std::string_view, kMostRead> words;
     std::size_t count = 0;
+    // Where the last token ends: the line's tokens, all of them, lie
+    // between the first token's start and here.
+    const char* end = nullptr;
 
     std::string_view operator[](std::size_t i) const { return words[i]; }
+    // The tokens, as they lie in the line, comment left out.
+    std::string_view Text() const {
+        return count == 0 ? std::string_view()
+                          : std::string_view(words[0].data(),
+                                             static_cast<std::size_t>(end - words[0].data()));
+    }
+    // What follows token i (one of those kept) up to the end of the last token.
+    std::string_view After(std::size_t i) const {
+        const char* from = words[i].data() + words[i].size();
+        while (from != end && kIsBlank[static_cast<unsigned char>(*from)]) {
+            ++from;
+        }
+        return {from, static_cast<std::size_t>(end - from)};
+    }
 };
 
 inline LineTokens SplitLine(std::string_view line) {
@@ -72,6 +89,7 @@ inline LineTokens SplitLine(std::string_view line) {
             tokens.words[tokens.count] = token;
         }
         ++tokens.count;
+        tokens.end = token.data() + token.size();
     });
     return tokens;
 }

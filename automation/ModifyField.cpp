@@ -1,10 +1,14 @@
 #include "automation/ModifyField.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/NamedField.h"
+#include "hash/StringHasher.h"
 #include "host/HostApi.h"
+#include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
 
 namespace rakor::Attrib::Automation {
@@ -28,30 +32,72 @@ ModifyField::ModifyField(const Parts& parts)
 }
 
 void ModifyField::Act() {
-    auto* const classObject = static_cast<Host::ClassRecord*>(
-        Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue()));
-    if (classObject == nullptr) {
-        throw EvaluationError("ModifyField.Act => Class '{}' not found", classKey_.ToString());
+    LineFacts facts;
+    Act(facts);
+}
+
+namespace {
+
+// Reads the value (or member) with `read`. A name there that cannot be made
+// into a key leaves as the standard error it is, its cause and token told:
+// the member name is made into a key before the value is read, so a member
+// written as a "0x" name that is no key is the one.
+template <typename Read>
+ValueReading ReadTellingNameErrors(LineFacts& facts, std::string_view member,
+                                   std::size_t valueToken, Read&& read) {
+    const auto tell = [&](Cause cause) {
+        facts.cause = cause;
+        const bool badMember = StringHasher::Refuses(member);
+        facts.token = static_cast<uint8_t>(badMember ? valueToken - 1 : valueToken);
+    };
+    try {
+        return read();
+    } catch (const std::invalid_argument&) {
+        tell(Cause::NameNotHexadecimal);
+        throw;
+    } catch (const std::out_of_range&) {
+        tell(Cause::NameTooWide);
+        throw;
     }
-    auto* const collection = static_cast<Host::CollectionRecord*>(
-        Host::GetCollection(classObject, collectionKey_.GetValue()));
-    if (collection == nullptr) {
-        throw EvaluationError("ModifyField.Act => Collection '{}'->'{}' not found",
-                              classKey_.ToString(), collectionKey_.ToString());
+}
+
+Cause CauseOf(const ValueReading& reading) {
+    switch (reading.result) {
+        case ValueReading::Result::NotANumber:
+            return Cause::ValueNotANumber;
+        case ValueReading::Result::OutOfRange:
+            return Cause::ValueOutOfRange;
+        case ValueReading::Result::NoMember:
+            return Cause::NoMember;
+        case ValueReading::Result::NoTextForm:
+        case ValueReading::Result::Stored:
+            break;
     }
-    const FieldLocation location = LocateField(collection, fieldKey_);
-    if (location.storage == nullptr) {
-        throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' not found or invalid",
-                              classKey_.ToString(), collectionKey_.ToString(),
-                              fieldKey_.ToString());
-    }
+    return Cause::NoTextForm;
+}
+
+}  // namespace
+
+void ModifyField::Act(LineFacts& facts) {
+    facts.subscript = index_;
+    const auto fail = [&](Cause cause) -> LineFacts& {
+        facts.cause = cause;
+        return facts;
+    };
+    Host::ClassRecord* const classObject = FindNamedClass("ModifyField", classKey_, facts);
+    Host::CollectionRecord* const collection =
+        FindNamedCollection("ModifyField", classKey_, classObject, collectionKey_, facts);
+    const FieldLocation location =
+        FindNamedField("ModifyField", classKey_, collectionKey_, collection, fieldKey_, facts);
     // The lookup found a type for the field in the collection's own class, or
     // it would have found no storage. Only a collection whose class is not the
     // one it was asked for through needs that class's type checked.
     if (collection->classObject != classObject) {
         const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
         if (!AttribTypeRegistry::Instance().FindType(typeKey)) {
-            throw EvaluationError("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
+            facts.typeKey = typeKey.GetValue();
+            throw EvaluationError(fail(Cause::UnknownFieldType),
+                                  "ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
                                   classKey_.ToString(), collectionKey_.ToString(),
                                   fieldKey_.ToString(), typeKey.ToString());
         }
@@ -68,17 +114,24 @@ void ModifyField::Act() {
     if (location.isArray) {
         storage = Host::GetArrayElement(storage, static_cast<uint32_t>(index_));
         if (storage == nullptr) {
-            throw EvaluationError("ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]",
+            facts.elements = Host::LoadFrom<Host::ArrayHeader>(location.storage).count;
+            throw EvaluationError(fail(Cause::SubscriptOutOfRange),
+                                  "ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]",
                                   classKey_.ToString(), collectionKey_.ToString(),
                                   fieldKey_.ToString(), index_);
         }
+        facts.element = index_;
     }
 
     // The text is parsed straight into the host's memory.
     const std::string_view value = GetValue();
+    const std::size_t valueToken = isMember_ ? 5 : 4;
     if (!isMember_) {
-        if (!type.ParseAt(storage, value)) {
+        facts.value = ReadTellingNameErrors(facts, {}, valueToken,
+                                            [&] { return type.ParseAt(storage, value); });
+        if (!facts.value) {
             throw EvaluationError(
+                fail(CauseOf(facts.value)),
                 "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
                 classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value);
         }
@@ -86,8 +139,11 @@ void ModifyField::Act() {
     }
     // A member the value does not have fails like a member that rejects its text.
     const std::string_view member = GetMember();
-    if (!type.ParseMemberAt(storage, member, value)) {
+    facts.value = ReadTellingNameErrors(facts, member, valueToken,
+                                        [&] { return type.ParseMemberAt(storage, member, value); });
+    if (!facts.value) {
         throw EvaluationError(
+            fail(CauseOf(facts.value)),
             "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member, value);
     }

@@ -37,6 +37,7 @@ public:
     }
 
     void Act() override;
+    void Act(LineFacts& facts) override;
 
     // What the parser builds holds keys, numbers and its texts.
     static constexpr bool kParsedFreesNothing = true;

@@ -18,20 +18,36 @@ ParsedScript::Contents::~Contents() {
     }
 }
 
-void ParsedScript::AddError(int number, std::string message) {
+const std::string& ParsedScript::AddError(int number, std::string message, const LineFacts& facts) {
     LineList& lines = contents_->lines;
     lines.MakeRoom();
-    contents_->errors.emplace_back(number, std::move(message));
+    contents_->errors.push_back({number, std::move(message), facts});
     lines.push_back({number, nullptr});
+    return contents_->errors.back().message;
 }
 
+namespace {
+
+template <typename Error>
+const Error* FindError(const std::vector<Error>& errors, int number) {
+    const auto found =
+        std::lower_bound(errors.begin(), errors.end(), number,
+                         [](const Error& error, int wanted) { return error.number < wanted; });
+    return found != errors.end() && found->number == number ? &*found : nullptr;
+}
+
+}  // namespace
+
 const std::string& ParsedScript::ErrorOf(const Line& line) const {
-    const auto& errors = contents_->errors;
-    const auto found = std::lower_bound(
-        errors.begin(), errors.end(), line.number,
-        [](const std::pair<int, std::string>& error, int number) { return error.first < number; });
     static const std::string kNone;
-    return found != errors.end() && found->first == line.number ? found->second : kNone;
+    const auto* const error = FindError(contents_->errors, line.number);
+    return error != nullptr ? error->message : kNone;
+}
+
+const LineFacts& ParsedScript::FactsOf(const Line& line) const {
+    static const LineFacts kNone;
+    const auto* const error = FindError(contents_->errors, line.number);
+    return error != nullptr ? error->facts : kNone;
 }
 
 }  // namespace rakor::Attrib::Automation

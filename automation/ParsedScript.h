@@ -12,6 +12,7 @@
 #include "automation/ActionStore.h"
 #include "automation/ChunkedList.h"
 #include "automation/IAction.h"
+#include "automation/LineFacts.h"
 
 namespace rakor::Attrib::Automation {
 
@@ -44,8 +45,10 @@ public:
 
     using LineList = ChunkedList<Line>;
     const LineList& Lines() const { return contents_->lines; }
-    // Why a line without an action failed to parse.
+    // Why a line without an action failed to parse: the message, and the
+    // cause with the token it is about.
     const std::string& ErrorOf(const Line& line) const;
+    const LineFacts& FactsOf(const Line& line) const;
     // The line's action, keeping the whole script alive while it is held.
     std::shared_ptr<IAction> Share(const Line& line) const {
         return std::shared_ptr<IAction>(contents_, line.action);
@@ -68,14 +71,20 @@ public:
             contents_->destroyActions = true;
         }
     }
-    void AddError(int number, std::string message);
+    // Returns the message as kept, until the next error is added.
+    const std::string& AddError(int number, std::string message, const LineFacts& facts);
 
 private:
     struct Contents {
         ActionStore store;
         LineList lines;
-        std::vector<std::pair<int, std::string>> errors;  // by line number
-        bool destroyActions = false;                      // an action holds something to free
+        struct Error {
+            int number;
+            std::string message;
+            LineFacts facts;
+        };
+        std::vector<Error> errors;    // by line number
+        bool destroyActions = false;  // an action holds something to free
 
         Contents() = default;
         Contents(const Contents&) = delete;

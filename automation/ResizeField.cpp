@@ -6,6 +6,7 @@
 
 #include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/NamedField.h"
 #include "host/HostApi.h"
 #include "host/HostStorage.h"
 #include "typedb/AttribTypeRegistry.h"
@@ -21,33 +22,33 @@ ResizeField::ResizeField(const std::string& className, const std::string& collec
 }
 
 void ResizeField::Act() {
-    auto* const classObject = static_cast<Host::ClassRecord*>(
-        Host::GetClass(Host::DatabaseInstance(), classKey_.GetValue()));
-    if (classObject == nullptr) {
-        throw EvaluationError("ResizeField.Act => Class '{}' not found", classKey_.ToString());
-    }
-    auto* const collection = static_cast<Host::CollectionRecord*>(
-        Host::GetCollection(classObject, collectionKey_.GetValue()));
-    if (collection == nullptr) {
-        throw EvaluationError("ResizeField.Act => Collection '{}'->'{}' not found",
-                              classKey_.ToString(), collectionKey_.ToString());
-    }
-    const FieldLocation location = LocateField(collection, fieldKey_);
-    if (location.storage == nullptr) {
-        throw EvaluationError("ResizeField.Act => Field '{}'->'{}'.'{}' not found or invalid",
-                              classKey_.ToString(), collectionKey_.ToString(),
-                              fieldKey_.ToString());
-    }
+    LineFacts facts;
+    Act(facts);
+}
+
+void ResizeField::Act(LineFacts& facts) {
+    facts.count = newCount_;
+    const auto fail = [&](Cause cause) -> LineFacts& {
+        facts.cause = cause;
+        return facts;
+    };
+    Host::ClassRecord* const classObject = FindNamedClass("ResizeField", classKey_, facts);
+    Host::CollectionRecord* const collection =
+        FindNamedCollection("ResizeField", classKey_, classObject, collectionKey_, facts);
+    const FieldLocation location =
+        FindNamedField("ResizeField", classKey_, collectionKey_, collection, fieldKey_, facts);
     // The flag of the entry the storage was found through decides; an array
     // inherited from a parent's entries is one all the same, refused below.
     if (!location.isArray) {
         throw EvaluationError(
+            fail(Cause::NotAnArray),
             "ResizeField.Act => Field '{}'->'{}'.'{}' is not an array: you can only resize arrays",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
     }
     // A line that would change nothing must not count as a success.
     if (newCount_ > kMaxCount) {
         throw EvaluationError(
+            fail(Cause::TooManyElements),
             "ResizeField.Act => Field '{}'->'{}'.'{}' cannot hold {} elements: an array holds at "
             "most {}",
             classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
@@ -55,6 +56,7 @@ void ResizeField::Act() {
     }
     if (location.owner != collection || location.entry == nullptr || !location.isArray) {
         throw EvaluationError(
+            fail(Cause::NotResizableHere),
             "ResizeField.Act => Field '{}'->'{}'.'{}' cannot be resized here: only an array held "
             "in the collection's own entries can be replaced, not one in the class layout or "
             "inherited from a parent",
@@ -65,14 +67,21 @@ void ResizeField::Act() {
     // by), not that of the class it was asked for through.
     const std::shared_ptr<IAttribType> type = FindFieldType(collection->classObject, fieldKey_);
     if (!type) {
-        throw EvaluationError("ResizeField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
+        throw EvaluationError(fail(Cause::UnknownFieldType),
+                              "ResizeField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
                               classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
                               FieldTypeKey(collection->classObject, fieldKey_).ToString());
     }
-    ResizeArray(*location.entry, type, newCount_);
+    if (!ResizeArray(*location.entry, type, newCount_)) {
+        throw EvaluationError(
+            fail(Cause::OutOfMemory),
+            "ResizeField.Act => Out of memory for {} elements of {} bytes",
+            std::to_string(newCount_),
+            std::to_string(Host::LoadFrom<Host::ArrayHeader>(location.storage).ElementSize()));
+    }
 }
 
-void ResizeField::ResizeArray(Host::CollectionEntry& entry,
+bool ResizeField::ResizeArray(Host::CollectionEntry& entry,
                               const std::shared_ptr<IAttribType>& type, uint32_t newCount) {
     const auto* const old = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(entry.value));
     const auto oldHeader = Host::LoadFrom<Host::ArrayHeader>(old);
@@ -84,8 +93,7 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
     const std::size_t bytes = sizeof(Host::ArrayHeader) + std::size_t{count} * elementSize;
     auto* const record = static_cast<uint8_t*>(std::malloc(bytes));
     if (record == nullptr) {
-        throw EvaluationError("ResizeField.Act => Out of memory for {} elements of {} bytes",
-                              std::to_string(count), std::to_string(elementSize));
+        return false;
     }
     // New elements start zeroed; the type's Construct then sets what it sets.
     std::memset(record, 0, bytes);
@@ -100,7 +108,7 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
     // A type wider than the host's element would write past it: such elements
     // keep their zeroes (no type's Construct sets more than zeroes anyway).
     if (type->GetSize() > elementSize) {
-        return;
+        return true;
     }
     // One value object walks the new elements: binding a fresh one for each
     // would cost an allocation per element, up to 65535 of them per line.
@@ -111,6 +119,7 @@ void ResizeField::ResizeArray(Host::CollectionEntry& entry,
             value->Construct();
         }
     }
+    return true;
 }
 
 }  // namespace rakor::Attrib::Automation

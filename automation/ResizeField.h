@@ -32,6 +32,7 @@ public:
           newCount_(newCount) {}
 
     void Act() override;
+    void Act(LineFacts& facts) override;
 
     // What the parser builds holds keys, numbers and views into its script.
     static constexpr bool kParsedFreesNothing = true;
@@ -40,8 +41,9 @@ public:
 
     // Points the entry at a new record of newCount elements (at most
     // kMaxCount): the elements that still fit are copied, the new ones are
-    // zeroed and then initialised by the type.
-    static void ResizeArray(Host::CollectionEntry& entry, const std::shared_ptr<IAttribType>& type,
+    // zeroed and then initialised by the type. False, with nothing changed,
+    // when there is no memory for the new record.
+    static bool ResizeArray(Host::CollectionEntry& entry, const std::shared_ptr<IAttribType>& type,
                             uint32_t newCount);
 
 private:

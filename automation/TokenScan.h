@@ -80,6 +80,7 @@ VEXA_TARGET_SSE2 void ForEachLineTokensInWindows(std::string_view text, EachLine
             tokens.words[tokens.count] = std::string_view(base + tokenStart, end - tokenStart);
         }
         ++tokens.count;
+        tokens.end = base + end;
     };
 
     // Whether the byte before the window is a blank; the text's start counts as one.

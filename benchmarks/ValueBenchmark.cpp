@@ -49,8 +49,8 @@ void BM_Parse(benchmark::State& state) {
     const std::string text = value.text;
     for (auto _ : state) {
         const bool parsed = value.member == nullptr
-                                ? type->ParseAt(storage.data(), text)
-                                : type->ParseMemberAt(storage.data(), value.member, text);
+                                ? type->ParseAt(storage.data(), text).Stored()
+                                : type->ParseMemberAt(storage.data(), value.member, text).Stored();
         benchmark::DoNotOptimize(parsed);
         benchmark::ClobberMemory();
     }

@@ -70,16 +70,16 @@ constexpr uint64_t kListKeyLoad = 60;
 constexpr uint64_t kMaxTextLoad = 50;
 constexpr uint32_t kFirstCapacity = 64;
 
-constexpr std::size_t kChunkWords = 16 * 1024;
-
 }  // namespace
 
 uint32_t NameTable::KeyOf(std::string_view text, HashFunction hash) {
     // Every name of every script line comes here.
     const uint32_t textHash = TextHash(text);
     RecentText& recent = recent_[textHash % kRecentTexts];
-    if (recent.length == text.size() && recent.textHash == textHash &&
-        recent.displacements == displacements_ &&
+    // The length first against the longest text kept: a vacant slot's length
+    // is one no kept text has, but a text may well be that long.
+    if (text.size() <= RecentText::kLongest && recent.length == text.size() &&
+        recent.textHash == textHash && recent.displacements == displacements_ &&
         SameBytes(recent.chars, text.data(), text.size())) {
         return recent.key;
     }
@@ -306,23 +306,9 @@ void NameTable::RehashTexts(uint32_t capacity) {
 
 NameTable::Text* NameTable::Store(std::string_view text) {
     static_assert(sizeof(Text) % sizeof(uint32_t) == 0 && alignof(Text) <= alignof(uint32_t));
-    const std::size_t words = (sizeof(Text) + text.size() + 3) / 4;
-    uint32_t* place = nullptr;
-    if (words > chunkWordsLeft_) {
-        // A long text gets a block of its own, leaving the chunk to short ones.
-        const std::size_t size = words > kChunkWords / 4 ? words : kChunkWords;
-        chunks_.emplace_back(new uint32_t[size]);
-        place = chunks_.back().get();
-        if (size == kChunkWords) {
-            chunkNext_ = place + words;
-            chunkWordsLeft_ = size - words;
-        }
-    } else {
-        place = chunkNext_;
-        chunkNext_ += words;
-        chunkWordsLeft_ -= words;
-    }
-    auto* const stored = new (place) Text{};
+    // Whole words, so that every Text is aligned.
+    const std::size_t bytes = (sizeof(Text) + text.size() + 3) / 4 * 4;
+    auto* const stored = new (textMemory_.Allocate(bytes, alignof(Text))) Text{};
     if (!text.empty()) {
         std::memcpy(stored + 1, text.data(), text.size());
     }

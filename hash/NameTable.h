@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/Arena.h"
+
 namespace rakor::Attrib {
 
 // The resolver's table, built to stay small and quick at the scale of a hash
@@ -86,7 +88,8 @@ private:
     // name has been displaced since (then the text is still its key's name).
     struct RecentText {
         static constexpr std::size_t kLongest = 19;
-        static constexpr uint8_t kVacant = 0xFF;
+        static constexpr uint8_t kVacant = 0xFF;  // longer than kLongest: no text kept
+        static_assert(kVacant > kLongest);
 
         uint32_t textHash;
         uint32_t key;
@@ -118,9 +121,7 @@ private:
     uint32_t textCapacity_ = 0;
     uint32_t findableTexts_ = 0;
 
-    std::vector<std::unique_ptr<uint32_t[]>> chunks_;  // words, so that every Text is aligned
-    uint32_t* chunkNext_ = nullptr;
-    std::size_t chunkWordsLeft_ = 0;
+    Arena textMemory_{64 * 1024, 64 * 1024};  // where the Texts lie
 
     std::string list_;
     uint32_t displacements_ = 0;

@@ -2,6 +2,7 @@
 // game's 32-bit image. Linked only into the Windows loader DLL.
 #include <cstdint>
 
+#include "host/GameAddresses.h"
 #include "host/HostCall.h"
 
 namespace rakor::Host {
@@ -15,15 +16,16 @@ T At(uintptr_t address) {
 }  // namespace
 
 const EntryPoints& GetEntryPoints() {
+    using namespace GameAddress;
     static const EntryPoints points{
-        .replacedRoutine = At<ReplacedRoutineFn>(0x664780),
-        .databaseInstanceWord = At<void* const*>(0x90DCBC),
-        .getClass = At<GetClassFn>(0x455BC0),
-        .getCollection = At<GetCollectionFn>(0x455FD0),
-        .getFieldDefinition = At<GetFieldDefinitionFn>(0x457380),
-        .constructCollection = At<ConstructCollectionFn>(0x458C10),
-        .getArrayElement = At<GetArrayElementFn>(0x453890),
-        .hashString32 = At<HashString32Fn>(0x5CC240),
+        .replacedRoutine = At<ReplacedRoutineFn>(kReplacedRoutine),
+        .databaseInstanceWord = At<void* const*>(kDatabaseInstanceWord),
+        .getClass = At<GetClassFn>(kGetClass),
+        .getCollection = At<GetCollectionFn>(kGetCollection),
+        .getFieldDefinition = At<GetFieldDefinitionFn>(kGetFieldDefinition),
+        .constructCollection = At<ConstructCollectionFn>(kConstructCollection),
+        .getArrayElement = At<GetArrayElementFn>(kGetArrayElement),
+        .hashString32 = At<HashString32Fn>(kHashString32),
     };
     return points;
 }

@@ -13,6 +13,7 @@
 #include <fmt/ranges.h>
 #include <spdlog/logger.h>
 
+#include "host/GameAddresses.h"
 #include "host/HostApi.h"
 #include "loader/ApplyModsHook.h"
 #include "loader/ModLoader.h"
@@ -22,10 +23,11 @@ namespace rakor {
 namespace {
 
 // The call that runs once the game has built its attribute database, to the
-// routine at 0x664780 (host/GameHost.cpp); the loader takes the call over.
-constexpr uintptr_t kModsCallSite = 0x6660C0;
+// routine the host seam names (Host::ReplacedRoutineAddress()); the loader
+// takes the call over.
+using Host::GameAddress::kModsCallSite;
 // Six bytes of the game's code that give way to no-operations.
-constexpr uintptr_t kRemovedCodeSite = 0x50264A;
+using Host::GameAddress::kRemovedCodeSite;
 
 constexpr std::size_t kCallLength = 5;
 constexpr const char* kRunsUnmodified =

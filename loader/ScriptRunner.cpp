@@ -10,7 +10,9 @@
 #include <fmt/format.h>
 
 #include "automation/CommandParser.h"
+#include "automation/EvaluationError.h"
 #include "host/TextFile.h"
+#include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
 #include "loader/LineGuard.h"
 
@@ -18,24 +20,6 @@ namespace rakor {
 namespace fs = std::filesystem;
 
 namespace {
-
-void AppendUtf8(std::string& text, uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        text.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        text.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        text.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        text.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
-}
 
 // POSIX names are bytes and are shown as they are.
 [[maybe_unused]] std::string Utf8Of(const std::string& name) {
@@ -47,23 +31,7 @@ void AppendUtf8(std::string& text, uint32_t codePoint) {
 // throws). Such a unit shows as U+FFFD, so that one odd name is still named
 // and never stops the walk.
 [[maybe_unused]] std::string Utf8Of(const std::wstring& name) {
-    constexpr uint32_t kReplacement = 0xFFFD;
-    const auto isHigh = [](uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
-    const auto isLow = [](uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    std::string text;
-    text.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const uint32_t unit = static_cast<uint32_t>(name[i]);
-        if (isHigh(unit) && i + 1 < name.size() && isLow(static_cast<uint32_t>(name[i + 1]))) {
-            const uint32_t low = static_cast<uint32_t>(name[++i]);
-            AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        } else if (isHigh(unit) || isLow(unit)) {
-            AppendUtf8(text, kReplacement);
-        } else {
-            AppendUtf8(text, unit);
-        }
-    }
-    return text;
+    return Utf8::FromUtf16(std::wstring_view(name));
 }
 
 // Windows opens no path of MAX_PATH (260) characters or more, counted in full
@@ -117,11 +85,10 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
     try {
         Walk(directory);
     } catch (const std::exception& error) {
-        log_->warn("[{}] Stopped walking the script directory: {}", DisplayPath(directory),
-                   error.what());
+        WalkProblem(directory,
+                    std::string("Stopped walking the script directory: ") + error.what());
     } catch (...) {
-        log_->warn("[{}] Stopped walking the script directory: unknown error",
-                   DisplayPath(directory));
+        WalkProblem(directory, "Stopped walking the script directory: unknown error");
     }
     // A game that crashes later must not take this pass's lines with it.
     log_->flush();
@@ -132,7 +99,7 @@ void ScriptRunner::Walk(const fs::path& directory) {
     std::error_code error;
     if (!fs::exists(directory, error)) {
         if (const auto tooLong = BeyondPathLimit(directory)) {
-            log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory), *tooLong);
+            WalkProblem(directory, "Could not list the folder: " + *tooLong);
         }
         return;
     }
@@ -143,15 +110,14 @@ void ScriptRunner::Walk(const fs::path& directory) {
     // loop forever. A folder that cannot be identified cannot be listed either.
     const std::optional<FolderIdentity> identity = IdentifyFolder(directory);
     if (identity && !walked_.insert(*identity).second) {
-        log_->warn("[{}] Skipped: this folder was already walked (a link leads back to it)",
-                   DisplayPath(directory));
+        WalkProblem(directory, "Skipped: this folder was already walked (a link leads back to it)");
         return;
     }
 
     fs::directory_iterator entries(directory, error);
     if (error) {
-        log_->warn("[{}] Could not list the folder: {}", DisplayPath(directory),
-                   BeyondPathLimit(directory).value_or(error.message()));
+        WalkProblem(directory, "Could not list the folder: " +
+                                   BeyondPathLimit(directory).value_or(error.message()));
         return;
     }
     // Without an observer each entry is visited as the listing yields it;
@@ -165,8 +131,7 @@ void ScriptRunner::Walk(const fs::path& directory) {
         }
     }
     if (error) {
-        log_->warn("[{}] Could not list the whole folder: {}", DisplayPath(directory),
-                   error.message());
+        WalkProblem(directory, "Could not list the whole folder: " + error.message());
     }
     if (observer_ != nullptr) {
         observer_->OrderEntries(listed);
@@ -181,7 +146,7 @@ void ScriptRunner::VisitGuarded(const fs::directory_entry& entry) {
     try {
         VisitEntry(entry);
     } catch (const std::exception& failure) {
-        log_->warn("[{}] Skipped: {}", DisplayPath(entry.path()), failure.what());
+        WalkProblem(entry.path(), std::string("Skipped: ") + failure.what());
     }
 }
 
@@ -193,7 +158,7 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
         Walk(path);
     } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
         // A link to nothing is simply not a folder; anything else is worth a line.
-        log_->warn("[{}] Could not read the entry: {}", DisplayPath(path), statusError.message());
+        WalkProblem(path, "Could not read the entry: " + statusError.message());
     }
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
@@ -209,7 +174,17 @@ void ScriptRunner::RunScript(const fs::path& script) {
     // parsed as it is read, so that even a pack of a million lines is never
     // held whole (the actions keep what they need of its text), unless an
     // observer wants to see the whole text.
-    Attrib::Automation::ScriptParser parser;
+    // An observer is shown every line as it is parsed, and each line that
+    // runs again with its tokens: kept here as where its tokens lie.
+    std::vector<std::string_view> runLines;
+    Attrib::Automation::ScriptParser parser(observer_ == nullptr
+                                                ? Attrib::Automation::ScriptParser::LineHook()
+                                                : [&](const Attrib::Automation::ParsedLine& line) {
+                                                      if (line.listed) {
+                                                          runLines.push_back(line.tokens.Text());
+                                                      }
+                                                      observer_->LineParsed(line);
+                                                  });
     std::string text;
     bool readable = false;
     if (observer_ != nullptr) {
@@ -224,7 +199,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
     }
     if (!readable) {
         if (const auto tooLong = BeyondPathLimit(script)) {
-            log_->warn("[{}] Could not read the script: {}", displayPath, *tooLong);
+            WalkProblem(script, "Could not read the script: " + *tooLong);
         }
     }
     const Attrib::Automation::ParsedScript parsed =
@@ -240,18 +215,17 @@ void ScriptRunner::RunScript(const fs::path& script) {
     int succeeded = 0;
     int failed = 0;
     const std::size_t firstFailure = summary_.failures.size();
+    std::size_t index = 0;
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
-        // An observer sees each line as the parser's outcome for it.
-        std::optional<Attrib::Automation::ScriptLine> observed;
-        if (observer_ != nullptr) {
-            observed = Attrib::Automation::LineOutcome(parsed, line);
-            observer_->LineStarting(*observed);
-        }
+        // An observer is told what each line looked up and changed, or why it failed.
+        Attrib::Automation::LineFacts facts;
+        facts.followed = observer_ != nullptr;
         std::optional<std::string> error;
         if (line.action == nullptr) {
             error = parsed.ErrorOf(line);
+            facts = parsed.FactsOf(line);
         } else {
-            error = RunLine(*line.action, displayPath, line.number);
+            error = RunLine(*line.action, facts, displayPath, line.number);
         }
         if (error) {
             log_->warn("[{}] Caught error executing script line: {}", displayPath, *error);
@@ -261,8 +235,15 @@ void ScriptRunner::RunScript(const fs::path& script) {
             ++succeeded;
         }
         if (observer_ != nullptr) {
-            observer_->LineFinished(*observed, error ? &*error : nullptr);
+            const Attrib::Automation::LineTokens tokens =
+                Attrib::Automation::SplitLine(runLines[index]);
+            observer_->LineFinished({.number = line.number,
+                                     .tokens = tokens,
+                                     .command = Attrib::Automation::FindCommand(tokens[0]),
+                                     .error = error ? &*error : nullptr,
+                                     .facts = facts});
         }
+        ++index;
     }
 
     log_->info("[{}] Script loaded{}: {} succesful / {} failed", displayPath,
@@ -282,14 +263,16 @@ void ScriptRunner::RunScript(const fs::path& script) {
 }
 
 std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& action,
+                                                 Attrib::Automation::LineFacts& facts,
                                                  const std::string& displayPath, int lineNumber) {
     struct Line {
         Attrib::Automation::IAction& action;
+        Attrib::Automation::LineFacts& facts;
         spdlog::logger& log;
         const std::string& displayPath;
         int number;
         std::optional<std::string> error;
-    } line{action, *log_, displayPath, lineNumber, std::nullopt};
+    } line{action, facts, *log_, displayPath, lineNumber, std::nullopt};
 
     const GuardedLine guarded{
         .run =
@@ -297,11 +280,20 @@ std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& ac
                 Line& current = *static_cast<Line*>(context);
                 // Nothing may leave a guarded line but by returning.
                 try {
-                    current.action.Act();
-                } catch (const std::exception& failure) {
+                    current.action.Act(current.facts);
+                } catch (const Attrib::Automation::EvaluationError& failure) {
                     current.error = failure.what();
+                    current.facts = failure.Facts();
+                } catch (const std::exception& failure) {
+                    // A standard error from inside the action: its facts stand
+                    // as far as it got, the cause told where the action knows it.
+                    current.error = failure.what();
+                    current.facts.cause = current.facts.cause == Attrib::Automation::Cause::None
+                                              ? Attrib::Automation::Cause::Other
+                                              : current.facts.cause;
                 } catch (...) {
                     current.error = "unknown error";
+                    current.facts.cause = Attrib::Automation::Cause::Other;
                 }
             },
         .onHostFault =
@@ -316,6 +308,7 @@ std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& ac
         .context = &line,
     };
     if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
+        facts.cause = Attrib::Automation::Cause::Other;
         return fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
                            lineNumber, DescribeFault(*fault));
     }
@@ -341,6 +334,14 @@ std::string ScriptRunner::WarningText(const std::string& displayPath,
         text += fmt::format(" (and {} more)", failures - 1);
     }
     return text;
+}
+
+void ScriptRunner::WalkProblem(const fs::path& path, const std::string& reason) {
+    const std::string displayPath = DisplayPath(path);
+    log_->warn("[{}] {}", displayPath, reason);
+    if (observer_ != nullptr) {
+        observer_->WalkProblem(displayPath, reason);
+    }
 }
 
 }  // namespace rakor

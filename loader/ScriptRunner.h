@@ -12,6 +12,8 @@
 #include <spdlog/logger.h>
 
 #include "automation/CommandParser.h"
+#include "automation/LineFacts.h"
+#include "automation/LineTokens.h"
 #include "loader/FolderIdentity.h"
 #include "loader/LoaderLog.h"
 
@@ -53,6 +55,18 @@ struct ScriptInfo {
     const Attrib::Automation::ParsedScript* parsed = nullptr;
 };
 
+// One script line that ran (or failed to parse), as the runner hands it to
+// an observer: its tokens as the parser split them and the outcome.
+struct LineRun {
+    int number = 0;  // 1-based
+    const Attrib::Automation::LineTokens& tokens;
+    const Attrib::Automation::Command* command = nullptr;
+    const std::string* error = nullptr;  // the message logged; null when the line succeeded
+    // Why it failed (the cause, keys, subscript, type and value reading), or
+    // what it looked up and changed.
+    const Attrib::Automation::LineFacts& facts;
+};
+
 // Lets a tool follow a walk line by line and choose the order of each
 // folder's entries. The loader in the game has none: it visits entries in the
 // platform's listing order and runs every script.
@@ -63,12 +77,15 @@ public:
     virtual void OrderEntries(std::vector<std::filesystem::directory_entry>& /*entries*/) {}
     // An entry that is not run: a disabled name, or a file that is no script.
     virtual void PassedBy(const std::filesystem::path& /*path*/, bool /*isDirectory*/) {}
+    // Something the walk could not handle and logged as "[PATH] REASON": a
+    // folder it cannot list, a link back to a folder, ...
+    virtual void WalkProblem(const std::string& /*displayPath*/, const std::string& /*reason*/) {}
+    // Every line of a script with a token, as it is parsed, before any runs.
+    // The tokens are views into ScriptInfo::text.
+    virtual void LineParsed(const Attrib::Automation::ParsedLine& /*line*/) {}
     // False: the script's lines do not run, and it is neither logged nor counted.
     virtual bool ScriptStarting(const ScriptInfo& /*script*/) { return true; }
-    virtual void LineStarting(const Attrib::Automation::ScriptLine& /*line*/) {}
-    // `error` is null when the line succeeded.
-    virtual void LineFinished(const Attrib::Automation::ScriptLine& /*line*/,
-                              const std::string* /*error*/) {}
+    virtual void LineFinished(const LineRun& /*line*/) {}
     virtual void ScriptFinished() {}
 };
 
@@ -102,8 +119,11 @@ private:
     void VisitGuarded(const std::filesystem::directory_entry& entry);
     void RunScript(const std::filesystem::path& script);
     std::optional<std::string> RunLine(Attrib::Automation::IAction& action,
+                                       Attrib::Automation::LineFacts& facts,
                                        const std::string& displayPath, int lineNumber);
     std::string WarningText(const std::string& displayPath, std::size_t firstFailure) const;
+    // Logs "[PATH] REASON" and tells the observer.
+    void WalkProblem(const std::filesystem::path& path, const std::string& reason);
 
     std::shared_ptr<spdlog::logger> log_;
     WarningNotifier notify_;

@@ -243,7 +243,9 @@ public:
     // field again replaces what was noted. The game has nothing like them.
     Class& NoteField(Key field, const FieldFacts& facts);
     const FieldFacts* FindFieldFacts(Key field) const;  // null when nothing was noted
-    std::vector<uint32_t> NotedFields() const;          // in no particular order
+    // Every field that Define, AddLayoutEntry or NoteField named, in the
+    // order they first named it.
+    std::vector<uint32_t> Fields() const;
 
     friend bool operator==(const Class&, const Class&) = default;
 

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sandbox/DatabaseDescription.h"
@@ -80,11 +82,23 @@ public:
     explicit ClassDumper(const Class& cls) : cls_(cls) { CollectFields(); }
 
     Json Dump() {
+        // Appended, not assigned by name: ordered_json finds a name by
+        // walking its members, which for a class of 50,000 collections takes
+        // seconds. A later collection with the same key has taken the key
+        // over in lookups; it is the one written, in the first one's place.
         Json collections = Json::object();
+        Json::object_t& members = collections.get_ref<Json::object_t&>();
+        std::unordered_map<std::string, std::size_t> placed;
         for (const Collection& collection : cls_.Collections()) {
-            // A later collection with the same key has taken the key over in
-            // lookups; it is the one written.
-            collections[KeyText(collection.GetKey())] = DumpCollection(collection);
+            std::string name = KeyText(collection.GetKey());
+            Json dumped = DumpCollection(collection);
+            const auto [at, added] = placed.try_emplace(name, members.size());
+            if (added) {
+                members.emplace_back(std::move(name), std::move(dumped));
+            } else {
+                (members.begin() + static_cast<std::ptrdiff_t>(at->second))->second =
+                    std::move(dumped);
+            }
         }
         Json fields = Json::object();
         for (const DumpField& field : fields_) {
@@ -102,20 +116,23 @@ public:
 
 private:
     DumpField& Field(uint32_t key) {
-        const auto it = std::find_if(fields_.begin(), fields_.end(),
-                                     [&](const DumpField& f) { return f.key == key; });
-        if (it != fields_.end()) {
-            return *it;
+        const auto [at, added] = fieldOf_.try_emplace(key, fields_.size());
+        if (!added) {
+            return fields_[at->second];
         }
-        DumpField& added = fields_.emplace_back();
-        added.key = key;
-        added.name = KeyText(key);
-        return added;
+        DumpField& field = fields_.emplace_back();
+        field.key = key;
+        field.name = KeyText(key);
+        return field;
     }
 
     // Fields come from the layout table, the definitions and the own entries
     // in host memory; the facts the class keeps add what memory cannot say.
     void CollectFields() {
+        // In the order the class was told of them, as its description declared them.
+        for (const uint32_t key : cls_.Fields()) {
+            Field(key);
+        }
         for (const LayoutEntry& entry : cls_.LayoutFields()) {
             DumpField& field = Field(entry.key);
             field.layout = true;
@@ -132,9 +149,6 @@ private:
                 DumpField& field = Field(entry.key);
                 field.array = field.array || (!field.layout && (entry.flags & kArrayFlag) != 0);
             }
-        }
-        for (const uint32_t key : cls_.NotedFields()) {
-            Field(key);
         }
         for (DumpField& field : fields_) {
             const FieldFacts* facts = cls_.FindFieldFacts(field.key);
@@ -208,9 +222,7 @@ private:
             }
         }
         for (const OwnEntry& entry : collection.OwnEntries()) {
-            const DumpField& field =
-                *std::find_if(fields_.begin(), fields_.end(),
-                              [&](const DumpField& f) { return f.key == entry.key; });
+            const DumpField& field = fields_[fieldOf_.at(entry.key)];
             // The host finds a layout field in the block, whatever entries say.
             if (!field.layout) {
                 values[field.name] = DumpEntry(field, entry);
@@ -285,6 +297,7 @@ private:
 
     Class cls_;
     std::vector<DumpField> fields_;
+    std::unordered_map<uint32_t, std::size_t> fieldOf_;  // by key: the place in fields_
 };
 
 }  // namespace

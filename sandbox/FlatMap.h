@@ -11,19 +11,36 @@
 
 namespace rakor::Sandbox {
 
-// A hash map for the sandbox host's lookups by key or address, which the
-// library makes for every script line: its entries lie in one array (open
-// addressing, linear probing), so a lookup touches one place in memory
-// instead of a bucket and a node as std::unordered_map's does. A slot whose
-// key is zero (0, null) is free, so a slot is the entry and nothing more: the
-// one entry whose key is zero is kept apart, in a slot after the table. It
-// offers the part of std::unordered_map's interface the sandbox uses (entries
-// have the members first and second, as std::pair has); iterators and
-// references are invalidated by any insertion or erasure.
-template <typename Key, typename Value>
-class FlatMap {
-    static_assert(std::is_integral_v<Key> || std::is_pointer_v<Key>);
+// Fibonacci hashing: the key times 2^32 / phi, whose high bits pick the
+// slot, so that keys in sequence (addresses of one block, hexadecimal keys 1,
+// 2, 3) spread over the table. A hash for other keys gives 32 bits whose
+// high ones are well mixed.
+template <typename Key>
+struct FibonacciHash {
+    uint32_t operator()(Key key) const noexcept {
+        if constexpr (std::is_pointer_v<Key>) {
+            return static_cast<uint32_t>(reinterpret_cast<std::uintptr_t>(key)) * 0x9E3779B1u;
+        } else if constexpr (sizeof(Key) > sizeof(uint32_t)) {
+            return static_cast<uint32_t>((static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
+                                         32);
+        } else {
+            return static_cast<uint32_t>(key) * 0x9E3779B1u;
+        }
+    }
+};
 
+// A hash map for lookups made for every script line (the sandbox host's by
+// key or address, vxmod's review's by what a line changed): its entries lie
+// in one array (open addressing, linear probing), so a lookup touches one
+// place in memory instead of a bucket and a node as std::unordered_map's
+// does. A slot whose key is the zero key (0, null, Key{}) is free, so a slot
+// is the entry and nothing more: the one entry whose key is zero is kept
+// apart, in a slot after the table. It offers the part of
+// std::unordered_map's interface its users need (entries have the members
+// first and second, as std::pair has); iterators and references are
+// invalidated by any insertion or erasure.
+template <typename Key, typename Value, typename Hash = FibonacciHash<Key>>
+class FlatMap {
 public:
     struct Entry {
         Key first{};
@@ -158,23 +175,12 @@ public:
     }
 
 private:
-    static bool IsZero(Key key) { return key == Key{}; }
+    static bool IsZero(const Key& key) { return key == Key{}; }
     bool Used(std::size_t slot) const {
         return slot == capacity_ ? zeroUsed_ : !IsZero(slots_[slot].first);
     }
 
-    // Fibonacci hashing: the high bits of the key times 2^32 / phi pick the
-    // slot, so that keys in sequence (addresses of one block, hexadecimal
-    // keys 1, 2, 3) spread over the table.
-    std::size_t Home(Key key) const {
-        uint32_t bits;
-        if constexpr (std::is_pointer_v<Key>) {
-            bits = static_cast<uint32_t>(reinterpret_cast<std::uintptr_t>(key));
-        } else {
-            bits = static_cast<uint32_t>(key);
-        }
-        return (bits * 0x9E3779B1u) >> shift_;
-    }
+    std::size_t Home(const Key& key) const { return Hash()(key) >> shift_; }
     std::size_t Next(std::size_t slot) const { return (slot + 1) & (capacity_ - 1); }
 
     std::size_t Find(Key key) const {

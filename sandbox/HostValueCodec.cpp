@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +10,8 @@
 
 #include <fmt/format.h>
 
+#include "hash/HexText.h"
+#include "host/Utf8.h"
 #include "sandbox/NameHash.h"
 
 namespace rakor::Sandbox {
@@ -144,14 +145,11 @@ std::optional<uint64_t> ParseHexKey(std::string_view text, std::size_t maxDigits
         return std::nullopt;
     }
     const std::string_view digits = text.substr(2);
-    uint64_t value = 0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-    if (digits.empty() || digits.size() > maxDigits || error != std::errc() ||
-        end != digits.data() + digits.size()) {
+    const Hex::Number number = Hex::ReadDigits(digits);
+    if (digits.empty() || digits.size() > maxDigits || number.digits != digits.size()) {
         return std::nullopt;
     }
-    return value;
+    return number.value;
 }
 
 const std::string& RequireString(const Json& value, const Pointer& where, std::string_view what) {
@@ -166,15 +164,7 @@ uint32_t EncodeKey32(const Json& value, const Pointer& where) {
 }
 
 uint64_t EncodeHash64(const Json& value, const Pointer& where) {
-    const std::string& text = RequireString(value, where, "a text or \"0x\" and a 64-bit hash");
-    if (text.starts_with("0x")) {
-        const auto hash = ParseHexKey(text, 16);
-        if (!hash) {
-            Fail(where, fmt::format("\"{}\" is not \"0x\" and 1 to 16 hexadecimal digits", text));
-        }
-        return *hash;
-    }
-    return HashText64(text);
+    return Hash64Of(RequireString(value, where, "a text or \"0x\" and a 64-bit hash"), where);
 }
 
 float EncodeFloat(const Json& value, const Pointer& where) {
@@ -192,9 +182,23 @@ float EncodeFloat(const Json& value, const Pointer& where) {
     if (!value.is_number()) {
         Fail(where, fmt::format("expected a number, found {}", value.type_name()));
     }
+    // A whole number is rounded to a float once, not to a double first.
+    if (value.is_number_unsigned()) {
+        return static_cast<float>(value.get<uint64_t>());
+    }
+    if (value.is_number_integer()) {
+        return static_cast<float>(value.get<int64_t>());
+    }
+    // Numbers from the largest float up to the middle between it and the
+    // next power of two round to the largest float; from there on to infinity.
     const double number = value.get<double>();
-    if (std::fabs(number) > static_cast<double>(std::numeric_limits<float>::max())) {
+    const double largest = std::numeric_limits<float>::max();
+    const double roundsToInfinity = largest + std::ldexp(1.0, 103);
+    if (!(std::fabs(number) < roundsToInfinity)) {
         Fail(where, fmt::format("{} is out of range for a float", value.dump()));
+    }
+    if (std::fabs(number) > largest) {
+        return static_cast<float>(std::copysign(largest, number));
     }
     return static_cast<float>(number);
 }
@@ -218,31 +222,6 @@ T EncodeInteger(const Json& value, const Pointer& where, ValueKind kind) {
                                       : static_cast<T>(value.get<int64_t>());
 }
 
-// Hexadecimal digits, two per byte, to the bytes; empty when they are not.
-std::optional<std::string> BytesOfHex(std::string_view hex) {
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        uint8_t byte = 0;
-        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
-        if (error != std::errc() || end != hex.data() + i + 2) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<char>(byte));
-    }
-    return bytes;
-}
-
-std::string HexOfBytes(std::string_view bytes) {
-    std::string hex;
-    for (const char byte : bytes) {
-        hex += fmt::format("{:02x}", static_cast<uint8_t>(byte));
-    }
-    return hex;
-}
-
 // A text is a JSON string, or {"bytes": "..."} for one that is not UTF-8:
 // a script saved in a Windows code page stores its bytes as they are.
 uint32_t EncodeText(const Json& value, const Pointer& where, const TextMaker& makeText) {
@@ -254,7 +233,7 @@ uint32_t EncodeText(const Json& value, const Pointer& where, const TextMaker& ma
         if (value.size() != 1 || bytes == value.end() || !bytes->is_string()) {
             Fail(where, "expected {\"bytes\": \"...\"} with the text's bytes in hexadecimal");
         }
-        const std::optional<std::string> text = BytesOfHex(bytes->get_ref<const std::string&>());
+        const std::optional<std::string> text = Hex::BytesOf(bytes->get_ref<const std::string&>());
         if (!text) {
             Fail(where / "bytes", "expected two hexadecimal digits per byte");
         }
@@ -352,8 +331,8 @@ Json DecodeText(uint32_t word) {
         return nullptr;
     }
     std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
-    if (!IsUtf8(text)) {
-        return Json{{"bytes", HexOfBytes(text)}};
+    if (!Utf8::IsValid(text)) {
+        return Json{{"bytes", Hex::OfBytes(text)}};
     }
     return text;
 }
@@ -441,48 +420,8 @@ uint32_t KeyOf(const std::string& name, const Pointer& where) {
     return HashName(name);
 }
 
-bool IsUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<uint8_t>(bytes[i]);
-        // The length of the sequence and the range of its second byte, which
-        // keeps out overlong forms, surrogates and code points beyond U+10FFFF.
-        std::size_t length = 1;
-        uint8_t low = 0x80;
-        uint8_t high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<uint8_t>(bytes[i + k]);
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 std::string KeyText(uint32_t key) {
-    if (auto name = NameOf(key); name && !name->starts_with("0x") && IsUtf8(*name)) {
+    if (auto name = NameOf(key); name && !name->starts_with("0x") && Utf8::IsValid(*name)) {
         return *std::move(name);
     }
     return fmt::format("0x{:08X}", key);
@@ -498,12 +437,23 @@ uint64_t HashText64(std::string_view text) {
     return hash;
 }
 
+uint64_t Hash64Of(const std::string& text, const Pointer& where) {
+    if (text.starts_with("0x")) {
+        const auto hash = ParseHexKey(text, 16);
+        if (!hash) {
+            Fail(where, fmt::format("\"{}\" is not \"0x\" and 1 to 16 hexadecimal digits", text));
+        }
+        return *hash;
+    }
+    return HashText64(text);
+}
+
 std::string Hash64Text(uint64_t hash) {
     {
         const std::lock_guard lock(Texts64Mutex());
         const auto& texts = RememberedTexts64();
         if (const auto it = texts.find(hash);
-            it != texts.end() && !it->second.starts_with("0x") && IsUtf8(it->second)) {
+            it != texts.end() && !it->second.starts_with("0x") && Utf8::IsValid(it->second)) {
             return it->second;
         }
     }
@@ -517,9 +467,15 @@ Json FloatJson(float value) {
     if (std::isinf(value)) {
         return value > 0 ? "inf" : "-inf";
     }
+    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
+    if (value == 0 && std::signbit(value)) {
+        return -0.0;
+    }
     // {fmt}'s default float format is the shortest text that reads back as
     // the same float; read as JSON it stays that text when dumped (1.5, 2,
     // 0.1), where widening the float to double would give 0.10000000149011612.
+    // (A description read from that text gets the float back: see
+    // ParseOrderedJson.)
     return Json::parse(fmt::format("{}", value));
 }
 
@@ -534,24 +490,19 @@ void EncodeValue(const HostType* type, const Json& value, const Pointer& where,
         Fail(where, fmt::format("expected {} hexadecimal digits ({} bytes), found {}",
                                 2 * out.size(), out.size(), text.size()));
     }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const char* first = text.data() + 2 * i;
-        const auto [end, error] = std::from_chars(first, first + 2, out[i], 16);
-        if (error != std::errc() || end != first + 2) {
-            Fail(where, fmt::format("\"{}\" is not a string of hexadecimal bytes", text));
-        }
+    const std::optional<std::string> bytes = Hex::BytesOf(text);
+    if (!bytes) {
+        Fail(where, fmt::format("\"{}\" is not a string of hexadecimal bytes", text));
     }
+    std::copy(bytes->begin(), bytes->end(), out.begin());
 }
 
 Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes) {
     if (type != nullptr) {
         return DecodeKind(type->kind, bytes, 0);
     }
-    std::string text;
-    for (const uint8_t byte : bytes) {
-        text += fmt::format("{:02x}", byte);
-    }
-    return text;
+    return Hex::OfBytes(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace rakor::Sandbox

@@ -69,9 +69,6 @@ std::span<const HostType> HostTypes();
 // digits too.
 std::string KeyText(uint32_t key);
 
-// Whether the bytes are well-formed UTF-8, as a JSON text must be.
-bool IsUtf8(std::string_view bytes);
-
 // The key a description's name stands for: "0x" and 1 to 8 hexadecimal
 // digits are the key itself; any other name is hashed with the host hash
 // (and so remembered). Throws DescriptionError naming `where`.
@@ -81,6 +78,10 @@ uint32_t KeyOf(const std::string& name, const nlohmann::ordered_json::json_point
 // dump can write the text again (unless it is not UTF-8: then the digits).
 uint64_t HashText64(std::string_view text);
 std::string Hash64Text(uint64_t hash);
+// The 64-bit hash a description's text stands for: "0x" and 1 to 16
+// hexadecimal digits are the hash itself; any other text is hashed (and so
+// remembered). Throws DescriptionError naming `where`.
+uint64_t Hash64Of(const std::string& text, const nlohmann::ordered_json::json_pointer& where);
 
 // Gives the host word of a new text that lives as long as the database.
 using TextMaker = std::function<uint32_t(const std::string&)>;

@@ -1,8 +1,13 @@
 #include "sandbox/OrderedJson.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -12,8 +17,30 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The double nearest the number's text, as the parser read it, unless that
+// double rounds to another float than the text names: a number read first
+// as a double and then as a float is rounded twice, and where the double
+// lies on the middle between two floats the second rounding can go the wrong
+// way (the shortest text of the float 0x15AE43FD, 7.038531e-26, comes back as
+// 0x15AE43FE). The double is then moved toward the float the text names, by
+// as little as it takes: it prints as nearly the same number, and converts to
+// the float exactly as if the text had been read as one.
+double KeepingItsFloat(double value, std::string_view text) {
+    float named = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), named);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        std::fabs(value) > std::numeric_limits<float>::max()) {
+        return value;  // beyond a float's range, or too small for one: no float to keep
+    }
+    while (static_cast<float>(value) != named) {
+        value = std::nextafter(value, static_cast<double>(named));
+    }
+    return value;
+}
+
 // What nlohmann's own document builder does, event by event, except that an
-// object's keys are looked up in an index once the object has grown.
+// object's keys are looked up in an index once the object has grown, and
+// that a number with a fraction or an exponent keeps the float its text names.
 class DocumentBuilder {
 public:
     explicit DocumentBuilder(Json& root) : root_(root) {}
@@ -22,8 +49,8 @@ public:
     bool boolean(bool value) { return Add(value); }
     bool number_integer(Json::number_integer_t value) { return Add(value); }
     bool number_unsigned(Json::number_unsigned_t value) { return Add(value); }
-    bool number_float(Json::number_float_t value, const Json::string_t& /*text*/) {
-        return Add(value);
+    bool number_float(Json::number_float_t value, const Json::string_t& text) {
+        return Add(KeepingItsFloat(value, text));
     }
     bool string(Json::string_t& value) { return Add(value); }
     bool binary(Json::binary_t& value) { return Add(std::move(value)); }

@@ -1,97 +1,117 @@
 #include "sandbox/Spelling.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <vector>
+#include <cstdlib>
 
 namespace rakor::Sandbox {
 namespace {
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-// Edits (insert, delete, replace, swap of neighbours) from a to b.
-std::size_t Slips(std::string_view a, std::string_view b) {
-    const std::size_t columns = b.size() + 1;
-    std::vector<std::size_t> d((a.size() + 1) * columns);
-    const auto at = [&](std::size_t i, std::size_t j) -> std::size_t& {
-        return d[i * columns + j];
-    };
-    for (std::size_t i = 0; i <= a.size(); ++i) {
-        at(i, 0) = i;
-    }
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        at(0, j) = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t replace = a[i - 1] == b[j - 1] ? 0 : 1;
-            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + replace});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-                at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
-            }
-        }
-    }
-    return at(a.size(), b.size());
-}
-
-// A lower bound of Slips: letters of one that the other lacks. No edit adds
-// or removes more than one letter of each, and a swap none.
-std::size_t LettersApart(std::string_view a, std::string_view b) {
-    std::array<int, 256> count{};
-    for (const char c : a) {
-        ++count[static_cast<unsigned char>(c)];
-    }
-    for (const char c : b) {
-        --count[static_cast<unsigned char>(c)];
-    }
-    std::size_t extra = 0;
-    std::size_t missing = 0;
-    for (const std::string_view text : {a, b}) {
-        for (const char c : text) {
-            int& n = count[static_cast<unsigned char>(c)];
-            (n > 0 ? extra : missing) += static_cast<std::size_t>(n > 0 ? n : -n);
-            n = 0;  // counted once
-        }
-    }
-    return std::max(extra, missing);
-}
-
-std::size_t AllowedSlips(std::size_t length) {
-    return length <= 4 ? 1 : length <= 8 ? 2 : 3;
+// Names are compared ignoring case.
+unsigned char Lower(char c) {
+    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 }  // namespace
+
+SpellingSlips::SpellingSlips(std::string_view word) {
+    for (const char c : word) {
+        if (counts_[Lower(c)]++ == 0) {
+            letters_.push_back(Lower(c));
+        }
+        word_.push_back(static_cast<char>(Lower(c)));
+    }
+}
+
+std::size_t SpellingSlips::To(std::string_view name, std::size_t most) {
+    // Every slip changes the length by at most one.
+    const std::size_t longer = std::max(name.size(), word_.size());
+    if (longer - std::min(name.size(), word_.size()) > most || LetterDifference(name) > 2 * most) {
+        return most + 1;
+    }
+    return Counted(name, most);
+}
+
+// How much the letter counts of the word and the name differ. A slip changes
+// at most two counts by one (a swap none), so this is at most twice the
+// slips: a cheap way to pass by names that are far off.
+std::size_t SpellingSlips::LetterDifference(std::string_view name) {
+    for (const char c : name) {
+        --counts_[Lower(c)];
+    }
+    ++stamp_;
+    std::size_t difference = 0;
+    const auto add = [&](unsigned char letter) {
+        if (seen_[letter] != stamp_) {
+            seen_[letter] = stamp_;
+            difference += static_cast<std::size_t>(std::abs(counts_[letter]));
+        }
+    };
+    for (const unsigned char letter : letters_) {
+        add(letter);
+    }
+    for (const char c : name) {
+        add(Lower(c));
+    }
+    for (const char c : name) {
+        ++counts_[Lower(c)];
+    }
+    return difference;
+}
+
+// The table of slips (Damerau's, with swaps of neighbours), a row at a time.
+// Each cell of a row is at least the least of the two rows above, so once
+// two rows in turn are all above `most`, the count is.
+std::size_t SpellingSlips::Counted(std::string_view name, std::size_t most) {
+    const std::string_view a = word_;
+    const std::size_t columns = name.size() + 1;
+    for (std::vector<std::size_t>* row : {&older_, &old_, &row_}) {
+        row->assign(columns, 0);
+    }
+    for (std::size_t j = 0; j < columns; ++j) {
+        old_[j] = j;
+    }
+    bool previousAbove = false;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        row_[0] = i;
+        std::size_t least = row_[0];
+        for (std::size_t j = 1; j < columns; ++j) {
+            const unsigned char b = Lower(name[j - 1]);
+            const std::size_t replace = static_cast<unsigned char>(a[i - 1]) == b ? 0 : 1;
+            std::size_t cell = std::min({old_[j] + 1, row_[j - 1] + 1, old_[j - 1] + replace});
+            if (i > 1 && j > 1 && static_cast<unsigned char>(a[i - 1]) == Lower(name[j - 2]) &&
+                static_cast<unsigned char>(a[i - 2]) == b) {
+                cell = std::min(cell, older_[j - 2] + 1);
+            }
+            row_[j] = cell;
+            least = std::min(least, cell);
+        }
+        const bool above = least > most;
+        if (above && previousAbove) {
+            return most + 1;
+        }
+        previousAbove = above;
+        std::swap(older_, old_);
+        std::swap(old_, row_);
+    }
+    return old_[name.size()];
+}
 
 std::optional<std::string> ClosestSpelling(std::string_view word,
                                            std::span<const std::string> known) {
     if (std::find(known.begin(), known.end(), word) != known.end()) {
         return std::nullopt;
     }
-    const std::string lower = Lower(word);
+    SpellingSlips slips(word);
     const std::string* best = nullptr;
-    std::size_t bestSlips = AllowedSlips(word.size()) + 1;
+    std::size_t fewest = AllowedSlips(word.size()) + 1;
     for (const std::string& name : known) {
-        // Every slip changes the length by at most one: a name whose length
-        // differs by more cannot come closer than the best so far.
-        const std::size_t lengths =
-            name.size() > word.size() ? name.size() - word.size() : word.size() - name.size();
-        if (lengths >= bestSlips) {
-            continue;
+        if (fewest == 0) {
+            break;  // a name that differs only in case: none comes closer
         }
-        const std::string lowerName = Lower(name);
-        if (LettersApart(lower, lowerName) >= bestSlips) {
-            continue;
-        }
-        const std::size_t slips = Slips(lower, lowerName);
-        if (slips < bestSlips) {
+        if (const std::size_t count = slips.To(name, fewest - 1); count < fewest) {
             best = &name;
-            bestSlips = slips;
+            fewest = count;
         }
     }
     return best != nullptr ? std::optional<std::string>(*best) : std::nullopt;

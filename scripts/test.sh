@@ -6,10 +6,14 @@
 #   3. the Windows build, its tests and the plug-in in the stand-in game run
 #      under Wine,
 #   4. a short libFuzzer run of every fuzz target.
+# First of all, the layout of every source file as .clang-format has it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+
+echo "== clang-format"
+git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 export WINEDEBUG=-all
 export WINEPREFIX="$PWD/build/wineprefix"

@@ -24,9 +24,10 @@ class NumberValueImpl;
 template <typename T, typename W>
 class AttribTypeImpl final : public IAttribType {
 public:
-    explicit AttribTypeImpl(Hash32 typeHash) : typeHash_(typeHash) {}
+    AttribTypeImpl(Hash32 typeHash, const HostTypeRow& row) : typeHash_(typeHash), row_(&row) {}
 
     Hash32 GetTypeHash() const override { return typeHash_; }
+    const HostTypeRow& Row() const override { return *row_; }
     std::type_index GetNativeType() const override { return std::type_index(typeid(T)); }
     uint32_t GetSize() const override { return sizeof(T); }
     bool IsOutOfLine() const override { return GetSize() > 4; }
@@ -62,29 +63,28 @@ public:
         return values;
     }
 
-    bool ParseAt(void* storage, std::string_view text) const override {
+    ValueReading ParseAt(void* storage, std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        // A plain number reads the script's text where it lies; every other
-        // value class is given a string of its own, as its Parse takes.
-        if constexpr (std::is_same_v<W, NumberValueImpl<T>>) {
-            return value.ParseText(text);
-        } else {
-            return value.Parse(std::string(text));
-        }
+        // Not virtual: W is the final class. A plain number reads the
+        // script's text where it lies.
+        ValueReading reading = value.W::Read(text);
+        reading.typeKey = typeHash_.GetValue();
+        return reading;
     }
 
-    bool ParseMemberAt(void* storage, std::string_view member,
-                       std::string_view text) const override {
+    ValueReading ParseMemberAt(void* storage, std::string_view member,
+                               std::string_view text) const override {
         W value;
         value.SetStorage(storage);
         value.SetTypeHash(typeHash_);
-        return value.ParseMember(member, std::string(text));
+        return value.W::ReadMember(member, text);
     }
 
 private:
     Hash32 typeHash_;
+    const HostTypeRow* row_;
 };
 
 }  // namespace rakor::Attrib

@@ -9,6 +9,7 @@
 
 #include "hash/Hashes.h"
 #include "typedb/AttribTypeImpl.h"
+#include "typedb/HostTypeTable.h"
 #include "typedb/IAttribType.h"
 #include "typedb/ITypedValue.h"
 
@@ -28,10 +29,12 @@ public:
 
     static AttribTypeRegistry& Instance();
 
+    // Under the hash of the row's type name, which it records.
     template <typename T, typename W>
-    void Register(Hash32 typeHash) {
+    void Register(const HostTypeRow& row) {
+        const Hash32 typeHash(row.name);
         nativeTypes_[std::type_index(typeid(T))] = typeHash;
-        types_[typeHash] = std::make_shared<AttribTypeImpl<T, W>>(typeHash);
+        types_[typeHash] = std::make_shared<AttribTypeImpl<T, W>>(typeHash, row);
         recent_ = {};
         ++registrations_;
     }

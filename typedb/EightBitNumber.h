@@ -39,14 +39,21 @@ public:
 
     // Read signed and wide: an unsigned 16-bit extraction takes "-65535" as
     // 1, wrapping the minus sign away before any range test could see it.
-    bool Parse(const std::string& text) override {
+    bool Parse(const std::string& text) override { return Read(text).Stored(); }
+
+    ValueReading Read(std::string_view text) override {
         const ExtractedNumber<long long> number = ExtractNumber<long long>(text);
         if (!number.ok || number.value < std::numeric_limits<Narrow>::min() ||
             number.value > std::numeric_limits<Narrow>::max()) {
-            return false;
+            return ValueReading::Refused(number.used != 0 ? ValueReading::Result::OutOfRange
+                                                          : ValueReading::Result::NotANumber);
         }
         StoreByte(static_cast<Narrow>(number.value));
-        return true;
+        return {.result = ValueReading::Result::Stored,
+                .kind = ValueReading::Number::Whole,
+                .member = -1,
+                .used = static_cast<uint32_t>(number.used),
+                .number = static_cast<double>(LoadByte())};
     }
 
     bool SetUInt64(uint64_t value) override {

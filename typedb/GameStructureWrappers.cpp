@@ -22,15 +22,17 @@ std::shared_ptr<ITypedValue> MakeFloatMember(void* member) {
     return value;
 }
 
-bool ParseFloatMember(void* member, const std::string& text) {
+ValueReading ReadFloatMember(void* member, std::string_view text) {
     NumberValueImpl<float> value;
     value.SetStorage(member);
-    return value.Parse(text);
+    ValueReading reading = value.Read(text);
+    reading.typeKey = AttribTypeRegistry::Instance().FindNativeType<float>().GetValue();
+    return reading;
 }
 
 constexpr std::array kAxlePairMembers{
-    MemberSlot{"Front", offsetof(AxlePair, front), &MakeFloatMember, &ParseFloatMember},
-    MemberSlot{"Rear", offsetof(AxlePair, rear), &MakeFloatMember, &ParseFloatMember},
+    MemberSlot{"Front", offsetof(AxlePair, front), &MakeFloatMember, &ReadFloatMember},
+    MemberSlot{"Rear", offsetof(AxlePair, rear), &MakeFloatMember, &ReadFloatMember},
 };
 constexpr std::array kCarPartMembers{
     MemberSlot::Native<int32_t>("Level", offsetof(FECarPartInfo, level)),
@@ -49,8 +51,8 @@ MemberMap AxlePairWrapper::GetMembers() const {
     return MembersOf(kAxlePairMembers);
 }
 
-bool AxlePairWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kAxlePairMembers>(member, text);
+ValueReading AxlePairWrapper::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kAxlePairMembers>(member, text);
 }
 
 std::optional<std::string> AxlePairWrapper::ToString() const {
@@ -62,8 +64,8 @@ MemberMap FECarPartInfoWrapper::GetMembers() const {
     return MembersOf(kCarPartMembers);
 }
 
-bool FECarPartInfoWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kCarPartMembers>(member, text);
+ValueReading FECarPartInfoWrapper::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kCarPartMembers>(member, text);
 }
 
 std::optional<std::string> FECarPartInfoWrapper::ToString() const {
@@ -79,8 +81,8 @@ MemberMap JunkmanModWrapper::GetMembers() const {
     return MembersOf(kJunkmanMembers);
 }
 
-bool JunkmanModWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kJunkmanMembers>(member, text);
+ValueReading JunkmanModWrapper::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kJunkmanMembers>(member, text);
 }
 
 std::optional<std::string> JunkmanModWrapper::ToString() const {

@@ -15,7 +15,7 @@ namespace rakor::Attrib::TypeDB {
 class AxlePairWrapper final : public ComplexValueImpl<AxlePair> {
 public:
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -23,7 +23,7 @@ public:
 class FECarPartInfoWrapper final : public ComplexValueImpl<FECarPartInfo> {
 public:
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -33,7 +33,7 @@ class JunkmanModWrapper final : public ComplexValueImpl<JunkmanMod> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 

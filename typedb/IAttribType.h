@@ -9,6 +9,7 @@
 
 #include "hash/Hashes.h"
 #include "host/HostRecords.h"
+#include "typedb/HostTypeTable.h"
 #include "typedb/ITypedValue.h"
 
 namespace rakor::Attrib {
@@ -20,6 +21,9 @@ public:
     virtual ~IAttribType() = default;
 
     virtual Hash32 GetTypeHash() const = 0;
+    // The type's row of the host type table: its name and how a script
+    // writes its values.
+    virtual const HostTypeRow& Row() const = 0;
     // The storage type whose bytes one value occupies.
     virtual std::type_index GetNativeType() const = 0;
     // Bytes one value occupies in host memory.
@@ -33,12 +37,12 @@ public:
     virtual std::shared_ptr<ITypedValue> BindValue(void* storage) const = 0;
     // One value per element of a host array record, in index order.
     virtual std::vector<std::shared_ptr<ITypedValue>> BindArray(Host::ArrayHeader* array) const = 0;
-    // BindValue(storage)->Parse(text) and BindValue(storage)->ParseMember(member,
+    // BindValue(storage)->Read(text) and BindValue(storage)->ReadMember(member,
     // text), without a value object that outlives the call: what every script
     // line that sets a field does.
-    virtual bool ParseAt(void* storage, std::string_view text) const = 0;
-    virtual bool ParseMemberAt(void* storage, std::string_view member,
-                               std::string_view text) const = 0;
+    virtual ValueReading ParseAt(void* storage, std::string_view text) const = 0;
+    virtual ValueReading ParseMemberAt(void* storage, std::string_view member,
+                                       std::string_view text) const = 0;
 
 protected:
     IAttribType() = default;

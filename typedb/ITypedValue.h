@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "hash/Hashes.h"
+#include "typedb/ValueReading.h"
 
 namespace rakor::Attrib {
 
@@ -53,14 +55,30 @@ public:
     virtual bool SetWord(uint32_t /*word*/) { return false; }
     // Copies one value from `source` into the storage.
     virtual bool Assign(const void* /*source*/) { return false; }
-    // Sets one member from text: Parse of the first value GetMembers lists
-    // under Hash32(member); false when there is none. Structured types do the
-    // same without building the whole member map.
-    virtual bool ParseMember(std::string_view member, const std::string& text) {
+    // Parse, saying what was read and stored. Types whose Parse refuses
+    // every text (those set member by member, or not at all) need not
+    // override it; readers of numbers say where the number stopped.
+    virtual ValueReading Read(std::string_view text) {
+        return Parse(std::string(text)) ? ValueReading::StoredText(text.size())
+                                        : ValueReading::Refused(ValueReading::Result::NoTextForm);
+    }
+    // Sets one member from text: Read of the first value GetMembers lists
+    // under Hash32(member); NoMember when there is none. Structured types do
+    // the same without building the whole member map.
+    virtual ValueReading ReadMember(std::string_view member, std::string_view text) {
         const MemberMap members = GetMembers();
         const auto found = members.find(Hash32(member));
-        return found != members.end() && !found->second.empty() &&
-               found->second.front()->Parse(text);
+        if (found == members.end() || found->second.empty()) {
+            return ValueReading::Refused(ValueReading::Result::NoMember);
+        }
+        const std::shared_ptr<ITypedValue>& value = found->second.front();
+        ValueReading reading = value->Read(text);
+        reading.member = static_cast<int8_t>(std::distance(members.begin(), found));
+        reading.typeKey = value->GetTypeHash().GetValue();
+        return reading;
+    }
+    bool ParseMember(std::string_view member, std::string_view text) {
+        return ReadMember(member, text).Stored();
     }
 
 protected:

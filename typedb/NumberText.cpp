@@ -88,11 +88,11 @@ ExtractedNumber<T> ExtractInteger(std::string_view text) {
     if (overflow) {
         return {negative && std::is_signed_v<T> ? std::numeric_limits<T>::min()
                                                 : std::numeric_limits<T>::max(),
-                false};
+                false, i};
     }
     // Unsigned types wrap a minus sign around, as unsigned negation does.
     const auto bits = static_cast<Unsigned>(magnitude);
-    return {static_cast<T>(negative ? static_cast<Unsigned>(Unsigned{0} - bits) : bits), true};
+    return {static_cast<T>(negative ? static_cast<Unsigned>(Unsigned{0} - bits) : bits), true, i};
 }
 
 // The extraction reads a bool as a long and takes only 0 and 1.
@@ -100,9 +100,9 @@ ExtractedNumber<bool> ExtractBool(std::string_view text) {
     const ExtractedNumber<long long> number = ExtractInteger<long long>(text);
     // On 32-bit targets a long is 32 bits; a value beyond fails either way.
     if (number.ok && (number.value == 0 || number.value == 1)) {
-        return {number.value == 1, true};
+        return {number.value == 1, true, number.used};
     }
-    return {number.ok || number.value != 0, false};
+    return {number.ok || number.value != 0, false, number.used};
 }
 
 // The whole number times ten to the power, both floats exactly (the power
@@ -121,8 +121,9 @@ float ExactQuotientOrProduct(uint32_t mantissa, long power, bool negative) {
 // Most values are plain decimals of a few digits ("12", "-0.35"): read here
 // in one pass, without the bookkeeping an exponent or a long number needs.
 // Empty when the text starting at `i` is no such decimal followed by a
-// character that cannot continue it.
-std::optional<float> ReadShortDecimal(std::string_view text, std::size_t i, bool negative) {
+// character that cannot continue it; otherwise `end` is where the decimal ends.
+std::optional<float> ReadShortDecimal(std::string_view text, std::size_t i, bool negative,
+                                      std::size_t& end) {
     // Seven digits stay below 2^24, so the digits are a float exactly.
     constexpr int kMostDigits = 7;
     uint32_t mantissa = 0;
@@ -146,6 +147,7 @@ std::optional<float> ReadShortDecimal(std::string_view text, std::size_t i, bool
     if (digits == 0 || (i < text.size() && (text[i] == 'e' || text[i] == 'E'))) {
         return std::nullopt;
     }
+    end = i;
     return ExactQuotientOrProduct(mantissa, -fractionDigits, negative);
 }
 
@@ -160,8 +162,9 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     if (negative || text[i] == '+') {
         ++i;
     }
-    if (const std::optional<float> decimal = ReadShortDecimal(text, i, negative)) {
-        return {*decimal, true};
+    std::size_t decimalEnd = 0;
+    if (const std::optional<float> decimal = ReadShortDecimal(text, i, negative, decimalEnd)) {
+        return {*decimal, true, decimalEnd};
     }
 
     bool mantissaDigit = false;  // a digit before any exponent
@@ -221,7 +224,7 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     if (mantissaExact) {
         const long power = (exponentNegative ? -exponentValue : exponentValue) - fractionDigits;
         if (power >= -kLargestExactPower && power <= kLargestExactPower) {
-            return {ExactQuotientOrProduct(mantissa, power, negative), true};
+            return {ExactQuotientOrProduct(mantissa, power, negative), true, i};
         }
     }
 
@@ -230,7 +233,7 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     const auto [end, error] =
         std::from_chars(text.data() + first, last, value, std::chars_format::general);
     if (error == std::errc() && end == last) {
-        return {value, true};
+        return {value, true, i};
     }
     if (error != std::errc::result_out_of_range) {
         return {0.0f, false};  // not reached: the characters were checked above
@@ -240,10 +243,10 @@ ExtractedNumber<float> ExtractFloat(std::string_view text) {
     // leaving the largest float of its sign.
     leading += exponentNegative ? -exponentValue : exponentValue;
     if (leading <= 0) {
-        return {negative ? -0.0f : 0.0f, true};
+        return {negative ? -0.0f : 0.0f, true, i};
     }
     return {negative ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max(),
-            false};
+            false, i};
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace rakor::Attrib {
@@ -23,10 +24,15 @@ namespace rakor::Attrib {
 // here reads or changes the process-wide C locale (a standard library may
 // switch that locale around every float conversion of a stream, where
 // another thread of the game could see it), and nothing allocates.
+//
+// `used` is how many bytes of the text the extraction took, blanks before the
+// number included: up to where the number stopped, and also when it was out
+// of range. It is 0 when there was no number to read.
 template <typename T>
 struct ExtractedNumber {
     T value;
     bool ok;
+    std::size_t used = 0;
 };
 
 // T is one of bool, short, unsigned short, int, unsigned int, long long, float.

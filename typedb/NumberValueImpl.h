@@ -87,18 +87,11 @@ public:
     // skipped, the number ends at the first character that cannot continue it
     // (12abc gives 12, 0x1F gives 0), and a number out of range fails. The
     // field is written only when the text was accepted.
-    bool Parse(const std::string& text) override { return ParseText(text); }
+    bool Parse(const std::string& text) override { return Read(text).Stored(); }
 
-    // Parse of a text that need not be a string of its own: how a script
-    // line's value is read into a plain number, straight from the script.
-    bool ParseText(std::string_view text) {
-        const ExtractedNumber<T> number = ExtractNumber<T>(text);
-        if (!number.ok) {
-            return false;
-        }
-        Store(static_cast<Numeric>(number.value));
-        return true;
-    }
+    // Reads the text where it lies, without a string of its own: how a
+    // script line's value is read into a plain number, straight from the script.
+    ValueReading Read(std::string_view text) override { return StoreRead(ExtractNumber<T>(text)); }
 
     // Keeps the low bits of v; never refuses.
     bool SetUInt64(uint64_t value) override {
@@ -128,6 +121,23 @@ public:
     }
 
 protected:
+    // Stores a number the extraction accepted, and says what it read.
+    template <typename N>
+    ValueReading StoreRead(const ExtractedNumber<N>& number) {
+        using Result = ValueReading::Result;
+        if (!number.ok) {
+            return ValueReading::Refused(number.used != 0 ? Result::OutOfRange
+                                                          : Result::NotANumber);
+        }
+        Store(static_cast<Numeric>(number.value));
+        return {.result = Result::Stored,
+                .kind = std::is_floating_point_v<T> ? ValueReading::Number::Decimal
+                                                    : ValueReading::Number::Whole,
+                .member = -1,
+                .used = static_cast<uint32_t>(number.used),
+                .number = static_cast<double>(Load())};
+    }
+
     // Read and written as Numeric, never as T: a bool may only hold 0 or 1,
     // while the host's byte may hold anything.
     Numeric Load() const { return Host::LoadFrom<Numeric>(this->GetStorage()); }

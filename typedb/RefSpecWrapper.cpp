@@ -25,8 +25,8 @@ MemberMap RefSpecWrapper::GetMembers() const {
     return MembersOf(kMembers);
 }
 
-bool RefSpecWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kMembers>(member, text);
+ValueReading RefSpecWrapper::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kMembers>(member, text);
 }
 
 std::optional<std::string> RefSpecWrapper::ToString() const {

@@ -16,7 +16,7 @@ public:
     // Clears both keys; the third word is the host's and stays.
     void Construct() override;
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     // "class->collection", each key resolved to its name.
     std::optional<std::string> ToString() const override;
 };

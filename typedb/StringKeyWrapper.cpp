@@ -26,8 +26,8 @@ MemberMap StringKeyWrapper::GetMembers() const {
     return MembersOf(kMembers);
 }
 
-bool StringKeyWrapper::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kMembers>(member, text);
+ValueReading StringKeyWrapper::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kMembers>(member, text);
 }
 
 std::optional<std::string> StringKeyWrapper::ToString() const {

@@ -2,6 +2,7 @@
 #include "typedb/BoolValue.h"
 #include "typedb/EightBitNumber.h"
 #include "typedb/GameStructureWrappers.h"
+#include "typedb/HostTypeTable.h"
 #include "typedb/NumberValueImpl.h"
 #include "typedb/RefSpecWrapper.h"
 #include "typedb/StringHashWrapper.h"
@@ -24,30 +25,33 @@ namespace rakor::Attrib {
 void RegisterHostTypes(AttribTypeRegistry& registry) {
     using namespace TypeDB;
     // Hashing each name also records it, so messages show type names in clear.
-    registry.Register<AxlePair, AxlePairWrapper>(Hash32("AxlePair"));
-    registry.Register<GCollectionKey, GCollectionKeyWrapper>(Hash32("GCollectionKey"));
-    registry.Register<FECarPartInfo, FECarPartInfoWrapper>(Hash32("FECarPartInfo"));
-    registry.Register<JunkmanMod, JunkmanModWrapper>(Hash32("JunkmanMod"));
-    registry.Register<lm::Vec2, AttribVector2>(Hash32("Attrib::Types::Vector2"));
-    registry.Register<lm::Vec3, AttribVector3>(Hash32("Attrib::Types::Vector3"));
-    registry.Register<lm::Vec4, AttribVector4>(Hash32("Attrib::Types::Vector4"));
-    registry.Register<lm::Matrix4, AttribMatrix>(Hash32("Attrib::Types::Matrix"));
+    // Every row of the table is registered here, once.
+    registry.Register<AxlePair, AxlePairWrapper>(HostTypeNamed("AxlePair"));
+    registry.Register<GCollectionKey, GCollectionKeyWrapper>(HostTypeNamed("GCollectionKey"));
+    registry.Register<FECarPartInfo, FECarPartInfoWrapper>(HostTypeNamed("FECarPartInfo"));
+    registry.Register<JunkmanMod, JunkmanModWrapper>(HostTypeNamed("JunkmanMod"));
+    registry.Register<lm::Vec2, AttribVector2>(HostTypeNamed("Attrib::Types::Vector2"));
+    registry.Register<lm::Vec3, AttribVector3>(HostTypeNamed("Attrib::Types::Vector3"));
+    registry.Register<lm::Vec4, AttribVector4>(HostTypeNamed("Attrib::Types::Vector4"));
+    registry.Register<lm::Matrix4, AttribMatrix>(HostTypeNamed("Attrib::Types::Matrix"));
     registry.Register<unsigned short, EightBitNumber<unsigned short>>(
-        Hash32("KQ::Reflection::UInt8"));
-    registry.Register<short, EightBitNumber<short>>(Hash32("KQ::Reflection::Int8"));
+        HostTypeNamed("KQ::Reflection::UInt8"));
+    registry.Register<short, EightBitNumber<short>>(HostTypeNamed("KQ::Reflection::Int8"));
     registry.Register<unsigned short, NumberValueImpl<unsigned short>>(
-        Hash32("KQ::Reflection::UInt16"));
-    registry.Register<short, NumberValueImpl<short>>(Hash32("KQ::Reflection::Int16"));
+        HostTypeNamed("KQ::Reflection::UInt16"));
+    registry.Register<short, NumberValueImpl<short>>(HostTypeNamed("KQ::Reflection::Int16"));
     registry.Register<unsigned int, NumberValueImpl<unsigned int>>(
-        Hash32("KQ::Reflection::UInt32"));
-    registry.Register<int, NumberValueImpl<int>>(Hash32("KQ::Reflection::Int32"));
-    registry.Register<float, NumberValueImpl<float>>(Hash32("KQ::Reflection::Float"));
-    registry.Register<bool, Bool>(Hash32("KQ::Reflection::Bool"));
-    registry.Register<RefSpec, RefSpecWrapper>(Hash32("Attrib::RefSpec"));
-    registry.Register<Hash32, StringHashWrapper<Hash32>>(Hash32("Attrib::StringHashWrapper32"));
-    registry.Register<Hash64, StringHashWrapper<Hash64>>(Hash32("Attrib::StringHashWrapper64"));
-    registry.Register<StringKey, StringKeyWrapper>(Hash32("Attrib::StringKey"));
-    registry.Register<char*, Text>(Hash32("KQ::Reflection::Text"));
+        HostTypeNamed("KQ::Reflection::UInt32"));
+    registry.Register<int, NumberValueImpl<int>>(HostTypeNamed("KQ::Reflection::Int32"));
+    registry.Register<float, NumberValueImpl<float>>(HostTypeNamed("KQ::Reflection::Float"));
+    registry.Register<bool, Bool>(HostTypeNamed("KQ::Reflection::Bool"));
+    registry.Register<RefSpec, RefSpecWrapper>(HostTypeNamed("Attrib::RefSpec"));
+    registry.Register<Hash32, StringHashWrapper<Hash32>>(
+        HostTypeNamed("Attrib::StringHashWrapper32"));
+    registry.Register<Hash64, StringHashWrapper<Hash64>>(
+        HostTypeNamed("Attrib::StringHashWrapper64"));
+    registry.Register<StringKey, StringKeyWrapper>(HostTypeNamed("Attrib::StringKey"));
+    registry.Register<char*, Text>(HostTypeNamed("KQ::Reflection::Text"));
 }
 
 }  // namespace rakor::Attrib

@@ -96,18 +96,18 @@ public:
 
 // One member of a structured value: its name, where it lies in the value,
 // and the value that views it there, bound (as GetMembers lists it) or used
-// for one Parse (as ParseMember sets it).
+// for one Read (as ReadMember sets it).
 struct MemberSlot {
     const char* name;
     std::size_t offset;  // an offsetof of the structure
     std::shared_ptr<ITypedValue> (*bind)(void* member);
-    bool (*parse)(void* member, const std::string& text);
+    ValueReading (*read)(void* member, std::string_view text);
 
     // A member bound by its storage type M: as whichever type M was registered
     // under last. Throws std::runtime_error when M has no registered type.
     template <typename M>
     static constexpr MemberSlot Native(const char* name, std::size_t offset) {
-        return {name, offset, &BindNative<M>, &ParseNative<M>};
+        return {name, offset, &BindNative<M>, &ReadNative<M>};
     }
 
 private:
@@ -116,7 +116,7 @@ private:
         return AttribTypeRegistry::Instance().BindNative<M>(member);
     }
     template <typename M>
-    static bool ParseNative(void* member, const std::string& text) {
+    static ValueReading ReadNative(void* member, std::string_view text) {
         return AttribTypeRegistry::Instance().NativeType<M>().ParseAt(member, text);
     }
 };
@@ -145,7 +145,7 @@ protected:
         return members;
     }
 
-    // ParseMember of a value whose members are `kSlots`, with what GetMembers
+    // ReadMember of a value whose members are `kSlots`, with what GetMembers
     // does on the way: every member name is made into its key (and so recorded)
     // in order before the wanted one, and the first member with the wanted key
     // takes the text.
@@ -155,7 +155,7 @@ protected:
     // keys are kept from one line to the next (one set per table of members)
     // and a wanted member spelt as one of them takes its key from there.
     template <const auto& kSlots>
-    bool ParseMemberOf(std::string_view member, const std::string& text) {
+    ValueReading ReadMemberOf(std::string_view member, std::string_view text) {
         constexpr std::size_t kCount = std::tuple_size_v<std::remove_cvref_t<decltype(kSlots)>>;
         static MadeKeys<kCount> made;
         std::optional<Hash32> wanted;
@@ -182,10 +182,12 @@ protected:
         }
         for (std::size_t i = 0; i < kCount; ++i) {
             if (made.keys[i] == *wanted) {
-                return kSlots[i].parse(this->MemberAddress(kSlots[i].offset), text);
+                ValueReading reading = kSlots[i].read(this->MemberAddress(kSlots[i].offset), text);
+                reading.member = static_cast<int8_t>(i);
+                return reading;
             }
         }
-        return false;
+        return ValueReading::Refused(ValueReading::Result::NoMember);
     }
 
 private:

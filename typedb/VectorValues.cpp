@@ -37,8 +37,8 @@ MemberMap AttribVector2::GetMembers() const {
     return MembersOf(kVector2Members);
 }
 
-bool AttribVector2::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kVector2Members>(member, text);
+ValueReading AttribVector2::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kVector2Members>(member, text);
 }
 
 std::optional<std::string> AttribVector2::ToString() const {
@@ -54,8 +54,8 @@ MemberMap AttribVector3::GetMembers() const {
     return MembersOf(kVector3Members);
 }
 
-bool AttribVector3::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kVector3Members>(member, text);
+ValueReading AttribVector3::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kVector3Members>(member, text);
 }
 
 std::optional<std::string> AttribVector3::ToString() const {
@@ -71,8 +71,8 @@ MemberMap AttribVector4::GetMembers() const {
     return MembersOf(kVector4Members);
 }
 
-bool AttribVector4::ParseMember(std::string_view member, const std::string& text) {
-    return ParseMemberOf<kVector4Members>(member, text);
+ValueReading AttribVector4::ReadMember(std::string_view member, std::string_view text) {
+    return ReadMemberOf<kVector4Members>(member, text);
 }
 
 std::optional<std::string> AttribVector4::ToString() const {

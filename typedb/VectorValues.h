@@ -16,7 +16,7 @@ class AttribVector2 final : public ComplexValueImpl<lm::Vec2> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -25,7 +25,7 @@ class AttribVector3 final : public ComplexValueImpl<lm::Vec3> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 
@@ -34,7 +34,7 @@ class AttribVector4 final : public ComplexValueImpl<lm::Vec4> {
 public:
     void Construct() override;
     MemberMap GetMembers() const override;
-    bool ParseMember(std::string_view member, const std::string& text) override;
+    ValueReading ReadMember(std::string_view member, std::string_view text) override;
     std::optional<std::string> ToString() const override;
 };
 

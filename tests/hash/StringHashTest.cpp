@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/Hashes.h"
+#include "hash/StringHasher.h"
 #include "host/HostApi.h"
 
 namespace rakor::Attrib {
@@ -35,12 +36,23 @@ TEST_F(StringHashTest, HexadecimalNamesAreKeysWrittenOut) {
     EXPECT_EQ(Hash32("0xFF").GetValue(), 255u);
     EXPECT_EQ(Hash32("0xFF").ToString(), "0xFF");  // the resolver keeps the text as written
     EXPECT_EQ(Hash32("0xffffffff").GetValue(), 0xFFFFFFFFu);
+    EXPECT_EQ(Hash32("0x00000000ff").GetValue(), 255u);
+    // The digits are read from the start; what follows them is ignored.
+    EXPECT_EQ(Hash32("0x1Fz").GetValue(), 0x1Fu);
 }
 
 TEST_F(StringHashTest, MalformedHexadecimalNamesThrowStandardErrors) {
     EXPECT_THROW(Hash32("0xZZ"), std::invalid_argument);
     EXPECT_THROW(Hash32("0x"), std::invalid_argument);
     EXPECT_THROW(Hash32("0x123456789"), std::out_of_range);
+    // A key has no sign or blank: the standard conversion would read "0x-1"
+    // as the largest key.
+    for (const char* name : {"0x-1", "0x+1", "0x 1", "0x-FFFFFFFF"}) {
+        EXPECT_THROW((void)Hash32(name), std::invalid_argument) << name;
+        EXPECT_TRUE(StringHasher::Refuses(name)) << name;
+    }
+    EXPECT_FALSE(StringHasher::Refuses("0x1F"));
+    EXPECT_FALSE(StringHasher::Refuses("car"));
 }
 
 TEST_F(StringHashTest, OtherNamesGoToTheHostHash) {

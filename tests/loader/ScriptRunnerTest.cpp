@@ -195,6 +195,56 @@ TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
     EXPECT_EQ(summary.failures[2].line, 4);
 }
 
+// What an observer is told: every line with a token as it is parsed, then
+// each line that runs with its tokens, the message logged and its cause, and
+// each problem of the walk as the log has it, path whole.
+TEST_F(ScriptRunnerTest, ObserverHearsEachLineAndWalkProblemAsTheLogTellsIt) {
+    struct Heard : WalkObserver {
+        std::vector<int> parsed;
+        std::vector<std::string> ran;  // number, first token, cause, message
+        std::vector<std::string> problems;
+        void LineParsed(const Attrib::Automation::ParsedLine& line) override {
+            parsed.push_back(line.number);
+        }
+        void LineFinished(const LineRun& line) override {
+            ran.push_back(std::to_string(line.number) + " " + std::string(line.tokens[0]) + " " +
+                          std::to_string(static_cast<int>(line.facts.cause)) + " " +
+                          (line.error != nullptr ? *line.error : "ok"));
+        }
+        void WalkProblem(const std::string& path, const std::string& reason) override {
+            problems.push_back("[" + path + "] " + reason);
+        }
+    } heard;
+    cwd_.Write("AttribMods/[HD] Pack/p.vxmod",
+               "# a comment\n"
+               "add_node car default a   # made\n"
+               "\n"
+               "Add_Node car default b\n"
+               "update_field car default\n"
+               "add_node nope default x\n");
+    std::error_code error;
+    fs::create_directory_symlink(fs::absolute("AttribMods"), "AttribMods/[HD] Pack/loop", error);
+    ScriptRunner runner(log_.Logger(), nullptr, &heard);
+    runner.LoadScriptDirectory("AttribMods");
+
+    using Attrib::Automation::Cause;
+    const auto cause = [](Cause c) { return std::to_string(static_cast<int>(c)); };
+    EXPECT_THAT(heard.parsed, ElementsAre(2, 4, 5, 6));
+    EXPECT_THAT(heard.ran,
+                ElementsAre("2 add_node " + cause(Cause::None) + " ok",
+                            "5 update_field " + cause(Cause::TooFewArguments) +
+                                " update_field: needs 4 arguments but has 2; usage: update_field "
+                                "<class> <collection> <field>[index] [member] <value>",
+                            "6 add_node " + cause(Cause::NoClass) +
+                                " AddNode.Act => Class 'nope' not found"));
+    if (!error) {
+        EXPECT_THAT(heard.problems,
+                    ElementsAre("[AttribMods/[HD] Pack/loop] Skipped: this folder was already "
+                                "walked (a link leads back to it)"));
+        EXPECT_THAT(log_.Lines(), ::testing::Contains("warning|" + heard.problems[0]));
+    }
+}
+
 TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
     cwd_.Write("AttribMods/a.vxmod", Good("a"));
     std::error_code error;

@@ -302,7 +302,7 @@ TEST(FieldFacts, AreKeptPerClassAndReplacedWhenNotedAgain) {
     Class car = db.AddClass("car");
     Class bike = db.AddClass("bike");
     EXPECT_EQ(car.FindFieldFacts("Blob"), nullptr);
-    EXPECT_THAT(car.NotedFields(), IsEmpty());
+    EXPECT_THAT(car.Fields(), IsEmpty());
 
     FieldFacts blob;
     blob.typeKey = Key("Engine::Blob").Value();
@@ -319,11 +319,11 @@ TEST(FieldFacts, AreKeptPerClassAndReplacedWhenNotedAgain) {
     EXPECT_TRUE(facts->array);
     EXPECT_EQ(facts->capacity, 3u);
     EXPECT_EQ(facts->elementSize, std::nullopt);
-    EXPECT_THAT(car.NotedFields(), ElementsAre(Key("Blob").Value()));
+    EXPECT_THAT(car.Fields(), ElementsAre(Key("Blob").Value()));
 
     // Facts describe the field of one class, not every field of that name.
     EXPECT_EQ(bike.FindFieldFacts("Blob"), nullptr);
-    EXPECT_THAT(bike.NotedFields(), IsEmpty());
+    EXPECT_THAT(bike.Fields(), IsEmpty());
     // Nor do they make a record the host would find.
     EXPECT_TRUE(car.Definitions().empty());
     EXPECT_EQ(db.HostGetFieldDefinition(car.Record(), Key("Blob").Value()), nullptr);

@@ -81,5 +81,37 @@ TEST(FlatMap, OwnedValuesLiveExactlyAsLongAsTheirEntries) {
     EXPECT_EQ(counter.use_count(), 1);
 }
 
+// Keys of any kind with a hash of their own (vxmod keeps what lines change
+// by class, collection, field, element and member), the zero key among them,
+// and 64-bit keys that differ only in their high half.
+TEST(FlatMap, TakesKeysOfAnyKindWithTheirOwnHash) {
+    struct Pair {
+        uint32_t a = 0;
+        int32_t b = -1;
+        bool operator==(const Pair&) const = default;
+    };
+    struct PairHash {
+        uint32_t operator()(const Pair& key) const noexcept {
+            return static_cast<uint32_t>(
+                ((uint64_t{key.a} << 32 | static_cast<uint32_t>(key.b)) * 0x9E3779B97F4A7C15ull) >>
+                32);
+        }
+    };
+    FlatMap<Pair, int, PairHash> pairs;
+    FlatMap<uint64_t, int> wide;
+    for (uint32_t i = 0; i < 3000; ++i) {
+        pairs[{i % 60, static_cast<int32_t>(i / 60) - 1}] = static_cast<int>(i);
+        wide[uint64_t{i} << 32] = static_cast<int>(i);
+    }
+    EXPECT_EQ(pairs.size(), 3000u);
+    EXPECT_EQ(wide.size(), 3000u);
+    ASSERT_NE(pairs.lookup(Pair{}), nullptr);  // {0, -1}: the zero key
+    EXPECT_EQ(*pairs.lookup(Pair{}), 0);
+    EXPECT_EQ(*pairs.lookup({7, 3}), 7 + 4 * 60);
+    EXPECT_EQ(*wide.lookup(uint64_t{2999} << 32), 2999);
+    EXPECT_EQ(pairs.erase(Pair{}), 1u);
+    EXPECT_EQ(pairs.lookup(Pair{}), nullptr);
+}
+
 }  // namespace
 }  // namespace rakor::Sandbox

@@ -1,7 +1,7 @@
 // The names vxmod offers for a misspelt one, against the sandbox's own
-// choice among every name: the list is searched with shortcuts (letters
-// counted first, slips counted only as far as they matter, the closest name
-// remembered while the list grows), and must choose exactly as it does.
+// choice among every name: the list remembers the closest name to each word
+// while it grows, compares a word asked again with the names added since
+// only, and must choose exactly as a search of the whole list does.
 #include <random>
 #include <string>
 #include <vector>

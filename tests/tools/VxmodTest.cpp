@@ -816,6 +816,83 @@ TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {
     }
 }
 
+// Mod folders are often named like "[HD] Pack": what vxmod says of the lines
+// and the walk there names the path whole, once.
+TEST_F(VxmodTest, PathsWithBracketsAreReportedOnceAndWhole) {
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/[HD] Pack/x.vxmod", "update_field car default Nope 1\n");
+    std::error_code error;
+    fs::create_directory_symlink(work_.Path() / "AttribMods/[HD] Pack",
+                                 work_.Path() / "AttribMods/[HD] Pack/loop", error);
+    const auto findings = [](const std::string& output) {
+        std::vector<std::string> found;
+        for (const std::string& line : Lines(output)) {
+            if (line.starts_with("AttribMods/")) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    };
+    const std::string loop =
+        "AttribMods/[HD] Pack/loop: warning: Skipped: this folder was already walked (a link "
+        "leads back to it)";
+    const std::string at = "AttribMods/[HD] Pack/x.vxmod:1: ";
+    const std::string missing = "neither 'default' nor a parent of it holds a field 'Nope'";
+    std::vector<std::string> run = {
+        at + "ModifyField.Act => Field 'car'->'default'.'Nope' not found or invalid",
+        at + "note: " + missing};
+    std::vector<std::string> check = {at + missing};
+    if (!error) {
+        run.insert(run.begin(), loop);
+        check.insert(check.begin(), loop);
+    }
+    EXPECT_EQ(findings(Vxmod("run --db db.json").err), run);
+    const Result checked = Vxmod("check --db db.json");
+    EXPECT_EQ(findings(checked.out), check);
+    EXPECT_THAT(checked.out, HasSubstr(error ? "1 script checked: 1 error, 0 warnings"
+                                             : "1 script checked: 1 error, 1 warning"));
+}
+
+// A name or a 64-bit hash is the key it stands for, whether a dump shows it
+// as a name or as "0x...": a change of form is none, and a key shown as
+// "0x..." is written by the name the other database gave it.
+TEST_F(VxmodTest, DiffComparesNamesAndHashesByTheKeyTheyStandFor) {
+    const auto fnv = [](std::string_view text) {
+        uint32_t hash = 2166136261u;
+        for (const char c : text) {
+            hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+        }
+        char written[32];
+        std::snprintf(written, sizeof written, "0x%016llX", static_cast<unsigned long long>(hash));
+        return std::string(written);
+    };
+    char acme[16];
+    std::snprintf(acme, sizeof acme, "0x%08X", HostHash("acme"));
+    Json named = Json::parse(kEveryTypeDatabase);
+    Json& values = named["classes"]["car"]["collections"]["default"]["values"];
+    values["H64"] = "fast";
+    values["H32"] = "acme";
+    Json keyed = named;
+    keyed["classes"]["car"]["collections"]["default"]["values"]["H64"] = fnv("fast");
+    keyed["classes"]["car"]["collections"]["default"]["values"]["H32"] = acme;
+    Write("named.json", named.dump());
+    Write("keyed.json", keyed.dump());
+    for (const char* arguments : {"diff named.json keyed.json", "diff keyed.json named.json"}) {
+        const Result diff = Vxmod(arguments);
+        EXPECT_EQ(diff.status, 0) << arguments << "\n" << diff.err;
+        EXPECT_THAT(diff.out, Not(HasSubstr("update_field"))) << arguments;
+    }
+    // A new hash that only the other database names (as a key's 64-bit hash).
+    values["Key"]["Collision64"] = "slow";
+    Json changed = named;
+    changed["classes"]["car"]["collections"]["default"]["values"]["H64"] = fnv("slow");
+    Write("named.json", named.dump());
+    Write("changed.json", changed.dump());
+    const Result diff = Vxmod("diff named.json changed.json");
+    EXPECT_EQ(diff.status, 0) << diff.err;
+    EXPECT_THAT(diff.out, HasSubstr("update_field car default H64 slow\n"));
+}
+
 TEST_F(VxmodTest, DiffWritesTheScriptThatTurnsOneDatabaseIntoTheOther) {
     using Ordered = nlohmann::ordered_json;
     Write("before.json", kEveryTypeDatabase);

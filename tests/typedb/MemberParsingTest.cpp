@@ -51,9 +51,10 @@ TEST(MemberParsing, SetsTheMemberTheMemberMapGives) {
                     auto direct = Filled<64>(0x5A);
                     auto viaType = Filled<64>(0x5A);
                     const auto mapValue = Bind(c.type, viaMap.data());
-                    const bool mapResult = mapValue->ITypedValue::ParseMember(name, text);
-                    EXPECT_EQ(Bind(c.type, direct.data())->ParseMember(name, text), mapResult);
-                    EXPECT_EQ(TypeNamed(c.type)->ParseMemberAt(viaType.data(), name, text),
+                    const auto mapResult = mapValue->ITypedValue::ReadMember(name, text).result;
+                    EXPECT_EQ(Bind(c.type, direct.data())->ReadMember(name, text).result,
+                              mapResult);
+                    EXPECT_EQ(TypeNamed(c.type)->ParseMemberAt(viaType.data(), name, text).result,
                               mapResult);
                     EXPECT_EQ(direct, viaMap);
                     EXPECT_EQ(viaType, viaMap);
@@ -82,7 +83,7 @@ TEST(MemberParsing, StringKeyVisualTakesACopyOfTheText) {
     StringKey viaMap{};
     StringKey direct{};
     const auto mapValue = Bind("Attrib::StringKey", &viaMap);
-    ASSERT_TRUE(mapValue->ITypedValue::ParseMember("Visual", "Wagon"));
+    ASSERT_TRUE(mapValue->ITypedValue::ReadMember("Visual", "Wagon"));
     ASSERT_TRUE(Bind("Attrib::StringKey", &direct)->ParseMember("Visual", "Wagon"));
     ASSERT_NE(direct.visual, nullptr);
     EXPECT_STREQ(direct.visual, viaMap.visual);

@@ -15,7 +15,8 @@
 // the value classes and the count argument read with it. The texts are every
 // short text over the characters numbers are made of, and longer ones pieced
 // together from signs, blanks, each type's limits and one beyond, points,
-// exponents, hexadecimal look-alikes, infinities, NaN texts and garbage.
+// exponents, hexadecimal look-alikes, infinities, NaN texts and garbage. A
+// number that was read says how much of the text it took, as the stream does.
 namespace rakor::Attrib {
 namespace {
 
@@ -32,6 +33,16 @@ template <typename T>
                << (stream.fail() ? "fails" : "succeeds") << " with " << +streamed
                << ", ExtractNumber " << (extracted.ok ? "succeeds" : "fails") << " with "
                << +extracted.value;
+    }
+    // Where a number that was read stopped: where the stream stands after it.
+    if (!stream.fail()) {
+        const std::size_t stopped =
+            stream.eof() ? text.size() : static_cast<std::size_t>(stream.tellg());
+        if (extracted.used != stopped) {
+            return ::testing::AssertionFailure()
+                   << typeid(T).name() << " from \"" << text << "\": the stream read " << stopped
+                   << " bytes, ExtractNumber says " << extracted.used;
+        }
     }
     return ::testing::AssertionSuccess();
 }

@@ -5,25 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "host/GameAddresses.h"
+
 // The stand-in game's code and data at the fixed addresses where the plug-in
 // expects the game's: jumps to the sandbox host's database operations, the
 // database instance word, the routine that the patched call reaches, real
 // machine code around that call, and the six bytes the plug-in removes.
 namespace sandbox_game {
 
-// The game's addresses, as the game itself lays them out.
+// The game's addresses, as the game itself lays them out: those the loader
+// uses, and the game object the patched call is made for.
 namespace address {
-inline constexpr uintptr_t kGetArrayElement = 0x453890;
-inline constexpr uintptr_t kGetClass = 0x455BC0;
-inline constexpr uintptr_t kGetCollection = 0x455FD0;
-inline constexpr uintptr_t kGetFieldDefinition = 0x457380;
-inline constexpr uintptr_t kConstructCollection = 0x458C10;
-inline constexpr uintptr_t kRemovedCodeSite = 0x50264A;
-inline constexpr uintptr_t kHashString32 = 0x5CC240;
-inline constexpr uintptr_t kReplacedRoutine = 0x664780;
-inline constexpr uintptr_t kModsCallSite = 0x6660C0;
+using namespace rakor::Host::GameAddress;
 inline constexpr uintptr_t kGameObject = 0x90D000;
-inline constexpr uintptr_t kDatabaseInstanceWord = 0x90DCBC;
 }  // namespace address
 
 // The game's code pages.

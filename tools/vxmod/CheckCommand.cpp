@@ -5,9 +5,11 @@
 #include <ostream>
 
 #include <fmt/format.h>
+#include <spdlog/sinks/null_sink.h>
 
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
+#include "ExitStatus.h"
 #include "ScriptReview.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
@@ -18,8 +20,6 @@ using rakor::ScriptRunner;
 using Severity = Diagnostic::Severity;
 
 namespace {
-
-constexpr int kExitUnusable = 2;
 
 std::string Plural(int count, std::string_view word) {
     return fmt::format("{} {}{}", count, word, count == 1 ? "" : "s");
@@ -33,7 +33,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     std::error_code error;
     if (!fs::is_directory(options.directory, error)) {
         report.Add({display, 0, Severity::Error, "no such folder; the loader would run nothing"});
-        return 1;
+        return ExitStatus::kFindings;
     }
     // Only with a database do the lines run, in a database of vxmod's own:
     // the description file is read, never written.
@@ -41,7 +41,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     if (options.database) {
         database.emplace();
         if (!LoadDatabase(*database, options.database, err)) {
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
     }
 
@@ -55,8 +55,9 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         report.Add({display + "/", 0, Severity::Note,
                     "disabled: the name begins with '!', so the loader skips it"});
     } else {
-        // No log file: what the runner logs about the walk becomes findings.
-        auto log = std::make_shared<spdlog::logger>(rakor::kLoggerName, review.WalkProblemSink());
+        // No log file: the review hears of the walk's problems from the runner.
+        auto log = std::make_shared<spdlog::logger>(
+            rakor::kLoggerName, std::make_shared<spdlog::sinks::null_sink_st>());
         ScriptRunner runner(log, nullptr, &review);
         runner.LoadScriptDirectory(options.directory);
     }
@@ -68,7 +69,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     if (options.listConflicts) {
         review.Conflicts().WriteList(out);
     }
-    return report.Errors() > 0 ? 1 : 0;
+    return report.Errors() > 0 ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod

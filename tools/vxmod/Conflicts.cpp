@@ -5,18 +5,19 @@
 
 #include <fmt/format.h>
 
+#include "DatabaseNames.h"
 #include "sandbox/NameHash.h"
 
 namespace vxmod {
 
-std::size_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const noexcept {
+uint32_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const noexcept {
     uint64_t hash = target.classKey;
     for (const uint32_t word :
          {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
           static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
         hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
     }
-    return static_cast<std::size_t>(hash >> 32);
+    return static_cast<uint32_t>(hash >> 32);
 }
 
 uint32_t ConflictTracker::Remember(std::string_view text) {
@@ -49,7 +50,8 @@ std::string ConflictTracker::PlaceText(const LinePlace& place) const {
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
                              const TargetWords& words, std::string_view value) {
     const uint32_t sequence = ++sequence_;
-    auto [record, added] = records_.TryEmplace(target);
+    auto [found, added] = records_.try_emplace(target);
+    Record& record = found->second;
     if (added) {
         record.first = firstEdits_++;
         record.className = RememberName(target.classKey, words.className, classNames_);
@@ -79,7 +81,8 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
 std::optional<std::string> ConflictTracker::Made(const LinePlace& place,
                                                  const MadeCollection& made) {
     const uint64_t key = (uint64_t{made.classKey} << 32) | made.key;
-    auto [maker, first] = makers_.TryEmplace(key);
+    auto [found, first] = makers_.try_emplace(key);
+    LinePlace& maker = found->second;
     std::optional<std::string> warning;
     if (made.exists && (first || !(maker == place))) {
         const std::string described = fmt::format("'{}'->'{}'", made.className, made.name);
@@ -121,16 +124,16 @@ std::string ConflictTracker::Described(const EditTarget& target, const Record& r
 // with its edits in the order they ran.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
     std::vector<std::pair<uint32_t, Conflict>> found;
-    records_.ForEach([&](const EditTarget& target, const Record& record) {
+    for (const auto& [target, record] : records_) {
         if (!record.others || record.others->empty()) {
-            return;
+            continue;
         }
         Conflict conflict{Described(target, record), *record.others};
         conflict.edits.push_back(record.latest);
         std::sort(conflict.edits.begin(), conflict.edits.end(),
                   [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
         found.emplace_back(record.first, std::move(conflict));
-    });
+    }
     // In the order of their first edits.
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });

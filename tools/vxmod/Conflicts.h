@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "Diagnostics.h"
-#include "FlatTable.h"
-#include "LineForecast.h"
+#include "EditTarget.h"
+#include "sandbox/FlatMap.h"
 
 namespace vxmod {
 
@@ -49,6 +49,8 @@ public:
     // One warning per value set by more than one script, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
     std::size_t Count() const;
+    // How many edits it was told of, in all.
+    std::size_t Edits() const { return sequence_; }
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;
@@ -81,7 +83,7 @@ private:
         std::vector<Edit> edits;  // in the order they ran
     };
     struct TargetHash {
-        std::size_t operator()(const EditTarget& target) const noexcept;
+        uint32_t operator()(const EditTarget& target) const noexcept;
     };
     std::vector<Conflict> Conflicting() const;
     std::string Described(const EditTarget& target, const Record& record) const;
@@ -91,9 +93,9 @@ private:
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    FlatTable<EditTarget, Record, TargetHash> records_;
+    rakor::Sandbox::FlatMap<EditTarget, Record, TargetHash> records_;
     uint32_t firstEdits_ = 0;
-    FlatTable<uint64_t, LinePlace, MixedHash> makers_;  // by class key and collection key
+    rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;
 

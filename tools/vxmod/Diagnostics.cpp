@@ -7,7 +7,8 @@
 
 #include <fmt/format.h>
 
-#include "sandbox/HostValueCodec.h"
+#include "hash/HexText.h"
+#include "host/Utf8.h"
 
 namespace vxmod {
 namespace {
@@ -31,9 +32,8 @@ bool ShownAsIs(uint8_t byte) {
 }
 
 void AppendHex(std::string& out, uint8_t byte) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    const char escaped[] = {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
-    out.append(escaped, sizeof escaped);
+    out += "\\x";
+    rakor::Hex::AppendByte(out, byte, /*upperCase=*/true);
 }
 
 // "PATH:LINE: warning: MESSAGE", made printable. The parts between the path
@@ -78,11 +78,13 @@ void AppendPrintable(std::string& out, std::string_view text) {
             break;
         }
         const auto byte = static_cast<uint8_t>(*at);
-        // The length a sequence with this lead byte would have.
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-        const std::string_view sequence(at, std::min<std::size_t>(length, end - at));
-        if (byte >= 0x80 && sequence.size() == length && rakor::Sandbox::IsUtf8(sequence)) {
-            out += sequence;
+        const std::size_t length =
+            byte < 0x80
+                ? 0
+                : rakor::Utf8::DecodeFirst(std::string_view(at, static_cast<std::size_t>(end - at)))
+                      .length;
+        if (length != 0) {
+            out.append(at, length);
             at += length;
         } else {
             AppendHex(out, byte);

@@ -1,15 +1,14 @@
 #include "LineCheck.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
-#include <sstream>
 
 #include <fmt/format.h>
 
-#include "LineReading.h"
-#include "automation/CommandParser.h"
+#include "SixWordReading.h"
 #include "automation/FieldSpec.h"
+#include "automation/LineArguments.h"
+#include "automation/LineTokens.h"
 #include "sandbox/Spelling.h"
 
 namespace vxmod {
@@ -20,7 +19,7 @@ namespace {
 
 // The command word that was probably meant: one that differs only in case,
 // else the one closest in spelling when it is close enough to be a typo.
-std::optional<std::string> SuggestCommand(const std::string& word) {
+std::optional<std::string> SuggestCommand(std::string_view word) {
     std::vector<std::string> words;
     for (const automation::Command& command : automation::Commands()) {
         words.emplace_back(command.word);
@@ -28,105 +27,75 @@ std::optional<std::string> SuggestCommand(const std::string& word) {
     return rakor::Sandbox::ClosestSpelling(word, words);
 }
 
-Diagnostic UnknownCommand(const std::string& path, int line, const std::string& word) {
-    std::string message = fmt::format("unknown command '{}'", word);
-    if (const auto suggestion = SuggestCommand(word)) {
-        message += fmt::format("; did you mean '{}'?", *suggestion);
-    }
-    return {path, line, Severity::Error, message};
-}
-
-// How many arguments a row reads at most; the rest of the line is ignored.
-std::size_t MostArguments(const automation::Command& command) {
-    if (command.word == "update_field") {
-        return 5;  // class, collection, field, member, value
-    }
-    if (command.word == "add_field") {
-        return 4;  // the optional count
-    }
-    return command.arguments;
-}
-
-std::string JoinTokens(const std::vector<std::string>& tokens, std::size_t from) {
+// The tokens the row does not read, each quoted: 'a' 'b'.
+std::string IgnoredTokens(const automation::LineTokens& tokens, std::size_t read) {
     std::string joined;
-    for (std::size_t i = from; i < tokens.size(); ++i) {
-        joined += (i == from ? "'" : " '") + tokens[i] + "'";
-    }
+    automation::ForEachToken(tokens.After(read), [&](std::string_view token) {
+        joined += fmt::format("{}'{}'", joined.empty() ? "" : " ", token);
+    });
     return joined;
 }
 
 // Mistakes in a line that parses: the loader runs it, but not as written.
-void CheckArguments(const automation::Command& command, const std::vector<std::string>& tokens,
-                    const std::string& path, int line, std::vector<Diagnostic>& found) {
+void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
+    const automation::Command& command = *line.command;
+    const automation::LineTokens& tokens = line.tokens;
     if (!command.buildsAction) {
-        found.push_back({path, line, Severity::Note,
+        found.push_back({line.number, Severity::Note,
                          fmt::format("'{}' is accepted and does nothing", command.word)});
     }
-    const std::size_t most = MostArguments(command);
-    if (tokens.size() - 1 > most) {
-        found.push_back({path, line, Severity::Warning,
-                         fmt::format("{}: reads {} arguments; the rest is ignored: {} (start a "
-                                     "comment with ' #')",
-                                     command.word, most, JoinTokens(tokens, most + 1))});
+    if (tokens.count - 1 > command.mostRead) {
+        found.push_back(
+            {line.number, Severity::Warning,
+             fmt::format("{}: reads {} arguments; the rest is ignored: {} (start a "
+                         "comment with ' #')",
+                         command.word, command.mostRead, IgnoredTokens(tokens, command.mostRead))});
     }
+    const automation::LineArguments a = automation::ArgumentsOf(command, tokens);
     if (command.word == "resize_field") {
-        const std::string& count = tokens[4];
-        if (!std::isdigit(static_cast<unsigned char>(count.front()))) {
-            found.push_back({path, line, Severity::Error,
+        const auto count = automation::ReadCountText(a.count);
+        if (count.used == 0) {
+            found.push_back({line.number, Severity::Error,
                              fmt::format("resize_field: count '{}' is not a number; the loader "
                                          "reads it as {}",
-                                         count, automation::ReadCount(count))});
-        } else if (!std::all_of(count.begin(), count.end(),
-                                [](unsigned char c) { return std::isdigit(c); })) {
-            found.push_back({path, line, Severity::Warning,
-                             fmt::format("resize_field: count '{}' is read as {}", count,
-                                         automation::ReadCount(count))});
+                                         a.count, count.count)});
+        } else if (count.used < a.count.size()) {
+            found.push_back(
+                {line.number, Severity::Warning,
+                 fmt::format("resize_field: count '{}' is read as {}", a.count, count.count)});
         }
     }
-    if (command.word == "update_field") {
-        // Quotes do not group words: "two words" is two tokens, and a sixth
-        // token turns the value into a member name.
-        const std::string words = fmt::format("{}", fmt::join(tokens, " "));
-        const std::optional<LineReading> reading = ReadLine(words);
-        if (reading && reading->valueToken != "\"\"" &&
-            (reading->valueToken.find('"') != std::string_view::npos ||
-             reading->member.value_or("").find('"') != std::string_view::npos)) {
-            found.push_back({path, line, Severity::Warning,
-                             reading->member
-                                 ? "update_field: " + SixWordReading(*reading)
-                                 : fmt::format("update_field: quotes do not group words, and the "
-                                               "quotes are part of the value '{}'",
-                                               reading->valueToken)});
-        }
+    // Quotes do not group words: "two words" is two tokens, and a sixth token
+    // turns the value into a member name.
+    if (command.word == "update_field" && a.valueToken != "\"\"" &&
+        (a.valueToken.find('"') != std::string_view::npos ||
+         a.member.find('"') != std::string_view::npos)) {
+        found.push_back({line.number, Severity::Warning,
+                         a.hasMember
+                             ? "update_field: " + SixWordReading(a.member, a.valueToken)
+                             : fmt::format("update_field: quotes do not group words, and the "
+                                           "quotes are part of the value '{}'",
+                                           a.valueToken)});
     }
 }
 
 }  // namespace
 
-std::vector<Diagnostic> CheckScriptText(const std::string& displayPath, const std::string& text) {
-    std::vector<Diagnostic> found;
-    std::istringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        const std::vector<std::string> tokens = automation::Tokenize(line);
-        if (tokens.empty()) {
-            continue;  // blank, or a comment
+void CheckParsedLine(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
+    if (line.command == nullptr) {
+        std::string message = fmt::format("unknown command '{}'", line.tokens[0]);
+        if (const auto suggestion = SuggestCommand(line.tokens[0])) {
+            message += fmt::format("; did you mean '{}'?", *suggestion);
         }
-        const automation::Command* const command = automation::FindCommand(tokens[0]);
-        if (command == nullptr) {
-            found.push_back(UnknownCommand(displayPath, number, tokens[0]));
-            continue;
-        }
-        // The parser's own verdict, word for word as the loader would log it.
-        try {
-            automation::ParseLine(line);
-        } catch (const std::exception& error) {
-            found.push_back({displayPath, number, Severity::Error, error.what()});
-            continue;
-        }
-        CheckArguments(*command, tokens, displayPath, number, found);
+        found.push_back({line.number, Severity::Error, std::move(message)});
+        return;
     }
-    return found;
+    // The parser's own verdict, word for word as the loader logs it.
+    if (!line.error.empty()) {
+        found.push_back({line.number, Severity::Error, std::string(line.error)});
+        return;
+    }
+    CheckArguments(line, found);
 }
 
 bool LooksLikeUtf16(std::string_view text) {

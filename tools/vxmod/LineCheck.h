@@ -5,13 +5,22 @@
 #include <vector>
 
 #include "Diagnostics.h"
+#include "automation/CommandParser.h"
 
 namespace vxmod {
 
-// What the loader would make of one script's text, line by line, without a
-// database: unknown command words, lines it rejects, arguments it ignores or
-// misreads.
-std::vector<Diagnostic> CheckScriptText(const std::string& displayPath, const std::string& text);
+// One finding about a line, for its script's path.
+struct LineFinding {
+    int line = 0;
+    Diagnostic::Severity severity = Diagnostic::Severity::Error;
+    std::string message;
+};
+
+// What the loader makes of one line as the parser read it, without a
+// database: an unknown command word, a line it rejects, arguments it ignores
+// or misreads.
+void CheckParsedLine(const rakor::Attrib::Automation::ParsedLine& line,
+                     std::vector<LineFinding>& found);
 
 // A script saved as UTF-16 (what Windows editors call "Unicode"): the loader
 // reads bytes and finds no command in it.

@@ -7,12 +7,11 @@
 #include "Arguments.h"
 #include "CheckCommand.h"
 #include "DiffCommand.h"
+#include "ExitStatus.h"
 #include "RunCommand.h"
 #include "loader/Version.h"
 
 namespace {
-
-constexpr int kExitUsage = 2;
 
 int Dispatch(const vxmod::Invocation& invocation) {
     using Action = vxmod::Invocation::Action;
@@ -32,7 +31,7 @@ int Dispatch(const vxmod::Invocation& invocation) {
         case Action::Diff:
             return vxmod::RunDiffCommand(invocation.diff, std::cout, std::cerr);
     }
-    return kExitUsage;
+    return vxmod::ExitStatus::kUnusable;
 }
 
 }  // namespace
@@ -48,12 +47,12 @@ int main(int argc, char** argv) {
         const std::string help =
             error.Command().empty() ? "vxmod --help" : "vxmod " + error.Command() + " --help";
         std::cerr << "vxmod: " << error.what() << "\nTry '" << help << "' for more.\n";
-        return kExitUsage;
+        return vxmod::ExitStatus::kUnusable;
     } catch (const std::exception& error) {
         // Every failure vxmod knows of has its own message; this is one it does not.
         std::cerr << "vxmod: stopped by an unexpected error, which is a fault in vxmod (please "
                      "report it): "
                   << error.what() << '\n';
-        return kExitUsage;
+        return vxmod::ExitStatus::kUnusable;
     }
 }

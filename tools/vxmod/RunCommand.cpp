@@ -7,6 +7,7 @@
 
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
+#include "ExitStatus.h"
 #include "OutputFile.h"
 #include "ScriptReview.h"
 #include "loader/LoaderLog.h"
@@ -17,9 +18,6 @@ namespace vxmod {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kExitFailedLine = 1;
-constexpr int kExitUnusable = 2;
 
 // The warning box has no screen here: its caption and text go to the error
 // stream, set apart so that they read as one notice.
@@ -58,7 +56,7 @@ bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
     rakor::Sandbox::Database database;
     if (!LoadDatabase(database, options.database, err) || !IsScriptFolder(options.directory, err)) {
-        return kExitUnusable;
+        return ExitStatus::kUnusable;
     }
 
     DiagnosticReport report(err);
@@ -73,7 +71,6 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
         const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / rakor::kLogFileName);
-        log.logger->sinks().push_back(review.WalkProblemSink());
         rakor::ScriptRunner runner(log.logger, BoxOnStream(err), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
@@ -101,15 +98,15 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     if (options.dump) {
         const std::optional<std::string> text = DescriptionText(database, err);
         if (!text) {
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
         if (const auto why = WriteFileWhole(*options.dump, *text)) {
             err << fmt::format("vxmod: cannot write the dump file '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.dump), *why);
-            return kExitUnusable;
+            return ExitStatus::kUnusable;
         }
     }
-    return anyFailed ? kExitFailedLine : 0;
+    return anyFailed ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod

@@ -5,10 +5,7 @@
 #include <limits>
 
 #include <fmt/format.h>
-#include <spdlog/details/null_mutex.h>
-#include <spdlog/sinks/base_sink.h>
-
-#include "LineCheck.h"
+#include "ReviewedLine.h"
 #include "WindowsOrder.h"
 #include "sandbox/HostValueCodec.h"
 
@@ -25,37 +22,10 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The runner's own warnings about the walk: "[PATH] what happened".
-class WalkSink : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
-public:
-    explicit WalkSink(DiagnosticReport& report) : report_(report) {}
-
-protected:
-    void sink_it_(const spdlog::details::log_msg& message) override {
-        const std::string text(message.payload.data(), message.payload.size());
-        const std::size_t close = text.find("] ");
-        // Failed lines are reported with their line number by the review.
-        if (message.level != spdlog::level::warn || !text.starts_with("[") ||
-            close == std::string::npos ||
-            text.find("] Caught error executing script line: ") == close) {
-            return;
-        }
-        report_.Add({text.substr(1, close - 1), 0, Severity::Warning, text.substr(close + 2)});
-    }
-    void flush_() override {}
-
-private:
-    DiagnosticReport& report_;
-};
-
 }  // namespace
 
 ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& report)
     : settings_(settings), report_(report) {}
-
-std::shared_ptr<spdlog::sinks::sink> ScriptReview::WalkProblemSink() {
-    return std::make_shared<WalkSink>(report_);
-}
 
 void ScriptReview::OrderEntries(std::vector<fs::directory_entry>& entries) {
     SortAsWindowsLists(entries);
@@ -90,30 +60,39 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
     report_.Add({display, 0, Severity::Warning, "not run: " + why});
 }
 
+void ScriptReview::WalkProblem(const std::string& displayPath, const std::string& reason) {
+    report_.Add({displayPath, 0, Severity::Warning, reason});
+}
+
+void ScriptReview::LineParsed(const rakor::Attrib::Automation::ParsedLine& line) {
+    if (settings_.checkLines) {
+        CheckParsedLine(line, lineChecks_);
+    }
+}
+
 bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     ++scriptsRead_;
     path_ = script.displayPath;
     script_ = conflicts_.ScriptNumber(path_);
-    text_ = script.text;
-    cursorLine_ = 1;
-    cursorAt_ = 0;
     held_.Clear();
-    lineChecks_.clear();
     std::error_code error;
-    if (fs::is_directory(script.path, error)) {
+    const bool folder = fs::is_directory(script.path, error);
+    const bool utf16 = script.readable && LooksLikeUtf16(script.text);
+    if (folder) {
         Hold(0, Severity::Warning,
              "a folder named like a script: the loader walks it and then counts it as a script "
              "with no lines");
     } else if (!script.readable) {
         Hold(0, Severity::Error, "cannot be read; the loader would run no line of it");
-    } else if (LooksLikeUtf16(script.text)) {
+    } else if (utf16) {
         Hold(0, settings_.checkLines ? Severity::Error : Severity::Warning,
              "the file is saved as UTF-16 (\"Unicode\"): the loader reads it byte by byte and "
              "finds no command in it; save it as UTF-8 or ANSI");
-    } else if (settings_.checkLines) {
-        for (Diagnostic& diagnostic : CheckScriptText(path_, std::string(script.text))) {
-            lineChecks_[diagnostic.line].push_back(std::move(diagnostic));
-        }
+    }
+    // What the lines of a file that is no script of words would say is noise.
+    if (folder || !script.readable || utf16) {
+        lineChecks_.clear();
+        lineChecksHeld_ = 0;
     }
     if (!settings_.runLines) {
         Flush();
@@ -121,92 +100,56 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     return settings_.runLines;
 }
 
-std::optional<std::string_view> ScriptReview::LineText(int number) {
-    if (number < cursorLine_) {
-        cursorLine_ = 1;
-        cursorAt_ = 0;
-    }
-    // Lines end at line feeds, as the loader splits them.
-    while (cursorLine_ < number) {
-        const std::size_t end = text_.find('\n', cursorAt_);
-        if (end == std::string_view::npos) {
-            return std::nullopt;
-        }
-        cursorAt_ = end + 1;
-        ++cursorLine_;
-    }
-    if (cursorAt_ >= text_.size()) {
-        return std::nullopt;
-    }
-    const std::size_t end = text_.find('\n', cursorAt_);
-    return text_.substr(cursorAt_, end == std::string_view::npos ? end : end - cursorAt_);
-}
-
-void ScriptReview::LineStarting(const rakor::Attrib::Automation::ScriptLine& line) {
-    reading_.reset();
-    if (line.action && line.number >= 1) {
-        if (const std::optional<std::string_view> text = LineText(line.number)) {
-            reading_ = ReadLine(*text);
-        }
-    }
-    if (reading_) {
-        forecaster_.Forecast(*reading_, forecast_);
-    } else {
-        forecast_.Clear();
-    }
-}
-
-void ScriptReview::LineFinished(const rakor::Attrib::Automation::ScriptLine& line,
-                                const std::string* error) {
+void ScriptReview::LineFinished(const rakor::LineRun& line) {
     HoldLineChecksUpTo(line.number - 1);
-    findings_.clear();
-    if (error == nullptr) {
-        for (const std::string& warning : forecast_.Warnings()) {
-            findings_.push_back({Severity::Warning, warning});
+    reviewer_.Review(line, findings_);
+    said_.clear();
+    if (line.error == nullptr) {
+        for (const std::string& warning : findings_.Warnings()) {
+            said_.push_back({Severity::Warning, warning});
         }
     } else if (settings_.explainFailures) {
-        findings_.push_back({Severity::Error, forecast_.problem ? *forecast_.problem : *error});
+        said_.push_back({Severity::Error, findings_.problem ? *findings_.problem : *line.error});
     } else {
-        findings_.push_back({Severity::Error, *error});
-        if (forecast_.problem) {
-            findings_.push_back({Severity::Note, *forecast_.problem});
+        said_.push_back({Severity::Error, *line.error});
+        if (findings_.problem) {
+            said_.push_back({Severity::Note, *findings_.problem});
         }
     }
-    // The database-free checks of the line: an error of theirs (the line
-    // cannot be read as meant) says it all; their warnings say less than
-    // the database's view of the line.
-    const auto checked = lineChecks_.find(line.number);
-    if (checked != lineChecks_.end()) {
-        const bool theirError =
-            std::any_of(checked->second.begin(), checked->second.end(),
-                        [](const Diagnostic& d) { return d.severity == Severity::Error; });
-        if (theirError) {
-            findings_.clear();
-        } else if (!findings_.empty()) {
-            std::erase_if(checked->second,
-                          [](const Diagnostic& d) { return d.severity == Severity::Warning; });
+    // The database-free checks of the line say less than the run: the line
+    // failed exactly when the loader failed it (a line the parser refused
+    // says so with the same words), and their warnings give way to what the
+    // run tells of the line.
+    for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line == line.number;
+         ++lineChecksHeld_) {
+        const LineFinding& finding = lineChecks_[lineChecksHeld_];
+        const bool givesWay = finding.severity == Severity::Error ||
+                              (finding.severity == Severity::Warning && !said_.empty());
+        if (!givesWay) {
+            held_.Add(path_, finding.line, finding.severity, finding.message);
         }
-        HoldLineChecksUpTo(line.number);
     }
-    for (const Finding& finding : findings_) {
+    for (const Finding& finding : said_) {
         Hold(line.number, finding.severity, finding.message);
     }
 
-    if (error != nullptr) {
+    if (line.error != nullptr) {
         return;
     }
-    forecaster_.Ran(reading_ ? &*reading_ : nullptr, forecast_);
+    // Every edit of a line that ran is tracked.
     const LinePlace place{script_, line.number};
-    if (forecast_.target && reading_) {
-        conflicts_.Edited(place, *forecast_.target, forecast_.words,
-                          forecast_.target->size ? reading_->tokens[4] : reading_->valueToken);
+    if (findings_.target) {
+        const ReviewedLine reviewed(line);
+        conflicts_.Edited(
+            place, *findings_.target, findings_.words,
+            findings_.target->size ? reviewed.arguments.count : reviewed.arguments.valueToken);
     }
-    if (forecast_.hashedText && settings_.rememberHashedTexts) {
+    if (findings_.hashedText && settings_.rememberHashedTexts) {
         // The field keeps only the hash; remembered, the dump shows the text.
-        rakor::Sandbox::HashText64(*forecast_.hashedText);
+        rakor::Sandbox::HashText64(*findings_.hashedText);
     }
-    if (forecast_.made) {
-        if (const auto warning = conflicts_.Made(place, *forecast_.made)) {
+    if (findings_.made) {
+        if (const auto warning = conflicts_.Made(place, *findings_.made)) {
             Hold(line.number, Severity::Warning, *warning);
         }
     }
@@ -223,11 +166,10 @@ void ScriptReview::ReportConflicts() {
 }
 
 void ScriptReview::HoldLineChecksUpTo(int line) {
-    while (!lineChecks_.empty() && lineChecks_.begin()->first <= line) {
-        for (const Diagnostic& diagnostic : lineChecks_.begin()->second) {
-            held_.Add(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.message);
-        }
-        lineChecks_.erase(lineChecks_.begin());
+    for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line <= line;
+         ++lineChecksHeld_) {
+        const LineFinding& finding = lineChecks_[lineChecksHeld_];
+        held_.Add(path_, finding.line, finding.severity, finding.message);
     }
 }
 
@@ -238,6 +180,9 @@ void ScriptReview::Hold(int line, Severity severity, std::string_view message) {
 void ScriptReview::Flush() {
     HoldLineChecksUpTo(std::numeric_limits<int>::max());
     report_.Add(held_);
+    // The next script's lines are parsed before it starts.
+    lineChecks_.clear();
+    lineChecksHeld_ = 0;
 }
 
 }  // namespace vxmod

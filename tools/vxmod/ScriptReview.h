@@ -1,18 +1,16 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <spdlog/sinks/sink.h>
-
 #include "Conflicts.h"
 #include "Diagnostics.h"
-#include "LineForecast.h"
-#include "LineReading.h"
+#include "LineCheck.h"
+#include "LineFindings.h"
+#include "LineReviewer.h"
 #include "loader/ScriptRunner.h"
 
 namespace vxmod {
@@ -39,15 +37,11 @@ public:
 
     void OrderEntries(std::vector<std::filesystem::directory_entry>& entries) override;
     void PassedBy(const std::filesystem::path& path, bool isDirectory) override;
+    void WalkProblem(const std::string& displayPath, const std::string& reason) override;
+    void LineParsed(const rakor::Attrib::Automation::ParsedLine& line) override;
     bool ScriptStarting(const rakor::ScriptInfo& script) override;
-    void LineStarting(const rakor::Attrib::Automation::ScriptLine& line) override;
-    void LineFinished(const rakor::Attrib::Automation::ScriptLine& line,
-                      const std::string* error) override;
+    void LineFinished(const rakor::LineRun& line) override;
     void ScriptFinished() override;
-
-    // A sink for the runner's logger that turns what it logs about the walk
-    // itself (a folder it cannot list, a link back to a folder) into warnings.
-    std::shared_ptr<spdlog::sinks::sink> WalkProblemSink();
 
     // Reports the values that more than one script set; call after the run.
     void ReportConflicts();
@@ -55,8 +49,6 @@ public:
     int ScriptsRead() const { return scriptsRead_; }
 
 private:
-    // The line with this number of the running script, if it has one.
-    std::optional<std::string_view> LineText(int number);
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
     void HoldLineChecksUpTo(int line);
@@ -73,23 +65,21 @@ private:
     // it, in line order.
     std::string path_;
     uint32_t script_ = 0;  // the conflict tracker's number for it
-    std::string_view text_;
-    int cursorLine_ = 1;  // the line that begins at cursorAt_
-    std::size_t cursorAt_ = 0;
     HeldDiagnostics held_;
-    // What the database-free checks found, by line: the database's view of a
+    // What the database-free checks found, in line order, from the lines as
+    // they were parsed (before the script starts): the database's view of a
     // line takes the place of their warnings, and their errors come first.
-    std::map<int, std::vector<Diagnostic>> lineChecks_;
+    std::vector<LineFinding> lineChecks_;
+    std::size_t lineChecksHeld_ = 0;
 
-    // The line that is running, as read and as forecast.
-    std::optional<LineReading> reading_;
-    LineForecaster forecaster_;
-    LineForecast forecast_;
+    // The line that ran, in a modder's words.
+    LineReviewer reviewer_;
+    LineFindings findings_;
     struct Finding {
         Diagnostic::Severity severity;
         std::string_view message;
     };
-    std::vector<Finding> findings_;
+    std::vector<Finding> said_;
 };
 
 }  // namespace vxmod

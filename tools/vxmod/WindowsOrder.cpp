@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
+
+#include "host/Utf8.h"
 
 namespace vxmod {
 namespace {
@@ -39,16 +42,6 @@ char16_t Upper(char16_t c) {
     return c;
 }
 
-void AppendUtf16(std::u16string& out, uint32_t code) {
-    if (code >= 0x10000) {
-        code -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(code));
-    }
-}
-
 // Windows names are UTF-16 already.
 [[maybe_unused]] std::u16string Utf16Of(const std::wstring& native) {
     return std::u16string(native.begin(), native.end());
@@ -57,31 +50,17 @@ void AppendUtf16(std::u16string& out, uint32_t code) {
 // Elsewhere names are bytes, normally UTF-8.
 [[maybe_unused]] std::u16string Utf16Of(const std::string& bytes) {
     std::u16string units;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<uint8_t>(bytes[i]);
-        const std::size_t length = lead < 0x80   ? 1
-                                   : lead < 0xC2 ? 0
-                                   : lead < 0xE0 ? 2
-                                   : lead < 0xF0 ? 3
-                                   : lead < 0xF5 ? 4
-                                                 : 0;
-        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        bool valid = length != 0 && i + length <= bytes.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<uint8_t>(bytes[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!valid) {
+    for (std::string_view rest = bytes; !rest.empty();) {
+        const rakor::Utf8::Decoded decoded = rakor::Utf8::DecodeFirst(rest);
+        if (decoded.length == 0) {
             // A stray byte sorts as itself among the surrogates, after
             // every letter and before the private and compatibility areas.
-            units.push_back(static_cast<char16_t>(0xDC00 + lead));
-            ++i;
+            units.push_back(static_cast<char16_t>(0xDC00 + static_cast<uint8_t>(rest[0])));
+            rest.remove_prefix(1);
             continue;
         }
-        AppendUtf16(units, code);
-        i += length;
+        rakor::Utf8::AppendUtf16(units, decoded.codePoint);
+        rest.remove_prefix(decoded.length);
     }
     return units;
 }

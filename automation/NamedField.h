@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+#include "automation/FieldLookup.h"
+#include "automation/LineFacts.h"
+#include "hash/Hashes.h"
+#include "host/HostRecords.h"
+
+namespace rakor::Attrib::Automation {
+
+// The class, collection and field a line names, found in the host as the
+// actions that change fields find them, each noted in the facts. A missing
+// one fails the line with the action's own message, "ModifyField.Act =>
+// Class 'car' not found", `action` being the class of the action.
+Host::ClassRecord* FindNamedClass(std::string_view action, Hash32 classKey, LineFacts& facts);
+Host::CollectionRecord* FindNamedCollection(std::string_view action, Hash32 classKey,
+                                            Host::ClassRecord* classObject, Hash32 collectionKey,
+                                            LineFacts& facts);
+// A field found nowhere, or found with a type the library cannot write, fails
+// with "Field ... not found or invalid".
+FieldLocation FindNamedField(std::string_view action, Hash32 classKey, Hash32 collectionKey,
+                             Host::CollectionRecord* collection, Hash32 fieldKey, LineFacts& facts);
+
+}  // namespace rakor::Attrib::Automation

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vxmod {
+
+// The value a successful line changes, where it lands: the collection that
+// holds the field, which may be a parent of the one the line names. Keys and
+// numbers only, so that a run can keep one for every value it sets.
+struct EditTarget {
+    uint32_t classKey = 0;
+    uint32_t holderKey = 0;  // 0 when the holder is no collection of the class
+    uint32_t fieldKey = 0;
+    int32_t element = -1;  // the array element; -1 for a single value
+    int32_t member = -1;   // the member, by its place in the type; -1: the whole value
+    bool size = false;     // resize_field: the array's element count
+
+    bool operator==(const EditTarget&) const = default;
+};
+
+// How the line names its target, for messages: 'car'->'default'.'Gears'[2]['X'].
+// Views into the line and the line's findings.
+struct TargetWords {
+    std::string_view className;
+    std::string_view field;
+    std::string_view member;
+    // The holder's name, as it is shown now; none when it is the name the
+    // sandbox remembers for the holder's key, which stays that key's name
+    // (the collection the line names by a name, which the parser remembered).
+    std::optional<std::string_view> holder;
+};
+
+// A collection that add_node or copy_node made.
+struct MadeCollection {
+    uint32_t classKey = 0;
+    uint32_t key = 0;
+    bool exists = false;         // there was one already: the new one takes its place in lookups
+    std::string_view className;  // as the line writes them
+    std::string_view name;
+    // The class, and the collection that lookups found by the key before the
+    // line ran (null for none).
+    void* classRecord = nullptr;
+    const void* holding = nullptr;
+};
+
+}  // namespace vxmod

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "DatabaseNames.h"
+#include "ReviewedLine.h"
+#include "TypeMembers.h"
+
+namespace vxmod {
+
+// Why a line failed, in a modder's words, from the cause the loader gave and
+// the keys it found; with the name that was probably meant. None for a cause
+// the loader's own message says best (a line the parser refused, a failure
+// that is no EvaluationError).
+std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseNames& names,
+                                          TypeMembers& members);
+
+}  // namespace vxmod

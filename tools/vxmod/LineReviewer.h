@@ -1,0 +1,23 @@
+#pragma once
+
+#include "DatabaseNames.h"
+#include "LineFindings.h"
+#include "TypeMembers.h"
+#include "loader/ScriptRunner.h"
+
+namespace vxmod {
+
+// Turns what the loader says about each line that ran into what a modder is
+// told: why a line failed, what a line that ran did otherwise than written,
+// and what it changed (for conflicts). It decides nothing again: the cause,
+// the keys and the value reading are the loader's own.
+class LineReviewer {
+public:
+    void Review(const rakor::LineRun& line, LineFindings& findings);
+
+private:
+    DatabaseNames names_;
+    TypeMembers members_;
+};
+
+}  // namespace vxmod
