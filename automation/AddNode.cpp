@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "automation/EvaluationError.h"
+#include "automation/LineFailure.h"
 #include "automation/NamedField.h"
 #include "host/HostApi.h"
 
@@ -18,20 +18,18 @@ AddNode::AddNode(const std::string& className, const std::string& parentName,
     classKey_ = Hash32(className);
 }
 
-void AddNode::Act() {
-    LineFacts facts;
-    Act(facts);
-}
-
-void AddNode::Act(LineFacts& facts) {
+bool AddNode::Attempt(LineFacts& facts, std::string& message) {
     facts.collectionKey = parentKey_.GetValue();
     facts.newKey = nameKey_.GetValue();
-    Host::ClassRecord* const classObject = FindNamedClass("AddNode", classKey_, facts);
+    Host::ClassRecord* const classObject = FindNamedClass("AddNode", classKey_, facts, message);
+    if (classObject == nullptr) {
+        return false;
+    }
     void* const parent = Host::GetCollection(classObject, parentKey_.GetValue());
     if (parent == nullptr) {
-        facts.cause = Cause::NoCollection;
-        throw EvaluationError(facts, "AddNode.Act => Collection parent '{}'->'{}' not found",
-                              classKey_.ToString(), parentKey_.ToString());
+        return Fail(facts, message, Cause::NoCollection,
+                    FMT_COMPILE("AddNode.Act => Collection parent '{}'->'{}' not found"), classKey_,
+                    parentKey_);
     }
     facts.collection = static_cast<Host::CollectionRecord*>(parent);
     if (facts.followed) {
@@ -44,6 +42,7 @@ void AddNode::Act(LineFacts& facts) {
         throw std::bad_alloc();
     }
     Host::ConstructCollection(memory, classObject, parent, nameKey_.GetValue());
+    return true;
 }
 
 }  // namespace rakor::Attrib::Automation

@@ -18,8 +18,7 @@ public:
     AddNode(Hash32 classKey, Hash32 parentKey, Hash32 nameKey)
         : classKey_(classKey), parentKey_(parentKey), nameKey_(nameKey) {}
 
-    void Act() override;
-    void Act(LineFacts& facts) override;
+    bool Attempt(LineFacts& facts, std::string& message) override;
 
     // What the parser builds holds keys, numbers and views into its script.
     static constexpr bool kParsedFreesNothing = true;

@@ -7,7 +7,7 @@
 
 namespace rakor::Attrib::Automation {
 
-// Runs its actions in order; the first one that throws ends it, and nothing
+// Runs its actions in order; the first one that fails ends it, and nothing
 // done before is undone. No script line builds one; it exists for callers
 // that want several edits to succeed or stop together.
 class CompoundAction : public IAction {
@@ -16,16 +16,14 @@ public:
     explicit CompoundAction(const std::vector<std::shared_ptr<IAction>>& actions)
         : actions_(actions) {}
 
-    void Act() override {
-        for (const auto& action : actions_) {
-            action->Act();
-        }
-    }
     // The facts of the last element that ran.
-    void Act(LineFacts& facts) override {
+    bool Attempt(LineFacts& facts, std::string& message) override {
         for (const auto& action : actions_) {
-            action->Act(facts);
+            if (!action->Attempt(facts, message)) {
+                return false;
+            }
         }
+        return true;
     }
 
 private:

@@ -18,6 +18,8 @@ public:
     template <typename... Args>
     EvaluationError(const LineFacts& facts, fmt::format_string<Args...> format, Args&&... args)
         : std::runtime_error(fmt::format(format, std::forward<Args>(args)...)), facts_(facts) {}
+    EvaluationError(const LineFacts& facts, const std::string& message)
+        : std::runtime_error(message), facts_(facts) {}
 
     const LineFacts& Facts() const { return facts_; }
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/LineFailure.h"
 #include "automation/NamedField.h"
 #include "hash/StringHasher.h"
 #include "host/HostApi.h"
@@ -29,11 +29,6 @@ ModifyField::ModifyField(const Parts& parts)
     if (!parts.value.empty()) {
         std::memcpy(texts + parts.member.size(), parts.value.data(), parts.value.size());
     }
-}
-
-void ModifyField::Act() {
-    LineFacts facts;
-    Act(facts);
 }
 
 namespace {
@@ -78,17 +73,22 @@ Cause CauseOf(const ValueReading& reading) {
 
 }  // namespace
 
-void ModifyField::Act(LineFacts& facts) {
+bool ModifyField::Attempt(LineFacts& facts, std::string& message) {
     facts.subscript = index_;
-    const auto fail = [&](Cause cause) -> LineFacts& {
-        facts.cause = cause;
-        return facts;
-    };
-    Host::ClassRecord* const classObject = FindNamedClass("ModifyField", classKey_, facts);
+    Host::ClassRecord* const classObject = FindNamedClass("ModifyField", classKey_, facts, message);
+    if (classObject == nullptr) {
+        return false;
+    }
     Host::CollectionRecord* const collection =
-        FindNamedCollection("ModifyField", classKey_, classObject, collectionKey_, facts);
-    const FieldLocation location =
-        FindNamedField("ModifyField", classKey_, collectionKey_, collection, fieldKey_, facts);
+        FindNamedCollection("ModifyField", classKey_, classObject, collectionKey_, facts, message);
+    if (collection == nullptr) {
+        return false;
+    }
+    const FieldLocation location = FindNamedField("ModifyField", classKey_, collectionKey_,
+                                                  collection, fieldKey_, facts, message);
+    if (location.storage == nullptr) {
+        return false;
+    }
     // The lookup found a type for the field in the collection's own class, or
     // it would have found no storage. Only a collection whose class is not the
     // one it was asked for through needs that class's type checked.
@@ -96,10 +96,10 @@ void ModifyField::Act(LineFacts& facts) {
         const Hash32 typeKey = FieldTypeKey(classObject, fieldKey_);
         if (!AttribTypeRegistry::Instance().FindType(typeKey)) {
             facts.typeKey = typeKey.GetValue();
-            throw EvaluationError(fail(Cause::UnknownFieldType),
-                                  "ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
-                                  classKey_.ToString(), collectionKey_.ToString(),
-                                  fieldKey_.ToString(), typeKey.ToString());
+            return Fail(
+                facts, message, Cause::UnknownFieldType,
+                FMT_COMPILE("ModifyField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'"),
+                classKey_, collectionKey_, fieldKey_, typeKey);
         }
     }
     // The type the storage was found with, which decided whether the value
@@ -115,10 +115,10 @@ void ModifyField::Act(LineFacts& facts) {
         storage = Host::GetArrayElement(storage, static_cast<uint32_t>(index_));
         if (storage == nullptr) {
             facts.elements = Host::LoadFrom<Host::ArrayHeader>(location.storage).count;
-            throw EvaluationError(fail(Cause::SubscriptOutOfRange),
-                                  "ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]",
-                                  classKey_.ToString(), collectionKey_.ToString(),
-                                  fieldKey_.ToString(), index_);
+            return Fail(
+                facts, message, Cause::SubscriptOutOfRange,
+                FMT_COMPILE("ModifyField.Act => Invalid array subscript '{}'->'{}'.'{}'[{}]"),
+                classKey_, collectionKey_, fieldKey_, index_);
         }
         facts.element = index_;
     }
@@ -130,23 +130,24 @@ void ModifyField::Act(LineFacts& facts) {
         facts.value = ReadTellingNameErrors(facts, {}, valueToken,
                                             [&] { return type.ParseAt(storage, value); });
         if (!facts.value) {
-            throw EvaluationError(
-                fail(CauseOf(facts.value)),
-                "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'",
-                classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), value);
+            return Fail(
+                facts, message, CauseOf(facts.value),
+                FMT_COMPILE("ModifyField.Act => Failed to set value of '{}'->'{}'.'{}' to '{}'"),
+                classKey_, collectionKey_, fieldKey_, value);
         }
-        return;
+        return true;
     }
     // A member the value does not have fails like a member that rejects its text.
     const std::string_view member = GetMember();
     facts.value = ReadTellingNameErrors(facts, member, valueToken,
                                         [&] { return type.ParseMemberAt(storage, member, value); });
     if (!facts.value) {
-        throw EvaluationError(
-            fail(CauseOf(facts.value)),
-            "ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'",
-            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(), member, value);
+        return Fail(
+            facts, message, CauseOf(facts.value),
+            FMT_COMPILE("ModifyField.Act => Failed to set value of '{}'->'{}'.'{}'['{}'] to '{}'"),
+            classKey_, collectionKey_, fieldKey_, member, value);
     }
+    return true;
 }
 
 }  // namespace rakor::Attrib::Automation

@@ -36,8 +36,7 @@ public:
         return parts.member.size() + parts.value.size();
     }
 
-    void Act() override;
-    void Act(LineFacts& facts) override;
+    bool Attempt(LineFacts& facts, std::string& message) override;
 
     // What the parser builds holds keys, numbers and its texts.
     static constexpr bool kParsedFreesNothing = true;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "automation/EvaluationError.h"
 #include "automation/FieldLookup.h"
+#include "automation/LineFailure.h"
 #include "automation/NamedField.h"
 #include "host/HostApi.h"
 #include "host/HostStorage.h"
@@ -21,64 +21,67 @@ ResizeField::ResizeField(const std::string& className, const std::string& collec
     classKey_ = Hash32(className);
 }
 
-void ResizeField::Act() {
-    LineFacts facts;
-    Act(facts);
-}
-
-void ResizeField::Act(LineFacts& facts) {
+bool ResizeField::Attempt(LineFacts& facts, std::string& message) {
     facts.count = newCount_;
-    const auto fail = [&](Cause cause) -> LineFacts& {
-        facts.cause = cause;
-        return facts;
-    };
-    Host::ClassRecord* const classObject = FindNamedClass("ResizeField", classKey_, facts);
+    Host::ClassRecord* const classObject = FindNamedClass("ResizeField", classKey_, facts, message);
+    if (classObject == nullptr) {
+        return false;
+    }
     Host::CollectionRecord* const collection =
-        FindNamedCollection("ResizeField", classKey_, classObject, collectionKey_, facts);
-    const FieldLocation location =
-        FindNamedField("ResizeField", classKey_, collectionKey_, collection, fieldKey_, facts);
+        FindNamedCollection("ResizeField", classKey_, classObject, collectionKey_, facts, message);
+    if (collection == nullptr) {
+        return false;
+    }
+    const FieldLocation location = FindNamedField("ResizeField", classKey_, collectionKey_,
+                                                  collection, fieldKey_, facts, message);
+    if (location.storage == nullptr) {
+        return false;
+    }
     // The flag of the entry the storage was found through decides; an array
     // inherited from a parent's entries is one all the same, refused below.
     if (!location.isArray) {
-        throw EvaluationError(
-            fail(Cause::NotAnArray),
-            "ResizeField.Act => Field '{}'->'{}'.'{}' is not an array: you can only resize arrays",
-            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
+        return Fail(
+            facts, message, Cause::NotAnArray,
+            FMT_COMPILE("ResizeField.Act => Field '{}'->'{}'.'{}' is not an array: you can only "
+                        "resize arrays"),
+            classKey_, collectionKey_, fieldKey_);
     }
     // A line that would change nothing must not count as a success.
     if (newCount_ > kMaxCount) {
-        throw EvaluationError(
-            fail(Cause::TooManyElements),
-            "ResizeField.Act => Field '{}'->'{}'.'{}' cannot hold {} elements: an array holds at "
-            "most {}",
-            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
-            std::to_string(newCount_), std::to_string(kMaxCount));
+        return Fail(
+            facts, message, Cause::TooManyElements,
+            FMT_COMPILE(
+                "ResizeField.Act => Field '{}'->'{}'.'{}' cannot hold {} elements: an array "
+                "holds at most {}"),
+            classKey_, collectionKey_, fieldKey_, std::to_string(newCount_),
+            std::to_string(kMaxCount));
     }
     if (location.owner != collection || location.entry == nullptr || !location.isArray) {
-        throw EvaluationError(
-            fail(Cause::NotResizableHere),
-            "ResizeField.Act => Field '{}'->'{}'.'{}' cannot be resized here: only an array held "
-            "in the collection's own entries can be replaced, not one in the class layout or "
-            "inherited from a parent",
-            classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString());
+        return Fail(
+            facts, message, Cause::NotResizableHere,
+            FMT_COMPILE("ResizeField.Act => Field '{}'->'{}'.'{}' cannot be resized here: only an "
+                        "array held in the collection's own entries can be replaced, not one in "
+                        "the class layout or inherited from a parent"),
+            classKey_, collectionKey_, fieldKey_);
     }
     // The elements' type is the one the collection's own class gives the
     // field (the class the collection record names, which the lookup went
     // by), not that of the class it was asked for through.
     const std::shared_ptr<IAttribType> type = FindFieldType(collection->classObject, fieldKey_);
     if (!type) {
-        throw EvaluationError(fail(Cause::UnknownFieldType),
-                              "ResizeField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'",
-                              classKey_.ToString(), collectionKey_.ToString(), fieldKey_.ToString(),
-                              FieldTypeKey(collection->classObject, fieldKey_).ToString());
+        return Fail(facts, message, Cause::UnknownFieldType,
+                    FMT_COMPILE("ResizeField.Act => Field '{}'->'{}'.'{}' has unknown type '{}'"),
+                    classKey_, collectionKey_, fieldKey_,
+                    FieldTypeKey(collection->classObject, fieldKey_));
     }
     if (!ResizeArray(*location.entry, type, newCount_)) {
-        throw EvaluationError(
-            fail(Cause::OutOfMemory),
-            "ResizeField.Act => Out of memory for {} elements of {} bytes",
+        return Fail(
+            facts, message, Cause::OutOfMemory,
+            FMT_COMPILE("ResizeField.Act => Out of memory for {} elements of {} bytes"),
             std::to_string(newCount_),
             std::to_string(Host::LoadFrom<Host::ArrayHeader>(location.storage).ElementSize()));
     }
+    return true;
 }
 
 bool ResizeField::ResizeArray(Host::CollectionEntry& entry,

@@ -31,8 +31,7 @@ public:
           fieldKey_(fieldKey),
           newCount_(newCount) {}
 
-    void Act() override;
-    void Act(LineFacts& facts) override;
+    bool Attempt(LineFacts& facts, std::string& message) override;
 
     // What the parser builds holds keys, numbers and views into its script.
     static constexpr bool kParsedFreesNothing = true;

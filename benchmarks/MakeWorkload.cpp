@@ -1,25 +1,20 @@
 // Writes a generated workload into a folder, for the whole-process benchmark:
 //
-//     make_workload DIR LINES [HASH_NAMES]
+//     make_workload DIR LINES [--failing PER_THOUSAND] [--hash-names N]
 //
 // DIR/database.json (the described database), DIR/AttribMods/pack.vxmod (a
-// script of LINES lines) and, with HASH_NAMES, DIR/Qzr/VLTHashes.txt.
-#include <charconv>
-#include <cstdio>
+// script of LINES lines, PER_THOUSAND of each thousand failing) and, with
+// --hash-names, DIR/Qzr/VLTHashes.txt.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <string_view>
+
+#include <CLI/CLI.hpp>
 
 #include "Workload.h"
 
 namespace {
-
-bool ReadCount(std::string_view text, int& count) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
-    return error == std::errc() && end == text.data() + text.size() && count >= 0;
-}
 
 bool Write(const std::filesystem::path& path, const std::string& text) {
     std::filesystem::create_directories(path.parent_path());
@@ -36,20 +31,26 @@ bool Write(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    CLI::App app("Writes a generated database, mod pack and hash list into DIR.", "make_workload");
+    std::filesystem::path folder;
     int lines = 0;
+    int failing = 0;
     int hashNames = 0;
-    if (argc < 3 || argc > 4 || !ReadCount(argv[2], lines) ||
-        (argc == 4 && !ReadCount(argv[3], hashNames))) {
-        std::cerr << "usage: make_workload DIR LINES [HASH_NAMES]\n";
-        return 2;
-    }
-    const std::filesystem::path folder = argv[1];
+    app.add_option("DIR", folder, "where to write them")->required();
+    app.add_option("LINES", lines, "lines of the pack")->required()->check(CLI::NonNegativeNumber);
+    app.add_option("--failing", failing, "lines of each thousand that fail")
+        ->check(CLI::Range(0, 1000));
+    app.add_option("--hash-names", hashNames, "names in a hash list (none: no list)")
+        ->check(CLI::NonNegativeNumber);
+    CLI11_PARSE(app, argc, argv);
+
     const vexa::bench::DatabaseNames names = vexa::bench::MakeDatabaseNames();
     if (!Write(folder / "database.json", vexa::bench::MakeDatabaseJson(names)) ||
-        !Write(folder / "AttribMods" / "pack.vxmod", vexa::bench::MakeScript(names, lines))) {
+        !Write(folder / "AttribMods" / "pack.vxmod",
+               vexa::bench::MakeScript(names, lines, failing))) {
         return 1;
     }
-    if (argc == 4 &&
+    if (hashNames > 0 &&
         !Write(folder / "Qzr" / "VLTHashes.txt", vexa::bench::MakeHashList(hashNames))) {
         return 1;
     }

@@ -194,9 +194,17 @@ Json TyreClass(const DatabaseNames& names) {
 // Appends one line of the mix to `out`.
 class ScriptWriter {
 public:
-    ScriptWriter(const DatabaseNames& names, unsigned seed) : names_(names), random_(seed) {}
+    ScriptWriter(const DatabaseNames& names, unsigned seed, int failingPerThousand)
+        : names_(names), random_(seed), failingPerThousand_(failingPerThousand) {}
 
     void Line(std::string& out) {
+        // Failing lines first, so that the rest of the mix keeps its shares
+        // among the lines that do not fail.
+        if (failingPerThousand_ > 0 &&
+            random_.Below(1000) < static_cast<uint32_t>(failingPerThousand_)) {
+            Slip(out);
+            return;
+        }
         const uint32_t roll = random_.Below(1000);
         if (roll < 1) {
             Slip(out);
@@ -425,10 +433,10 @@ private:
         }
     }
 
-    // What a modder gets wrong now and then: a misspelt field, an element
-    // beyond the array, a collection that is not there.
+    // What a modder gets wrong, or a pack for cars or a game version that is
+    // not there: every way a line fails in the game.
     void Slip(std::string& out) {
-        switch (random_.Below(3)) {
+        switch (random_.Below(8)) {
             case 0:
                 out += fmt::format("update_field car {} TopSpede {}\n", Car(),
                                    random_.Decimal(150, 330));
@@ -436,8 +444,24 @@ private:
             case 1:
                 out += fmt::format("update_field car {} GearRatios[12] 0.7\n", Car());
                 break;
+            case 2:
+                out += fmt::format("update_field car {}_mk2 TopSpeed 200\n", Car());
+                break;
+            case 3:
+                out += fmt::format("update_field truck {} Mass 3500\n", Car());
+                break;
+            case 4:
+                out += fmt::format("update_field car {} Price cheap\n", Car());
+                break;
+            case 5:
+                out += fmt::format("add_node car {}_mk2 {}_mk3\n", Car(), Car());
+                break;
+            case 6:
+                out += fmt::format("resize_field car {} Mass 4\n", Car());
+                break;
             default:
-                out += "update_field car no_such_model TopSpeed 200\n";
+                out += fmt::format("update_field car {} Grip Middle {}\n", Car(),
+                                   random_.Decimal(0, 2));
                 break;
         }
     }
@@ -448,6 +472,7 @@ private:
 
     const DatabaseNames& names_;
     Random random_;
+    int failingPerThousand_;
     std::vector<std::string> madeCars_;
     std::vector<std::string> madeEngines_;
     Run car_;
@@ -487,8 +512,9 @@ std::string MakeDatabaseJson(const DatabaseNames& names) {
     return description.dump(1) + '\n';
 }
 
-std::string MakeScript(const DatabaseNames& names, int lines, unsigned seed) {
-    ScriptWriter writer(names, seed);
+std::string MakeScript(const DatabaseNames& names, int lines, int failingPerThousand,
+                       unsigned seed) {
+    ScriptWriter writer(names, seed, failingPerThousand);
     std::string script;
     script.reserve(static_cast<std::size_t>(lines) * 52);
     for (int i = 0; i < lines; ++i) {

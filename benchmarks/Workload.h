@@ -39,9 +39,12 @@ std::string MakeDatabaseJson(const DatabaseNames& names);
 // fields inherited from one and two parents, and the collections earlier
 // add_node lines made. As in a pack, a collection's lines come in runs of one
 // to eight, and a new collection's lines follow its add_node. About one line
-// in a thousand fails as a modder's slip would (a misspelt field, an element
-// beyond the array).
-std::string MakeScript(const DatabaseNames& names, int lines, unsigned seed = 9);
+// in a thousand fails as a modder's slip would, and `failingPerThousand` more
+// fail in every way a line can (no class, no collection, no field, an element
+// beyond the array, a value that cannot be read, no such member, a field that
+// is no array), as in a pack for cars or a game version that is not there.
+std::string MakeScript(const DatabaseNames& names, int lines, int failingPerThousand = 0,
+                       unsigned seed = 9);
 
 // `count` distinct names of the kind a hash list holds (about 20 characters on
 // average), one a line.

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# The whole-process benchmark. Generates a mod pack in the mix large packs
+# The whole-process benchmark. Generates mod packs in the mix large packs
 # have (benchmarks/Workload.h) against a described database of a few thousand
-# collections, and runs on it, in alternation:
+# collections: the mix at three sizes, and at 1,000,000 lines a mixed pack
+# with 3.4% failing lines spread through it and a failing pack whose lines all
+# fail, in every way a line can. It runs on each, in alternation:
 #   - the loader as the game runs it (benchmarks/RunPack.cpp: the library's
 #     script runner against the sandbox database, the code vxmod run drives),
 #   - `vxmod run` as a modder runs it (the same, plus vxmod's review of every
 #     line: notes, warnings, conflicts between scripts),
 #   - a bare read-and-split of the same script (benchmarks/read_split.c).
-# For 100,000, 300,000 and 1,000,000 lines it prints the medians, the ratio
-# of the loader's to the read-and-split's, lines per second, time per line
-# and peak memory per line; then what loading a hash list of 1,000,000 names
-# costs.
+# For each pack it prints the medians, the ratio of the loader's to the
+# read-and-split's, lines per second, time per line and peak memory per line,
+# and what a failing line costs beside a succeeding one; then what loading a
+# hash list of 1,000,000 names costs.
 #
 #   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N rounds per size, default 5)
 #
@@ -19,7 +21,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rounds="${VEXA_BENCH_PAIRS:-5}"
-sizes=(100000 300000 1000000)
+# A pack's name is its lines, and "-mixed" or "-failing" for the packs with
+# failing lines (their share per thousand below).
+packs=(100000 300000 1000000 1000000-mixed 1000000-failing)
+declare -A failing_per_thousand=([mixed]=34 [failing]=1000)
 hash_names=1000000
 
 scripts/setup.sh
@@ -47,20 +52,25 @@ run_vxmod() {
 }
 run_split() { "$measured" "$2" "$bin/benchmarks/read_split" "$1/AttribMods/pack.vxmod" >/dev/null; }
 
+lines_of() { echo "${1%%-*}"; }
+
 echo "== generating workloads in $work"
 "$bin/benchmarks/make_workload" "$work/empty" 0
-for n in "${sizes[@]}"; do
-  "$bin/benchmarks/make_workload" "$work/$n" "$n"
+for pack in "${packs[@]}"; do
+  kind="${pack#*-}"
+  [ "$kind" = "$pack" ] && kind=""
+  "$bin/benchmarks/make_workload" "$work/$pack" "$(lines_of "$pack")" \
+    --failing "${failing_per_thousand[$kind]:-0}"
 done
 
-echo "== $rounds alternating rounds per size"
+echo "== $rounds alternating rounds per pack"
 for ((i = 0; i < rounds; ++i)); do
   run_loader "$work/empty" "$work/empty.loader"
   run_vxmod "$work/empty" "$work/empty.vxmod"
-  for n in "${sizes[@]}"; do
-    run_loader "$work/$n" "$work/$n.loader"
-    run_split "$work/$n" "$work/$n.split"
-    run_vxmod "$work/$n" "$work/$n.vxmod"
+  for pack in "${packs[@]}"; do
+    run_loader "$work/$pack" "$work/$pack.loader"
+    run_split "$work/$pack" "$work/$pack.split"
+    run_vxmod "$work/$pack" "$work/$pack.vxmod"
   done
 done
 
@@ -80,36 +90,48 @@ done
 
 echo
 echo "the loader (as the game runs it) against the bare read-and-split:"
-printf '%10s %9s %9s %7s %10s %10s %7s %10s %8s\n' lines "loader s" "split s" ratio "loader cpu" \
+printf '%16s %9s %9s %7s %10s %10s %7s %10s %8s\n' pack "loader s" "split s" ratio "loader cpu" \
   "split cpu" ratio "lines/s" "ns/line"
-for n in "${sizes[@]}"; do
-  awk -v n="$n" -v run="$(median_of "$work/$n.loader" 1)" -v floor="$(median_of "$work/$n.split" 1)" \
-    -v cpu="$(median_of "$work/$n.loader" 4)" -v floorcpu="$(median_of "$work/$n.split" 4)" \
+for pack in "${packs[@]}"; do
+  awk -v pack="$pack" -v n="$(lines_of "$pack")" -v run="$(median_of "$work/$pack.loader" 1)" \
+    -v floor="$(median_of "$work/$pack.split" 1)" \
+    -v cpu="$(median_of "$work/$pack.loader" 4)" -v floorcpu="$(median_of "$work/$pack.split" 4)" \
     -v empty="$(median_of "$work/empty.loader" 4)" 'BEGIN {
-      printf "%10d %9.3f %9.3f %7.2f %10.3f %10.3f %7.2f %10.0f %8.0f\n", n, run, floor, run / floor,
-        cpu, floorcpu, cpu / floorcpu, n / run, (cpu - empty) * 1e9 / n }'
+      printf "%16s %9.3f %9.3f %7.2f %10.3f %10.3f %7.2f %10.0f %8.0f\n", pack, run, floor,
+        run / floor, cpu, floorcpu, cpu / floorcpu, n / run, (cpu - empty) * 1e9 / n }'
 done
+
+# A failing line beside a succeeding one: processor time per line beyond the
+# run with an empty script, in the failing pack and in the mix of the same size.
+echo
+awk -v n=1000000 -v good="$(median_of "$work/1000000.loader" 4)" \
+  -v bad="$(median_of "$work/1000000-failing.loader" 4)" \
+  -v empty="$(median_of "$work/empty.loader" 4)" 'BEGIN {
+    g = (good - empty) * 1e9 / n; b = (bad - empty) * 1e9 / n
+    printf "a failing line costs the loader %.0f ns, a succeeding one %.0f ns: %.2f times\n",
+      b, g, b / g }'
 
 echo
 echo "peak memory of the loader:"
-printf '%10s %10s %10s %8s %8s\n' lines "script MB" "peak MiB" "B/line" "B/line+"
-for n in "${sizes[@]}"; do
-  awk -v n="$n" -v bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")" \
-    -v kib="$(median_of "$work/$n.loader" 2)" -v empty="$(median_of "$work/empty.loader" 2)" 'BEGIN {
-      printf "%10d %10.1f %10.1f %8.1f %8.1f\n", n, bytes / 1e6, kib / 1024, (kib * 1024 - bytes) / n,
-        ((kib - empty) * 1024 - bytes) / n }'
+printf '%16s %10s %10s %8s %8s\n' pack "script MB" "peak MiB" "B/line" "B/line+"
+for pack in "${packs[@]}"; do
+  awk -v pack="$pack" -v n="$(lines_of "$pack")" \
+    -v bytes="$(stat -c %s "$work/$pack/AttribMods/pack.vxmod")" \
+    -v kib="$(median_of "$work/$pack.loader" 2)" -v empty="$(median_of "$work/empty.loader" 2)" 'BEGIN {
+      printf "%16s %10.1f %10.1f %8.1f %8.1f\n", pack, bytes / 1e6, kib / 1024,
+        (kib * 1024 - bytes) / n, ((kib - empty) * 1024 - bytes) / n }'
 done
 
 echo
 echo "vxmod run (the loader and vxmod's review of every line):"
-printf '%10s %9s %7s %9s %10s %8s %10s %8s\n' lines "vxmod s" ratio "vxmod cpu" "lines/s" \
+printf '%16s %9s %7s %9s %10s %8s %10s %8s\n' pack "vxmod s" ratio "vxmod cpu" "lines/s" \
   "ns/line" "peak MiB" "B/line"
-for n in "${sizes[@]}"; do
-  awk -v n="$n" -v run="$(median_of "$work/$n.vxmod" 1)" -v cpu="$(median_of "$work/$n.vxmod" 4)" \
-    -v floor="$(median_of "$work/$n.split" 1)" \
-    -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$n.vxmod" 2)" \
-    -v bytes="$(stat -c %s "$work/$n/AttribMods/pack.vxmod")" 'BEGIN {
-      printf "%10d %9.3f %7.2f %9.3f %10.0f %8.0f %10.1f %8.1f\n", n, run, run / floor, cpu,
+for pack in "${packs[@]}"; do
+  awk -v pack="$pack" -v n="$(lines_of "$pack")" -v run="$(median_of "$work/$pack.vxmod" 1)" \
+    -v cpu="$(median_of "$work/$pack.vxmod" 4)" -v floor="$(median_of "$work/$pack.split" 1)" \
+    -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$pack.vxmod" 2)" \
+    -v bytes="$(stat -c %s "$work/$pack/AttribMods/pack.vxmod")" 'BEGIN {
+      printf "%16s %9.3f %7.2f %9.3f %10.0f %8.0f %10.1f %8.1f\n", pack, run, run / floor, cpu,
         n / run, (cpu - empty) * 1e9 / n, kib / 1024, (kib * 1024 - bytes) / n }'
 done
 cat <<'EOF'
@@ -123,7 +145,7 @@ EOF
 
 echo
 echo "== a hash list of $hash_names names"
-"$bin/benchmarks/make_workload" "$work/list" 0 "$hash_names"
+"$bin/benchmarks/make_workload" "$work/list" 0 --hash-names "$hash_names"
 list_bytes="$(stat -c %s "$work/list/Qzr/VLTHashes.txt")"
 (cd "$work/list" && mv Qzr Qzr.off)
 for ((i = 0; i < rounds; ++i)); do

@@ -42,16 +42,20 @@ uint32_t HashResolver::KeyOfText(std::string_view text, uint32_t (*hash)(const s
 }
 
 std::string HashResolver::Resolve(uint32_t hash) {
+    const std::string_view name = NameOf(hash);
+    if (!name.empty()) {
+        return std::string(name);
+    }
+    return fmt::format("{}0x{:x}", kUnresolvedPrefix, hash);
+}
+
+std::string_view HashResolver::NameOf(uint32_t hash) {
     ResolverState& state = State();
     if (!state.listLoaded) {
         LoadList();
     }
     // Looking up inserts: an unnamed hash keeps an empty entry from now on.
-    const std::string_view name = state.names->NameOf(hash);
-    if (!name.empty()) {
-        return std::string(name);
-    }
-    return fmt::format("{}0x{:x}", kUnresolvedPrefix, hash);
+    return state.names->NameOf(hash);
 }
 
 void HashResolver::LoadList() {

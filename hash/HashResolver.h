@@ -18,6 +18,10 @@ public:
 
     static void Record(uint32_t hash, std::string_view name);
     static std::string Resolve(uint32_t hash);
+    // The name of `hash`, or empty when it has none: a view into the table,
+    // valid until the next name is recorded or looked up. For writing a name
+    // into a message without a string of its own.
+    static std::string_view NameOf(uint32_t hash);
 
     // The key Hasher makes of `text`, with `text` recorded as its name: what
     // making a Hash32 from text does. The table remembers each text's key, so

@@ -10,7 +10,6 @@
 #include <fmt/format.h>
 
 #include "automation/CommandParser.h"
-#include "automation/EvaluationError.h"
 #include "host/TextFile.h"
 #include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
@@ -214,25 +213,29 @@ void ScriptRunner::RunScript(const fs::path& script) {
 
     int succeeded = 0;
     int failed = 0;
-    const std::size_t firstFailure = summary_.failures.size();
     std::size_t index = 0;
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
         // An observer is told what each line looked up and changed, or why it failed.
         Attrib::Automation::LineFacts facts;
         facts.followed = observer_ != nullptr;
-        std::optional<std::string> error;
+        bool succeededLine = false;
         if (line.action == nullptr) {
-            error = parsed.ErrorOf(line);
+            message_ = parsed.ErrorOf(line);
             facts = parsed.FactsOf(line);
         } else {
-            error = RunLine(*line.action, facts, displayPath, line.number);
+            succeededLine = RunLine(*line.action, facts, displayPath, line.number);
         }
-        if (error) {
-            log_->warn("[{}] Caught error executing script line: {}", displayPath, *error);
-            summary_.failures.push_back({displayPath, line.number, *error});
-            ++failed;
-        } else {
+        if (succeededLine) {
             ++succeeded;
+        } else {
+            LogFailedLine(displayPath);
+            if (failed++ == 0) {
+                firstFailedLine_ = line.number;
+                firstFailure_ = message_;
+            }
+            if (failures_ != nullptr) {
+                failures_->push_back({displayPath, line.number, message_});
+            }
         }
         if (observer_ != nullptr) {
             const Attrib::Automation::LineTokens tokens =
@@ -240,7 +243,7 @@ void ScriptRunner::RunScript(const fs::path& script) {
             observer_->LineFinished({.number = line.number,
                                      .tokens = tokens,
                                      .command = Attrib::Automation::FindCommand(tokens[0]),
-                                     .error = error ? &*error : nullptr,
+                                     .error = succeededLine ? nullptr : &message_,
                                      .facts = facts});
         }
         ++index;
@@ -255,44 +258,42 @@ void ScriptRunner::RunScript(const fs::path& script) {
     // long, and before the next script, after which the game may crash.
     log_->flush();
     if (failed > 0 && notify_) {
-        notify_(kWarningCaption, WarningText(displayPath, firstFailure));
+        notify_(kWarningCaption, WarningText(displayPath, failed));
     }
     if (observer_ != nullptr) {
         observer_->ScriptFinished();
     }
 }
 
-std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& action,
-                                                 Attrib::Automation::LineFacts& facts,
-                                                 const std::string& displayPath, int lineNumber) {
+bool ScriptRunner::RunLine(Attrib::Automation::IAction& action,
+                           Attrib::Automation::LineFacts& facts, const std::string& displayPath,
+                           int lineNumber) {
     struct Line {
         Attrib::Automation::IAction& action;
         Attrib::Automation::LineFacts& facts;
+        std::string& message;
         spdlog::logger& log;
         const std::string& displayPath;
         int number;
-        std::optional<std::string> error;
-    } line{action, facts, *log_, displayPath, lineNumber, std::nullopt};
+        bool succeeded;
+    } line{action, facts, message_, *log_, displayPath, lineNumber, false};
 
     const GuardedLine guarded{
         .run =
             [](void* context) {
                 Line& current = *static_cast<Line*>(context);
-                // Nothing may leave a guarded line but by returning.
+                // Nothing may leave a guarded line but by returning. The
+                // failures an action foresees come back as values; what is
+                // thrown is what it does not foresee.
                 try {
-                    current.action.Act(current.facts);
-                } catch (const Attrib::Automation::EvaluationError& failure) {
-                    current.error = failure.what();
-                    current.facts = failure.Facts();
+                    current.succeeded = current.action.Attempt(current.facts, current.message);
                 } catch (const std::exception& failure) {
-                    // A standard error from inside the action: its facts stand
-                    // as far as it got, the cause told where the action knows it.
-                    current.error = failure.what();
-                    current.facts.cause = current.facts.cause == Attrib::Automation::Cause::None
-                                              ? Attrib::Automation::Cause::Other
-                                              : current.facts.cause;
+                    current.message = failure.what();
+                    if (current.facts.cause == Attrib::Automation::Cause::None) {
+                        current.facts.cause = Attrib::Automation::Cause::Other;
+                    }
                 } catch (...) {
-                    current.error = "unknown error";
+                    current.message = "unknown error";
                     current.facts.cause = Attrib::Automation::Cause::Other;
                 }
             },
@@ -309,31 +310,38 @@ std::optional<std::string> ScriptRunner::RunLine(Attrib::Automation::IAction& ac
     };
     if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
         facts.cause = Attrib::Automation::Cause::Other;
-        return fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
-                           lineNumber, DescribeFault(*fault));
+        message_ = fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
+                               lineNumber, DescribeFault(*fault));
+        return false;
     }
-    return std::move(line.error);
+    return line.succeeded;
 }
 
-std::string ScriptRunner::WarningText(const std::string& displayPath,
-                                      std::size_t firstFailure) const {
+std::string ScriptRunner::WarningText(const std::string& displayPath, int failed) const {
     const std::string loaded = fmt::format("Script '{}' loaded with errors!\n\n", displayPath);
     if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
         return loaded + fmt::format("Please check the '{}' file for details.", kLogFileName);
     }
     // Where the log does not reach, the box is all the modder gets.
-    const std::size_t failures = summary_.failures.size() - firstFailure;
     std::string text =
         loaded + fmt::format(
                      "The log file could not be written, so the details are not "
                      "there:\n{}: {}\n(Is it open in another program, or is the "
                      "folder read-only?)\n\nFirst failed line ({}): {}",
-                     logStatus_->Where(), logStatus_->Problem(),
-                     summary_.failures[firstFailure].line, summary_.failures[firstFailure].message);
-    if (failures > 1) {
-        text += fmt::format(" (and {} more)", failures - 1);
+                     logStatus_->Where(), logStatus_->Problem(), firstFailedLine_, firstFailure_);
+    if (failed > 1) {
+        text += fmt::format(" (and {} more)", failed - 1);
     }
     return text;
+}
+
+void ScriptRunner::LogFailedLine(const std::string& displayPath) {
+    // "[{}] Caught error executing script line: {}", put together by hand: a
+    // pack whose lines all fail logs one a line, and having spdlog parse the
+    // format text for each was a quarter of what such a line cost.
+    logLine_.assign("[").append(displayPath).append("] Caught error executing script line: ");
+    logLine_.append(message_);
+    log_->log(spdlog::level::warn, spdlog::string_view_t(logLine_));
 }
 
 void ScriptRunner::WalkProblem(const fs::path& path, const std::string& reason) {

@@ -29,18 +29,18 @@ inline constexpr const char* kWarningCaption = "Vexa Attrib Loader - Tormelin";
 inline constexpr const char* kScriptDirectory = "AttribMods";
 inline constexpr const char* kScriptExtension = ".vxmod";
 
-// One failed script line, for callers that report more than the log does.
-struct LineFailure {
-    std::string displayPath;
-    int line = 0;
-    std::string message;
-};
-
+// Counts of one pass.
 struct RunSummary {
     int scripts = 0;
     int succeeded = 0;
     int failed = 0;
-    std::vector<LineFailure> failures;
+};
+
+// One failed script line, for callers that keep every one (RecordFailures).
+struct LineFailure {
+    std::string displayPath;
+    int line = 0;
+    std::string message;
 };
 
 // One script as the walk reached it, read and parsed, before a line runs.
@@ -105,6 +105,11 @@ public:
 
     RunSummary LoadScriptDirectory(const std::filesystem::path& directory);
 
+    // Every failed line of the passes to come is added to `failures` too.
+    // The game keeps none: a pack whose lines all fail would hold every
+    // message until the pass ends.
+    void RecordFailures(std::vector<LineFailure>& failures) { failures_ = &failures; }
+
     // The path as the walk reached it, in UTF-8 with forward slashes.
     static std::string DisplayPath(const std::filesystem::path& path);
     // A name that begins with "!": the walk skips such files and folders.
@@ -118,10 +123,11 @@ private:
     void VisitEntry(const std::filesystem::directory_entry& entry);
     void VisitGuarded(const std::filesystem::directory_entry& entry);
     void RunScript(const std::filesystem::path& script);
-    std::optional<std::string> RunLine(Attrib::Automation::IAction& action,
-                                       Attrib::Automation::LineFacts& facts,
-                                       const std::string& displayPath, int lineNumber);
-    std::string WarningText(const std::string& displayPath, std::size_t firstFailure) const;
+    // True when the line succeeded; otherwise its message is in message_.
+    bool RunLine(Attrib::Automation::IAction& action, Attrib::Automation::LineFacts& facts,
+                 const std::string& displayPath, int lineNumber);
+    std::string WarningText(const std::string& displayPath, int failed) const;
+    void LogFailedLine(const std::string& displayPath);
     // Logs "[PATH] REASON" and tells the observer.
     void WalkProblem(const std::filesystem::path& path, const std::string& reason);
 
@@ -129,7 +135,14 @@ private:
     WarningNotifier notify_;
     WalkObserver* observer_;
     std::shared_ptr<const LogFileStatus> logStatus_;
+    std::vector<LineFailure>* failures_ = nullptr;
     RunSummary summary_;
+    // The failed line's message and its log line, reused from line to line.
+    std::string message_;
+    std::string logLine_;
+    // The script's first failed line, for a box when the log cannot say it.
+    int firstFailedLine_ = 0;
+    std::string firstFailure_;
     std::set<FolderIdentity> walked_;
 };
 

@@ -85,8 +85,6 @@ TEST_F(ScriptRunnerTest, FailedLineIsLoggedCountedAndShownOnceWhileOthersRun) {
     EXPECT_TRUE(db_.GetClass("car").FindCollection("c").has_value());
     EXPECT_EQ(summary.succeeded, 3);
     EXPECT_EQ(summary.failed, 1);
-    ASSERT_EQ(summary.failures.size(), 1u);
-    EXPECT_EQ(summary.failures[0].line, 1);
 }
 
 TEST_F(ScriptRunnerTest, CleanScriptLogsSummaryWithoutSuffixAndNoBox) {
@@ -189,10 +187,7 @@ TEST_F(ScriptRunnerTest, LinesThatCannotBeParsedFailInTheirOwnPlace) {
     EXPECT_EQ(lines[3],
               "info|[AttribMods/p.vxmod] Script loaded with errors: 2 succesful / 3 failed");
     EXPECT_EQ(boxes_.size(), 1u);
-    ASSERT_EQ(summary.failures.size(), 3u);
-    EXPECT_EQ(summary.failures[0].line, 2);
-    EXPECT_EQ(summary.failures[1].line, 3);
-    EXPECT_EQ(summary.failures[2].line, 4);
+    EXPECT_EQ(summary.failed, 3);
 }
 
 // What an observer is told: every line with a token as it is parsed, then
