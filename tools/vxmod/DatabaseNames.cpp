@@ -1,5 +1,6 @@
 #include "DatabaseNames.h"
 
+#include "NameParts.h"
 #include "hash/Hashes.h"
 #include "host/HostApi.h"
 #include "sandbox/Database.h"
@@ -27,7 +28,13 @@ std::string DatabaseNames::CollectionSuggestion(uint32_t classKey, std::string_v
     return CollectionNamesOf(classKey).Suggestion(word, "collections");
 }
 
-std::string DatabaseNames::FieldSuggestion(uint32_t classKey, std::string_view word) {
+std::string DatabaseNames::FieldSuggestion(uint32_t classKey, std::string_view word,
+                                           bool subscripted) {
+    if (subscripted) {
+        if (const auto meant = ArrayNamesOf(classKey).Meant(word); !meant.empty()) {
+            return DidYouMean(meant);
+        }
+    }
     return FieldNamesOf(classKey).Suggestion(word, "fields");
 }
 
@@ -60,6 +67,35 @@ NameList& DatabaseNames::FieldNamesOf(uint32_t classKey) {
             for (const sandbox::Collection& collection : cls->Collections()) {
                 for (const auto& entry : collection.OwnEntries()) {
                     list.Add(entry.key);
+                }
+            }
+        }
+    }
+    return names->second;
+}
+
+NameList& DatabaseNames::ArrayNamesOf(uint32_t classKey) {
+    auto [names, added] = arrayNames_.try_emplace(classKey);
+    if (added || names->second.Outdated()) {
+        NameList& list = names->second = NameList();
+        const sandbox::Database* db = sandbox::Database::Current();
+        if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
+            for (const auto& entry : cls->LayoutFields()) {
+                if ((entry.flags & sandbox::kArrayFlag) != 0) {
+                    list.Add(entry.key);
+                }
+            }
+            for (const uint32_t field : cls->Fields()) {
+                if (const sandbox::FieldFacts* facts = cls->FindFieldFacts(field);
+                    facts != nullptr && facts->array) {
+                    list.Add(field);
+                }
+            }
+            for (const sandbox::Collection& collection : cls->Collections()) {
+                for (const auto& entry : collection.OwnEntries()) {
+                    if ((entry.flags & sandbox::kArrayFlag) != 0) {
+                        list.Add(entry.key);
+                    }
                 }
             }
         }

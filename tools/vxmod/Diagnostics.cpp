@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "hash/HexText.h"
+#include "InvisibleCharacters.h"
 #include "host/Utf8.h"
 
 namespace vxmod {
@@ -78,14 +79,17 @@ void AppendPrintable(std::string& out, std::string_view text) {
             break;
         }
         const auto byte = static_cast<uint8_t>(*at);
-        const std::size_t length =
-            byte < 0x80
-                ? 0
-                : rakor::Utf8::DecodeFirst(std::string_view(at, static_cast<std::size_t>(end - at)))
-                      .length;
-        if (length != 0) {
-            out.append(at, length);
-            at += length;
+        const rakor::Utf8::Decoded decoded =
+            byte < 0x80 ? rakor::Utf8::Decoded()
+                        : rakor::Utf8::DecodeFirst(
+                              std::string_view(at, static_cast<std::size_t>(end - at)));
+        if (decoded.length != 0 && FindInvisible(decoded.codePoint) != nullptr) {
+            // Shown, or a modder could not tell 'update_field' from 'update_field'.
+            out += fmt::format("<U+{:04X}>", decoded.codePoint);
+            at += decoded.length;
+        } else if (decoded.length != 0) {
+            out.append(at, decoded.length);
+            at += decoded.length;
         } else {
             AppendHex(out, byte);
             ++at;

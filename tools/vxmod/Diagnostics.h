@@ -24,11 +24,12 @@ struct Diagnostic {
 // Errors carry no label (the message is what the loader logs); warnings and
 // notes say so, so that they are not mistaken for failed lines. Control
 // characters and bytes that are not UTF-8 are written as \xNN, so that a
-// script saved in another encoding cannot garble the terminal.
+// script saved in another encoding cannot garble the terminal, and
+// characters that do not show (a no-break space) as <U+00A0>.
 std::string FormatDiagnostic(const Diagnostic& diagnostic);
 
 // The text with control characters (but line feeds and tabs) and stray
-// bytes written as \xNN.
+// bytes written as \xNN, and invisible characters as <U+XXXX>.
 std::string Printable(std::string_view text);
 void AppendPrintable(std::string& out, std::string_view text);
 

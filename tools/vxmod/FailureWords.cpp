@@ -134,7 +134,8 @@ std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseName
             }
             return fmt::format("neither '{}' nor a parent of it holds a field '{}'{}", a.collection,
                                line.field.name,
-                               names.FieldSuggestion(facts.classKey, line.field.name));
+                               names.FieldSuggestion(facts.classKey, line.field.name,
+                                                     line.field.subscripted));
         case Cause::UnknownFieldType:
             return fmt::format("{} has the type '{}', which the loader cannot write", line.Field(),
                                line.TypeName());

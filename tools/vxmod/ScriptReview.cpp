@@ -116,21 +116,22 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             said_.push_back({Severity::Note, *findings_.problem});
         }
     }
+    for (const Finding& finding : said_) {
+        Hold(line.number, finding.severity, finding.message);
+    }
     // The database-free checks of the line say less than the run: the line
     // failed exactly when the loader failed it (a line the parser refused
     // says so with the same words), and their warnings give way to what the
-    // run tells of the line.
+    // run tells of the line; what they say of the line's text alone follows it.
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line == line.number;
          ++lineChecksHeld_) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        const bool givesWay = finding.severity == Severity::Error ||
-                              (finding.severity == Severity::Warning && !said_.empty());
+        const bool givesWay = !finding.standsAlone &&
+                              (finding.severity == Severity::Error ||
+                               (finding.severity == Severity::Warning && !said_.empty()));
         if (!givesWay) {
             held_.Add(path_, finding.line, finding.severity, finding.message);
         }
-    }
-    for (const Finding& finding : said_) {
-        Hold(line.number, finding.severity, finding.message);
     }
 
     if (line.error != nullptr) {
