@@ -1,6 +1,6 @@
 // The names vxmod offers for a misspelt one, against the choice among every
-// name at once (the closest spelling, else the names it is a part of): the list remembers the closest name to each word
-// while it grows, compares a word asked again with the names added since
+// name at once (the closest spelling, else the names it is a part of): the list remembers the
+// closest name to each word while it grows, compares a word asked again with the names added since
 // only, and must choose exactly as a search of the whole list does.
 #include <random>
 #include <string>

@@ -7,8 +7,8 @@
 
 #include <fmt/format.h>
 
-#include "hash/HexText.h"
 #include "InvisibleCharacters.h"
+#include "hash/HexText.h"
 #include "host/Utf8.h"
 
 namespace vxmod {
@@ -79,10 +79,10 @@ void AppendPrintable(std::string& out, std::string_view text) {
             break;
         }
         const auto byte = static_cast<uint8_t>(*at);
-        const rakor::Utf8::Decoded decoded =
-            byte < 0x80 ? rakor::Utf8::Decoded()
-                        : rakor::Utf8::DecodeFirst(
-                              std::string_view(at, static_cast<std::size_t>(end - at)));
+        const rakor::Utf8::Decoded decoded = byte < 0x80
+                                                 ? rakor::Utf8::Decoded()
+                                                 : rakor::Utf8::DecodeFirst(std::string_view(
+                                                       at, static_cast<std::size_t>(end - at)));
         if (decoded.length != 0 && FindInvisible(decoded.codePoint) != nullptr) {
             // Shown, or a modder could not tell 'update_field' from 'update_field'.
             out += fmt::format("<U+{:04X}>", decoded.codePoint);

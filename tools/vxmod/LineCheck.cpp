@@ -72,16 +72,18 @@ void CheckInvisibles(const automation::ParsedLine& line, std::vector<LineFinding
     const std::string_view word = WordAround(text, invisible->at);
     const std::string what =
         character.looksLikeABlank
-            ? fmt::format("'{}' holds {} (U+{:04X}): it looks like a blank, but the loader "
-                          "separates words only at plain spaces and tabs, so to it this is one "
-                          "word",
-                          word, character.name, character.codePoint)
-            : fmt::format("'{}' holds {} (U+{:04X}), which does not show: to the loader it is "
-                          "part of the word",
-                          word, character.name, character.codePoint);
-    const automation::LineArguments a =
-        line.error.empty() ? automation::ArgumentsOf(*line.command, line.tokens)
-                           : automation::LineArguments();
+            ? fmt::format(
+                  "'{}' holds {} (U+{:04X}): it looks like a blank, but the loader "
+                  "separates words only at plain spaces and tabs, so to it this is one "
+                  "word",
+                  word, character.name, character.codePoint)
+            : fmt::format(
+                  "'{}' holds {} (U+{:04X}), which does not show: to the loader it is "
+                  "part of the word",
+                  word, character.name, character.codePoint);
+    const automation::LineArguments a = line.error.empty()
+                                            ? automation::ArgumentsOf(*line.command, line.tokens)
+                                            : automation::LineArguments();
     const bool inValue = !a.valueToken.empty() && word.data() == a.valueToken.data();
     found.push_back({line.number, inValue ? Severity::Note : Severity::Warning, what, true});
 }
@@ -101,8 +103,9 @@ void CheckSubscript(const automation::ParsedLine& line, const automation::LineAr
             "loader stops reading it at '{}'",
             a.field, field.index, field.subscript.substr(field.subscriptUsed, 1));
     } else if (!field.afterClose.empty()) {
-        said = fmt::format("'{}' after the subscript of '{}' is ignored: the line sets element [{}]",
-                           field.afterClose, a.field, field.index);
+        said =
+            fmt::format("'{}' after the subscript of '{}' is ignored: the line sets element [{}]",
+                        field.afterClose, a.field, field.index);
     } else if (!field.closed) {
         said = fmt::format("'{}' has no closing ']': it is read as element [{}]", a.field,
                            field.index);

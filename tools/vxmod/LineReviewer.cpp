@@ -1,5 +1,6 @@
 #include "LineReviewer.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include <fmt/format.h>
@@ -83,7 +84,24 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     findings.target = target;
 }
 
-void Updated(const ReviewedLine& line, DatabaseNames& names, LineFindings& findings) {
+// Five words where six were meant: the member's name was read as the value.
+void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFindings& findings) {
+    const auto& a = line.arguments;
+    if (a.hasMember || line.facts.type == nullptr) {
+        return;
+    }
+    const std::vector<std::string>& names = members.Of(*line.facts.type);
+    if (std::find(names.begin(), names.end(), a.value) != names.end()) {
+        findings.AddWarning(fmt::format(
+            "'{}' is a member of '{}' ({}), and with five words it is read as the value: the line "
+            "sets '{}' itself to '{}'; the value looks missing (update_field {} {} {} {} <value>)",
+            a.value, line.field.name, line.TypeName(), line.field.name, a.value, a.className,
+            a.collection, a.field, a.value));
+    }
+}
+
+void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& members,
+             LineFindings& findings) {
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
@@ -96,6 +114,7 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
         target.member = line.facts.value.member;
         findings.words.member = line.arguments.member;
     }
+    WarnIfValueIsAMember(line, members, findings);
     WarnAboutStoredValue(line, findings);
     findings.target = target;
 }
@@ -106,7 +125,7 @@ void LineReviewer::Review(const rakor::LineRun& run, LineFindings& findings) {
     findings.Clear();
     const ReviewedLine line(run);
     if (line.Failed()) {
-        findings.problem = ExplainFailure(line, names_, members_);
+        findings.problem = ExplainFailure(line, names_, members_, exampleDatabase_);
         return;
     }
     if (run.command == nullptr) {
@@ -119,7 +138,7 @@ void LineReviewer::Review(const rakor::LineRun& run, LineFindings& findings) {
     } else if (word == "resize_field") {
         Resized(line, names_, findings);
     } else if (word == "update_field") {
-        Updated(line, names_, findings);
+        Updated(line, names_, members_, findings);
     }
 }
 

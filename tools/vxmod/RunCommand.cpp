@@ -33,21 +33,22 @@ std::string Plural(int count, std::string_view word) {
 
 }  // namespace
 
-bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
+bool IsScriptFolder(const fs::path& directory, std::string_view command, std::ostream& err) {
     const std::string display = rakor::ScriptRunner::DisplayPath(directory);
+    const bool takesScript = command == "check";
     std::error_code error;
     if (!fs::exists(directory, error)) {
         err << fmt::format(
-            "vxmod: there is no folder '{}': nothing to run (the game runs the "
-            "scripts below AttribMods in its own folder)\n",
-            display);
+            "vxmod: there is no folder {}'{}': nothing to {} (the game runs the scripts below "
+            "AttribMods in its own folder)\n",
+            takesScript ? "or script " : "", display, command);
         return false;
     }
-    if (!fs::is_directory(directory, error)) {
+    if (!takesScript && !fs::is_directory(directory, error)) {
         err << fmt::format(
-            "vxmod: '{}' is a file, not a folder: name the folder that holds the "
-            "scripts (the game runs every script below AttribMods)\n",
-            display);
+            "vxmod: '{}' is a file, not a folder: vxmod {} runs a folder as the game does (every "
+            "script below AttribMods); vxmod check '{}' checks the one script\n",
+            display, command, display);
         return false;
     }
     return true;
@@ -55,16 +56,24 @@ bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
 
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
     rakor::Sandbox::Database database;
-    if (!LoadDatabase(database, options.database, err) || !IsScriptFolder(options.directory, err)) {
+    if (!LoadDatabase(database, options.database, err) ||
+        !IsScriptFolder(options.directory, "run", err)) {
         return ExitStatus::kUnusable;
     }
+    // A line written for the game's database fails against the example one.
+    out << (options.database ? fmt::format("Running against '{}'.\n",
+                                           rakor::ScriptRunner::DisplayPath(*options.database))
+                             : std::string("Running against the example database built into vxmod "
+                                           "(--db FILE runs against another).\n"));
 
     DiagnosticReport report(err);
+    // What check finds comes with the run: a modder runs run.
     ScriptReview review({.runLines = true,
-                         .checkLines = false,
-                         .listPassedBy = false,
+                         .checkLines = true,
+                         .listPassedBy = true,
                          .explainFailures = false,
-                         .rememberHashedTexts = options.dump.has_value()},
+                         .rememberHashedTexts = options.dump.has_value(),
+                         .exampleDatabase = !options.database},
                         report);
     bool anyFailed = false;
     {
@@ -75,10 +84,12 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
             anyFailed = anyFailed || summary.failed > 0;
-            out << fmt::format("{}{}: {} succeeded, {} failed\n",
+            const int skipped = review.TakeSkipped();
+            out << fmt::format("{}{}: {} succeeded, {} failed{}\n",
                                options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
                                Plural(summary.scripts, "script"), Plural(summary.succeeded, "line"),
-                               summary.failed);
+                               summary.failed,
+                               skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
         }
     }
     review.ReportConflicts();
@@ -106,7 +117,8 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
             return ExitStatus::kUnusable;
         }
     }
-    return anyFailed ? ExitStatus::kFindings : ExitStatus::kClean;
+    // A line the loader skips without a word is an error as much as one it fails.
+    return anyFailed || report.Errors() > 0 ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod

@@ -8,6 +8,7 @@
 #include "ReviewedLine.h"
 #include "WindowsOrder.h"
 #include "sandbox/HostValueCodec.h"
+#include "sandbox/Spelling.h"
 
 namespace vxmod {
 namespace fs = std::filesystem;
@@ -22,12 +23,30 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// A copy an editor or a modder keeps beside a script ("tune.vxmod.bak",
+// "tune.vxmod~"): not run, as meant, and not worth a word on every check.
+bool IsBackup(std::string_view lower) {
+    for (const std::string_view end : {"~", ".bak", ".backup", ".old", ".orig", ".tmp", ".swp"}) {
+        if (lower.ends_with(end)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& report)
-    : settings_(settings), report_(report) {}
+    : settings_(settings), report_(report), reviewer_(settings.exampleDatabase) {}
 
 void ScriptReview::OrderEntries(std::vector<fs::directory_entry>& entries) {
+    if (!settings_.onlyScript.empty()) {
+        // The folder of the one script is walked for it alone.
+        std::erase_if(entries, [&](const fs::directory_entry& entry) {
+            return entry.path().filename() != settings_.onlyScript;
+        });
+        settings_.onlyScript.clear();
+    }
     SortAsWindowsLists(entries);
 }
 
@@ -45,8 +64,21 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
         }
         return;
     }
+    if (isDirectory || IsBackup(lower)) {
+        return;
+    }
     const std::size_t at = lower.rfind(".vxmod");
-    if (isDirectory || at == std::string::npos) {
+    if (at == std::string::npos) {
+        // A slip in the extension: "tune.vmod", "tune.vxmd".
+        const std::size_t dot = name.rfind('.');
+        const std::vector<std::string> extension = {"vxmod"};
+        if (dot != std::string::npos && dot > 0 &&
+            rakor::Sandbox::ClosestSpelling(name.substr(dot + 1), extension)) {
+            report_.Add({display, 0, Severity::Warning,
+                         fmt::format("not run: the extension is '{}', not '.vxmod'; if it is a "
+                                     "script, rename it '{}.vxmod'",
+                                     name.substr(dot), name.substr(0, dot))});
+        }
         return;
     }
     std::string why;
@@ -65,6 +97,7 @@ void ScriptReview::WalkProblem(const std::string& displayPath, const std::string
 }
 
 void ScriptReview::LineParsed(const rakor::Attrib::Automation::ParsedLine& line) {
+    skipped_ += line.command == nullptr ? 1 : 0;
     if (settings_.checkLines) {
         CheckParsedLine(line, lineChecks_);
     }
@@ -126,9 +159,9 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line == line.number;
          ++lineChecksHeld_) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        const bool givesWay = !finding.standsAlone &&
-                              (finding.severity == Severity::Error ||
-                               (finding.severity == Severity::Warning && !said_.empty()));
+        const bool givesWay =
+            !finding.standsAlone && (finding.severity == Severity::Error ||
+                                     (finding.severity == Severity::Warning && !said_.empty()));
         if (!givesWay) {
             held_.Add(path_, finding.line, finding.severity, finding.message);
         }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Conflicts.h"
@@ -25,6 +26,11 @@ struct ReviewSettings {
     // Texts that fields keep only as their 64-bit hash, remembered so that a
     // dump of the database shows them (run --dump).
     bool rememberHashedTexts = false;
+    // The lines run against the example database built into vxmod, not one
+    // the modder named: a missing class says so.
+    bool exampleDatabase = false;
+    // The one script of the folder to review (by name); empty: all of them.
+    std::filesystem::path onlyScript{};
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -47,6 +53,9 @@ public:
     void ReportConflicts();
     const ConflictTracker& Conflicts() const { return conflicts_; }
     int ScriptsRead() const { return scriptsRead_; }
+    // Lines with a word that is no command, which the loader skips without a
+    // word, since the last call.
+    int TakeSkipped() { return std::exchange(skipped_, 0); }
 
 private:
     // The database-free findings of the lines up to this one, which have no
@@ -59,6 +68,7 @@ private:
     DiagnosticReport& report_;
     ConflictTracker conflicts_;
     int scriptsRead_ = 0;
+    int skipped_ = 0;
 
     // The script that is running. Its diagnostics are held back until its
     // end, when the game's warning box has come and gone: they come out after
