@@ -38,15 +38,17 @@ public:
     // same number (a second pass runs the same scripts again).
     uint32_t ScriptNumber(const std::string& displayPath);
 
-    // A line that succeeded, with what it set and its value as written.
+    // A line that succeeded, with what it set and the value.
     void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
-                std::string_view value);
+                const SetValue& value);
+    // Whether any line set the value.
+    bool WasEdited(const EditTarget& target) const { return records_.lookup(target) != nullptr; }
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
     std::optional<std::string> Made(const LinePlace& place, const MadeCollection& made);
 
-    // One warning per value set by more than one script, at the line that wins.
+    // One warning per value that scripts set differently, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
     std::size_t Count() const;
     // How many edits it was told of, in all.
@@ -59,7 +61,18 @@ private:
     struct Edit {
         LinePlace place;
         uint32_t sequence = 0;  // when it ran
-        std::string value;
+        std::string value;      // as written
+        rakor::Attrib::ValueReading::Number kind = rakor::Attrib::ValueReading::Number::None;
+        double number = 0;  // as stored, for a number
+
+        Edit() = default;
+        Edit(const LinePlace& at, uint32_t when, const SetValue& set)
+            : place(at), sequence(when), value(set.written), kind(set.kind), number(set.number) {}
+        void Set(const LinePlace& at, uint32_t when, const SetValue& set);
+        bool SameValueAs(const Edit& other) const;
+        // As the game keeps it ("1"), and as written when that differs ("1e3").
+        std::string Kept() const;
+        std::optional<std::string_view> WrittenOtherwise(const std::string& kept) const;
     };
     // The holder's name is the one the sandbox remembers for its key.
     static constexpr uint32_t kRememberedName = 0xFFFFFFFF;

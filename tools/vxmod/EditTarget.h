@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "typedb/ValueReading.h"
+
 namespace vxmod {
 
 // The value a successful line changes, where it lands: the collection that
@@ -30,6 +32,15 @@ struct TargetWords {
     // sandbox remembers for the holder's key, which stays that key's name
     // (the collection the line names by a name, which the parser remembered).
     std::optional<std::string_view> holder;
+};
+
+// The value a line set: as written and, for a number, a truth value or an
+// array's count, as it was stored. Two lines that store the same number
+// agree, however they write it ("1e3" and "1" in a whole-number field).
+struct SetValue {
+    std::string_view written;
+    rakor::Attrib::ValueReading::Number kind = rakor::Attrib::ValueReading::Number::None;
+    double number = 0;
 };
 
 // A collection that add_node or copy_node made.

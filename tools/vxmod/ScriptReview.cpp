@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include "ReviewedLine.h"
 #include "WindowsOrder.h"
+#include "automation/FieldSpec.h"
 #include "sandbox/HostValueCodec.h"
 #include "sandbox/Spelling.h"
 
@@ -174,9 +175,15 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     const LinePlace place{script_, line.number};
     if (findings_.target) {
         const ReviewedLine reviewed(line);
-        conflicts_.Edited(
-            place, *findings_.target, findings_.words,
-            findings_.target->size ? reviewed.arguments.count : reviewed.arguments.valueToken);
+        using Number = rakor::Attrib::ValueReading::Number;
+        const auto& a = reviewed.arguments;
+        const SetValue value =
+            findings_.target->size
+                ? SetValue{a.count, Number::Whole,
+                           static_cast<double>(
+                               rakor::Attrib::Automation::ReadCountText(a.count).count)}
+                : SetValue{a.valueToken, line.facts.value.kind, line.facts.value.number};
+        conflicts_.Edited(place, *findings_.target, findings_.words, value);
     }
     if (findings_.hashedText && settings_.rememberHashedTexts) {
         // The field keeps only the hash; remembered, the dump shows the text.

@@ -15,12 +15,8 @@ namespace {
 using rakor::Attrib::ValueForm;
 using rakor::Attrib::ValueReading;
 
-// The number as it was stored, in its shortest form.
 std::string Stored(const ValueReading& reading) {
-    if (reading.kind == ValueReading::Number::Decimal) {
-        return fmt::format("{}", static_cast<float>(reading.number));
-    }
-    return fmt::format("{}", static_cast<long long>(reading.number));
+    return StoredText(reading.kind, reading.number);
 }
 
 // A word that a modder probably meant as true.
