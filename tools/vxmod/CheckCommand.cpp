@@ -68,7 +68,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         runner.LoadScriptDirectory(folder);
     }
     if (database) {
-        review.ReportConflicts();
+        review.ReportWholeRun();
     }
     out << fmt::format("{} checked: {}, {}\n", Plural(review.ScriptsRead(), "script"),
                        Plural(report.Errors(), "error"), Plural(report.Warnings(), "warning"));

@@ -11,16 +11,6 @@
 
 namespace vxmod {
 
-uint32_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const noexcept {
-    uint64_t hash = target.classKey;
-    for (const uint32_t word :
-         {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
-          static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-    }
-    return static_cast<uint32_t>(hash >> 32);
-}
-
 uint32_t ConflictTracker::Remember(std::string_view text) {
     if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
         return known->second;

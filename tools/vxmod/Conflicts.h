@@ -53,6 +53,9 @@ public:
     std::size_t Count() const;
     // How many edits it was told of, in all.
     std::size_t Edits() const { return sequence_; }
+    // "PATH:LINE", and the path alone, of a line it numbered.
+    std::string PlaceText(const LinePlace& place) const;
+    const std::string& ScriptPath(const LinePlace& place) const { return texts_[place.script]; }
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;
@@ -95,18 +98,14 @@ private:
         std::string described;
         std::vector<Edit> edits;  // in the order they ran
     };
-    struct TargetHash {
-        uint32_t operator()(const EditTarget& target) const noexcept;
-    };
     std::vector<Conflict> Conflicting() const;
     std::string Described(const EditTarget& target, const Record& record) const;
-    std::string PlaceText(const LinePlace& place) const;
     uint32_t Remember(std::string_view text);
     // The same for the name of a key, known by the key while it is written alike.
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    rakor::Sandbox::FlatMap<EditTarget, Record, TargetHash> records_;
+    rakor::Sandbox::FlatMap<EditTarget, Record, EditTargetHash> records_;
     uint32_t firstEdits_ = 0;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -20,6 +21,18 @@ struct EditTarget {
     bool size = false;     // resize_field: the array's element count
 
     bool operator==(const EditTarget&) const = default;
+};
+
+struct EditTargetHash {
+    uint32_t operator()(const EditTarget& target) const noexcept {
+        uint64_t hash = target.classKey;
+        for (const uint32_t word :
+             {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
+              static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
+            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        }
+        return static_cast<uint32_t>(hash >> 32);
+    }
 };
 
 // How the line names its target, for messages: 'car'->'default'.'Gears'[2]['X'].
@@ -47,6 +60,7 @@ struct SetValue {
 struct MadeCollection {
     uint32_t classKey = 0;
     uint32_t key = 0;
+    uint32_t parentKey = 0;
     bool exists = false;         // there was one already: the new one takes its place in lookups
     std::string_view className;  // as the line writes them
     std::string_view name;

@@ -34,6 +34,7 @@ void Made(const ReviewedLine& line, LineFindings& findings) {
     const auto& facts = line.facts;
     findings.made = MadeCollection{.classKey = facts.classKey,
                                    .key = facts.newKey,
+                                   .parentKey = facts.collectionKey,
                                    .exists = facts.replaced != nullptr,
                                    .className = line.arguments.className,
                                    .name = line.arguments.newCollection,

@@ -18,6 +18,8 @@ public:
     explicit LineReviewer(bool exampleDatabase = false) : exampleDatabase_(exampleDatabase) {}
 
     void Review(const rakor::LineRun& line, LineFindings& findings);
+    // The names of the database, as the lines reviewed so far left it.
+    DatabaseNames& Names() { return names_; }
 
 private:
     bool exampleDatabase_;

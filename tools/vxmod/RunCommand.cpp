@@ -92,7 +92,7 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
                                skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
         }
     }
-    review.ReportConflicts();
+    review.ReportWholeRun();
     if (options.listConflicts) {
         review.Conflicts().WriteList(out);
     } else if (const std::size_t conflicts = review.Conflicts().Count(); conflicts > 0) {

@@ -184,12 +184,16 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
                                rakor::Attrib::Automation::ReadCountText(a.count).count)}
                 : SetValue{a.valueToken, line.facts.value.kind, line.facts.value.number};
         conflicts_.Edited(place, *findings_.target, findings_.words, value);
+        layoutCopies_.Edited(place, *findings_.target, line.facts.holder, findings_.words,
+                             a.collection);
+        references_.Set(place, reviewed, *findings_.target);
     }
     if (findings_.hashedText && settings_.rememberHashedTexts) {
         // The field keeps only the hash; remembered, the dump shows the text.
         rakor::Sandbox::HashText64(*findings_.hashedText);
     }
     if (findings_.made) {
+        layoutCopies_.Made(place, *findings_.made);
         if (const auto warning = conflicts_.Made(place, *findings_.made)) {
             Hold(line.number, Severity::Warning, *warning);
         }
@@ -200,9 +204,12 @@ void ScriptReview::ScriptFinished() {
     Flush();
 }
 
-void ScriptReview::ReportConflicts() {
-    for (const Diagnostic& warning : conflicts_.Warnings()) {
-        report_.Add(warning);
+void ScriptReview::ReportWholeRun() {
+    for (const auto& warnings : {conflicts_.Warnings(), layoutCopies_.Warnings(conflicts_),
+                                 references_.Warnings(reviewer_.Names(), conflicts_)}) {
+        for (const Diagnostic& warning : warnings) {
+            report_.Add(warning);
+        }
     }
 }
 

@@ -9,9 +9,11 @@
 
 #include "Conflicts.h"
 #include "Diagnostics.h"
+#include "LayoutCopies.h"
 #include "LineCheck.h"
 #include "LineFindings.h"
 #include "LineReviewer.h"
+#include "References.h"
 #include "loader/ScriptRunner.h"
 
 namespace vxmod {
@@ -49,8 +51,10 @@ public:
     void LineFinished(const rakor::LineRun& line) override;
     void ScriptFinished() override;
 
-    // Reports the values that more than one script set; call after the run.
-    void ReportConflicts();
+    // Reports what only the whole run tells: values that more than one
+    // script set, layout values copied before a later script changed them,
+    // names of nothing in references. Call after the run.
+    void ReportWholeRun();
     const ConflictTracker& Conflicts() const { return conflicts_; }
     int ScriptsRead() const { return scriptsRead_; }
     // Lines with a word that is no command, which the loader skips without a
@@ -67,6 +71,8 @@ private:
     ReviewSettings settings_;
     DiagnosticReport& report_;
     ConflictTracker conflicts_;
+    LayoutCopies layoutCopies_;
+    References references_;
     int scriptsRead_ = 0;
     int skipped_ = 0;
 
