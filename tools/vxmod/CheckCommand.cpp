@@ -10,6 +10,7 @@
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
 #include "ExitStatus.h"
+#include "Progress.h"
 #include "RunCommand.h"
 #include "ScriptReview.h"
 #include "loader/ScriptRunner.h"
@@ -50,13 +51,16 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         }
     }
 
+    Progress progress(ErrorsGoToTerminal() ? &err : nullptr);
     ScriptReview review({.runLines = database.has_value(),
                          .checkLines = true,
                          .listPassedBy = true,
                          .explainFailures = true,
                          .rememberHashedTexts = false,
-                         .onlyScript = oneScript ? options.directory.filename() : fs::path()},
-                        report);
+                         .onlyScript = oneScript ? options.directory.filename() : fs::path(),
+                         .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
+                         .quiet = options.shown.quiet},
+                        report, &progress);
     if (!oneScript && ScriptRunner::IsDisabled(options.directory)) {
         report.Add({display + "/", 0, Severity::Note,
                     "disabled: the name begins with '!', so the loader skips it"});
@@ -70,6 +74,7 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
     if (database) {
         review.ReportWholeRun();
     }
+    progress.Clear();
     out << fmt::format("{} checked: {}, {}\n", Plural(review.ScriptsRead(), "script"),
                        Plural(report.Errors(), "error"), Plural(report.Warnings(), "warning"));
     if (options.listConflicts) {

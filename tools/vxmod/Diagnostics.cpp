@@ -122,13 +122,17 @@ void HeldDiagnostics::FileCloser::operator()(std::FILE* file) const {
 HeldDiagnostics::HeldDiagnostics() = default;
 HeldDiagnostics::~HeldDiagnostics() = default;
 
-void HeldDiagnostics::Add(std::string_view path, int line, Diagnostic::Severity severity,
-                          std::string_view message) {
+void HeldDiagnostics::Count(Diagnostic::Severity severity) {
     if (severity == Diagnostic::Severity::Error) {
         ++errors_;
     } else if (severity == Diagnostic::Severity::Warning) {
         ++warnings_;
     }
+}
+
+void HeldDiagnostics::Add(std::string_view path, int line, Diagnostic::Severity severity,
+                          std::string_view message) {
+    Count(severity);
     AppendDiagnostic(text_, path, line, severity, message);
     text_ += '\n';
     if (text_.size() >= kHeldInMemory) {
@@ -203,12 +207,16 @@ void HeldDiagnostics::Clear() {
     warnings_ = 0;
 }
 
-void DiagnosticReport::Add(const Diagnostic& diagnostic) {
-    if (diagnostic.severity == Diagnostic::Severity::Error) {
+void DiagnosticReport::Count(Diagnostic::Severity severity) {
+    if (severity == Diagnostic::Severity::Error) {
         ++errors_;
-    } else if (diagnostic.severity == Diagnostic::Severity::Warning) {
+    } else if (severity == Diagnostic::Severity::Warning) {
         ++warnings_;
     }
+}
+
+void DiagnosticReport::Add(const Diagnostic& diagnostic) {
+    Count(diagnostic.severity);
     WriteDiagnostic(out_, diagnostic);
 }
 

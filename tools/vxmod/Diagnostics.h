@@ -48,6 +48,8 @@ public:
 
     void Add(std::string_view path, int line, Diagnostic::Severity severity,
              std::string_view message);
+    // One that is counted and not shown.
+    void Count(Diagnostic::Severity severity);
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
     // Writes everything held, in the order it came, and forgets it.
@@ -78,6 +80,8 @@ public:
     void Add(const Diagnostic& diagnostic);
     // Writes what was held back, counts it and empties it.
     void Add(HeldDiagnostics& held);
+    // One that is counted and not shown.
+    void Count(Diagnostic::Severity severity);
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
 

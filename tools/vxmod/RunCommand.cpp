@@ -9,6 +9,7 @@
 #include "Diagnostics.h"
 #include "ExitStatus.h"
 #include "OutputFile.h"
+#include "Progress.h"
 #include "ScriptReview.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
@@ -21,8 +22,9 @@ namespace {
 
 // The warning box has no screen here: its caption and text go to the error
 // stream, set apart so that they read as one notice.
-rakor::WarningNotifier BoxOnStream(std::ostream& err) {
-    return [&err](const std::string& caption, const std::string& text) {
+rakor::WarningNotifier BoxOnStream(std::ostream& err, Progress& progress) {
+    return [&err, &progress](const std::string& caption, const std::string& text) {
+        progress.Clear();
         err << '[' << caption << "]\n" << Printable(text) << "\n\n";
     };
 }
@@ -67,24 +69,28 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
                                            "(--db FILE runs against another).\n"));
 
     DiagnosticReport report(err);
+    Progress progress(ErrorsGoToTerminal() ? &err : nullptr);
     // What check finds comes with the run: a modder runs run.
     ScriptReview review({.runLines = true,
                          .checkLines = true,
                          .listPassedBy = true,
                          .explainFailures = false,
                          .rememberHashedTexts = options.dump.has_value(),
-                         .exampleDatabase = !options.database},
-                        report);
+                         .exampleDatabase = !options.database,
+                         .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
+                         .quiet = options.shown.quiet},
+                        report, &progress);
     bool anyFailed = false;
     {
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
         const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / rakor::kLogFileName);
-        rakor::ScriptRunner runner(log.logger, BoxOnStream(err), &review, log.status);
+        rakor::ScriptRunner runner(log.logger, BoxOnStream(err, progress), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
             anyFailed = anyFailed || summary.failed > 0;
             const int skipped = review.TakeSkipped();
+            progress.Clear();
             out << fmt::format("{}{}: {} succeeded, {} failed{}\n",
                                options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
                                Plural(summary.scripts, "script"), Plural(summary.succeeded, "line"),
@@ -98,6 +104,9 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     } else if (const std::size_t conflicts = review.Conflicts().Count(); conflicts > 0) {
         out << fmt::format("{} between scripts (vxmod run --conflicts lists them)\n",
                            Plural(static_cast<int>(conflicts), "conflict"));
+    }
+    if (const int hidden = review.QuietWarnings(); hidden > 0) {
+        out << fmt::format("{} not shown (without --quiet they are)\n", Plural(hidden, "warning"));
     }
 
     // The game would have crashed or corrupted itself on these; the sandbox

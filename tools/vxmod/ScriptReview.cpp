@@ -37,8 +37,13 @@ bool IsBackup(std::string_view lower) {
 
 }  // namespace
 
-ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& report)
-    : settings_(settings), report_(report), reviewer_(settings.exampleDatabase) {}
+ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& report,
+                           Progress* progress)
+    : settings_(settings),
+      report_(report),
+      progress_(progress),
+      groups_(settings.shownOfAKind, settings.quiet),
+      reviewer_(settings.exampleDatabase) {}
 
 void ScriptReview::OrderEntries(std::vector<fs::directory_entry>& entries) {
     if (!settings_.onlyScript.empty()) {
@@ -60,8 +65,8 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
     const std::string lower = Lower(name);
     if (ScriptRunner::IsDisabled(path)) {
         if (isDirectory || lower.find(".vxmod") != std::string::npos) {
-            report_.Add({display + (isDirectory ? "/" : ""), 0, Severity::Note,
-                         "disabled: the name begins with '!', so the loader skips it"});
+            Report({display + (isDirectory ? "/" : ""), 0, Severity::Note,
+                    "disabled: the name begins with '!', so the loader skips it"});
         }
         return;
     }
@@ -75,10 +80,10 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
         const std::vector<std::string> extension = {"vxmod"};
         if (dot != std::string::npos && dot > 0 &&
             rakor::Sandbox::ClosestSpelling(name.substr(dot + 1), extension)) {
-            report_.Add({display, 0, Severity::Warning,
-                         fmt::format("not run: the extension is '{}', not '.vxmod'; if it is a "
-                                     "script, rename it '{}.vxmod'",
-                                     name.substr(dot), name.substr(0, dot))});
+            Report({display, 0, Severity::Warning,
+                    fmt::format("not run: the extension is '{}', not '.vxmod'; if it is a "
+                                "script, rename it '{}.vxmod'",
+                                name.substr(dot), name.substr(0, dot))});
         }
         return;
     }
@@ -90,11 +95,11 @@ void ScriptReview::PassedBy(const fs::path& path, bool isDirectory) {
     } else {
         why = fmt::format("the name must end in '.vxmod', not '{}'", name.substr(at + 6));
     }
-    report_.Add({display, 0, Severity::Warning, "not run: " + why});
+    Report({display, 0, Severity::Warning, "not run: " + why});
 }
 
 void ScriptReview::WalkProblem(const std::string& displayPath, const std::string& reason) {
-    report_.Add({displayPath, 0, Severity::Warning, reason});
+    Report({displayPath, 0, Severity::Warning, reason});
 }
 
 void ScriptReview::LineParsed(const rakor::Attrib::Automation::ParsedLine& line) {
@@ -107,6 +112,9 @@ void ScriptReview::LineParsed(const rakor::Attrib::Automation::ParsedLine& line)
 bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     ++scriptsRead_;
     path_ = script.displayPath;
+    if (progress_ != nullptr) {
+        progress_->ScriptStarting(path_);
+    }
     script_ = conflicts_.ScriptNumber(path_);
     held_.Clear();
     std::error_code error;
@@ -135,6 +143,9 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
 }
 
 void ScriptReview::LineFinished(const rakor::LineRun& line) {
+    if (progress_ != nullptr) {
+        progress_->LineDone();
+    }
     HoldLineChecksUpTo(line.number - 1);
     reviewer_.Review(line, findings_);
     said_.clear();
@@ -150,8 +161,9 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             said_.push_back({Severity::Note, *findings_.problem});
         }
     }
+    // What is said of a failed line goes with its error, which is always shown.
     for (const Finding& finding : said_) {
-        Hold(line.number, finding.severity, finding.message);
+        Hold(line.number, finding.severity, finding.message, line.error == nullptr);
     }
     // The database-free checks of the line say less than the run: the line
     // failed exactly when the loader failed it (a line the parser refused
@@ -164,7 +176,7 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             !finding.standsAlone && (finding.severity == Severity::Error ||
                                      (finding.severity == Severity::Warning && !said_.empty()));
         if (!givesWay) {
-            held_.Add(path_, finding.line, finding.severity, finding.message);
+            Hold(finding.line, finding.severity, finding.message);
         }
     }
 
@@ -208,25 +220,51 @@ void ScriptReview::ReportWholeRun() {
     for (const auto& warnings : {conflicts_.Warnings(), layoutCopies_.Warnings(conflicts_),
                                  references_.Warnings(reviewer_.Names(), conflicts_)}) {
         for (const Diagnostic& warning : warnings) {
-            report_.Add(warning);
+            Report(warning);
         }
     }
+    for (const Diagnostic& summary : groups_.Summaries()) {
+        report_.Add(summary);
+    }
+}
+
+void ScriptReview::Report(const Diagnostic& diagnostic) {
+    if (!groups_.Show(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.message)) {
+        report_.Count(diagnostic.severity);
+        return;
+    }
+    if (progress_ != nullptr) {
+        progress_->Clear();
+    }
+    report_.Add(diagnostic);
 }
 
 void ScriptReview::HoldLineChecksUpTo(int line) {
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line <= line;
          ++lineChecksHeld_) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        held_.Add(path_, finding.line, finding.severity, finding.message);
+        Hold(finding.line, finding.severity, finding.message);
     }
 }
 
-void ScriptReview::Hold(int line, Severity severity, std::string_view message) {
-    held_.Add(path_, line, severity, message);
+void ScriptReview::Hold(int line, Severity severity, std::string_view message, bool grouped) {
+    const bool shown = grouped ? groups_.Show(path_, line, severity, message)
+                               : !settings_.quiet || severity == Severity::Error;
+    if (shown) {
+        held_.Add(path_, line, severity, message);
+    } else {
+        held_.Count(severity);
+    }
 }
 
 void ScriptReview::Flush() {
     HoldLineChecksUpTo(std::numeric_limits<int>::max());
+    for (const Diagnostic& summary : groups_.Summaries()) {
+        held_.Add(summary.path, summary.line, summary.severity, summary.message);
+    }
+    if (progress_ != nullptr) {
+        progress_->Clear();
+    }
     report_.Add(held_);
     // The next script's lines are parsed before it starts.
     lineChecks_.clear();

@@ -9,10 +9,12 @@
 
 #include "Conflicts.h"
 #include "Diagnostics.h"
+#include "FindingGroups.h"
 #include "LayoutCopies.h"
 #include "LineCheck.h"
 #include "LineFindings.h"
 #include "LineReviewer.h"
+#include "Progress.h"
 #include "References.h"
 #include "loader/ScriptRunner.h"
 
@@ -33,6 +35,10 @@ struct ReviewSettings {
     bool exampleDatabase = false;
     // The one script of the folder to review (by name); empty: all of them.
     std::filesystem::path onlyScript{};
+    // Warnings and notes of one kind shown for a script (0: all), and
+    // whether only errors are shown.
+    int shownOfAKind = 0;
+    bool quiet = false;
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -41,7 +47,10 @@ struct ReviewSettings {
 // file system lists them.
 class ScriptReview : public rakor::WalkObserver {
 public:
-    ScriptReview(const ReviewSettings& settings, DiagnosticReport& report);
+    // `progress`, if any, hears of every script and line, and is wiped
+    // before a finding is written.
+    ScriptReview(const ReviewSettings& settings, DiagnosticReport& report,
+                 Progress* progress = nullptr);
 
     void OrderEntries(std::vector<std::filesystem::directory_entry>& entries) override;
     void PassedBy(const std::filesystem::path& path, bool isDirectory) override;
@@ -60,16 +69,24 @@ public:
     // Lines with a word that is no command, which the loader skips without a
     // word, since the last call.
     int TakeSkipped() { return std::exchange(skipped_, 0); }
+    // Warnings not shown because only errors are.
+    int QuietWarnings() const { return groups_.QuietWarnings(); }
 
 private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
     void HoldLineChecksUpTo(int line);
-    void Hold(int line, Diagnostic::Severity severity, std::string_view message);
+    // `grouped`: one of many of its kind may be counted instead of shown.
+    void Hold(int line, Diagnostic::Severity severity, std::string_view message,
+              bool grouped = true);
     void Flush();
+    // Writes a finding now, unless it is one of many of its kind.
+    void Report(const Diagnostic& diagnostic);
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
+    Progress* progress_;
+    FindingGroups groups_;
     ConflictTracker conflicts_;
     LayoutCopies layoutCopies_;
     References references_;
