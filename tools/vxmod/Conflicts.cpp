@@ -117,7 +117,7 @@ std::string ConflictTracker::Described(const EditTarget& target, const Record& r
     } else if (auto name = rakor::Sandbox::NameOf(target.holderKey)) {
         holder = *std::move(name);
     } else {
-        holder = CollectionName(target.holderKey);  // no name remembered after all
+        holder = DatabaseName(target.holderKey);  // no name remembered after all
     }
     std::string described =
         fmt::format("'{}'->'{}'.'{}'", texts_[record.className], holder, texts_[record.field]);

@@ -9,7 +9,7 @@
 namespace vxmod {
 namespace sandbox = rakor::Sandbox;
 
-std::string CollectionName(uint32_t key) {
+std::string DatabaseName(uint32_t key) {
     const auto name = sandbox::NameOf(key);
     return name ? *name : rakor::Attrib::Hash32(key).ToString();
 }
@@ -119,7 +119,7 @@ void DatabaseNames::NameCollection(const rakor::Host::CollectionRecord* record,
         // A remembered name stays a key's name.
         name = collectionNamesByKey_.try_emplace(key).first->second = *std::move(remembered);
     } else {
-        name = CollectionName(key);
+        name = DatabaseName(key);
     }
 }
 

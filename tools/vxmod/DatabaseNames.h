@@ -12,9 +12,9 @@
 
 namespace vxmod {
 
-// The name a collection key is shown by: the name it was made from, else
+// The name a class or collection key is shown by: the name it was made from, else
 // the hash list's.
-std::string CollectionName(uint32_t key);
+std::string DatabaseName(uint32_t key);
 
 // The names of the running database's classes, collections and fields, for
 // a modder who misspelt one, and the names collections are shown by. What it

@@ -90,7 +90,7 @@ std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
             {places.ScriptPath(at), at.line, Diagnostic::Severity::Warning, std::move(message)});
     };
     for (const Named& named : named_) {
-        const std::string className = KeyName(named.classKey);
+        const std::string className = DatabaseName(named.classKey);
         const auto cls = db->FindClass(named.classKey);
         if (!cls) {
             if (named.classSetAt) {
@@ -102,7 +102,7 @@ std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
             continue;
         }
         if (named.collectionSetAt && !cls->FindCollection(named.collectionKey)) {
-            const std::string collection = KeyName(named.collectionKey);
+            const std::string collection = DatabaseName(named.collectionKey);
             warn(*named.collectionSetAt,
                  fmt::format("'{}' of '{}' names '{}', but class '{}' has no collection '{}' when "
                              "every script has run{}",
