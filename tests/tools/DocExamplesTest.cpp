@@ -2,8 +2,8 @@
 // fenced block says what it is: ```vxmod a script (it runs against the
 // example database without a word on standard error; ```vxmod PATH is a
 // file a walk-through writes, as it is at that step: the ```console and
-// ```log blocks after it in its section run in a folder of the example
-// database and that section's files, not the example scripts), ```console commands
+// ```log blocks after it in its section run in a game folder as the release
+// zip leaves it, with that section's files instead of the example scripts), ```console commands
 // after "$ " with exactly the output they print ("..." stands for any
 // lines), ```log lines of the example scripts' log, ```game-log lines that
 // the plug-in writes in the stand-in game (tests/plugin checks them there,
@@ -129,7 +129,10 @@ protected:
             SetUp();
             return;
         }
-        fs::copy(kSource / "examples/database.json", work_.Path() / "database.json");
+        // The game's folder as the release zip leaves it.
+        fs::create_directories(work_.Path() / "VexaAttribLoader");
+        fs::copy(kSource / "examples/database.json",
+                 work_.Path() / "VexaAttribLoader/database.json");
         for (const auto& [path, text] : block.files) {
             Write(path, text);
         }

@@ -201,8 +201,8 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         return;
     }
     if (!conflicting.empty()) {
-        out << "Set by more than one script (in the order the game runs them; the last one "
-               "wins):\n";
+        out << "Set differently by more than one script (in the order the game runs them; the "
+               "last one wins):\n";
     }
     for (const Conflict& conflict : conflicting) {
         out << "  " << Printable(conflict.described) << '\n';
