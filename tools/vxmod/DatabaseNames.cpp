@@ -38,69 +38,67 @@ std::string DatabaseNames::FieldSuggestion(uint32_t classKey, std::string_view w
     return FieldNamesOf(classKey).Suggestion(word, "fields");
 }
 
-NameList& DatabaseNames::CollectionNamesOf(uint32_t classKey) {
-    auto [names, added] = collectionNames_.try_emplace(classKey);
+namespace {
+
+// The class's list, made (again) from the class as it is now when it is new
+// or a key in it has got a name since.
+template <typename Fill>
+NameList& ListOf(std::unordered_map<uint32_t, NameList>& lists, uint32_t classKey, Fill&& fill) {
+    auto [names, added] = lists.try_emplace(classKey);
     if (added || names->second.Outdated()) {
         names->second = NameList();
         const sandbox::Database* db = sandbox::Database::Current();
         if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
-            for (const sandbox::Collection& collection : cls->Collections()) {
-                names->second.Add(collection.GetKey());
-            }
+            fill(*cls, names->second);
         }
     }
     return names->second;
+}
+
+// Every field the class has anywhere: in its layout, its definitions or a
+// collection's own entries; or its arrays only.
+void AddFields(const sandbox::Class& cls, NameList& list, bool arraysOnly) {
+    const auto isArray = [](uint8_t flags) { return (flags & sandbox::kArrayFlag) != 0; };
+    for (const auto& entry : cls.LayoutFields()) {
+        if (!arraysOnly || isArray(entry.flags)) {
+            list.Add(entry.key);
+        }
+    }
+    for (const auto& definition : cls.Definitions()) {
+        const sandbox::FieldFacts* facts = cls.FindFieldFacts(definition.key);
+        if (!arraysOnly || (facts != nullptr && facts->array)) {
+            list.Add(definition.key);
+        }
+    }
+    for (const sandbox::Collection& collection : cls.Collections()) {
+        for (const auto& entry : collection.OwnEntries()) {
+            if (!arraysOnly || isArray(entry.flags)) {
+                list.Add(entry.key);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+NameList& DatabaseNames::CollectionNamesOf(uint32_t classKey) {
+    return ListOf(collectionNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        for (const sandbox::Collection& collection : cls.Collections()) {
+            list.Add(collection.GetKey());
+        }
+    });
 }
 
 NameList& DatabaseNames::FieldNamesOf(uint32_t classKey) {
-    auto [names, added] = fieldNames_.try_emplace(classKey);
-    if (added || names->second.Outdated()) {
-        NameList& list = names->second = NameList();
-        const sandbox::Database* db = sandbox::Database::Current();
-        if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
-            for (const auto& entry : cls->LayoutFields()) {
-                list.Add(entry.key);
-            }
-            for (const auto& definition : cls->Definitions()) {
-                list.Add(definition.key);
-            }
-            for (const sandbox::Collection& collection : cls->Collections()) {
-                for (const auto& entry : collection.OwnEntries()) {
-                    list.Add(entry.key);
-                }
-            }
-        }
-    }
-    return names->second;
+    return ListOf(fieldNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        AddFields(cls, list, /*arraysOnly=*/false);
+    });
 }
 
 NameList& DatabaseNames::ArrayNamesOf(uint32_t classKey) {
-    auto [names, added] = arrayNames_.try_emplace(classKey);
-    if (added || names->second.Outdated()) {
-        NameList& list = names->second = NameList();
-        const sandbox::Database* db = sandbox::Database::Current();
-        if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
-            for (const auto& entry : cls->LayoutFields()) {
-                if ((entry.flags & sandbox::kArrayFlag) != 0) {
-                    list.Add(entry.key);
-                }
-            }
-            for (const uint32_t field : cls->Fields()) {
-                if (const sandbox::FieldFacts* facts = cls->FindFieldFacts(field);
-                    facts != nullptr && facts->array) {
-                    list.Add(field);
-                }
-            }
-            for (const sandbox::Collection& collection : cls->Collections()) {
-                for (const auto& entry : collection.OwnEntries()) {
-                    if ((entry.flags & sandbox::kArrayFlag) != 0) {
-                        list.Add(entry.key);
-                    }
-                }
-            }
-        }
-    }
-    return names->second;
+    return ListOf(arrayNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        AddFields(cls, list, /*arraysOnly=*/true);
+    });
 }
 
 void DatabaseNames::NameCollection(const rakor::Host::CollectionRecord* record,
