@@ -558,9 +558,7 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
          0},
         {"5 reference", script("update_field car default Engine Collection V8\n"),
          "check --db database.json",
-         "has no collection 'V8' when every script has run; did you "
-         "mean 'v8'?",
-         0},
+         "has no collection 'V8' when every script has run; did you mean 'v8'?", 0},
         {"5 reference", script("update_field car default Upgrade DefinitionKey v10\n"),
          "check --db database.json",
          "AttribMods/t.vxmod:1: warning: 'DefinitionKey' of 'Upgrade' names 'v10', but class "

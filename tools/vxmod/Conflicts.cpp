@@ -189,7 +189,8 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
              fmt::format("{} is also set by {}; this line runs later, so {}{} is what the game "
                          "keeps",
                          conflict.described, fmt::join(others, ", "), kept,
-                         written ? fmt::format(" (written {})", *written) : "")});
+                         written ? fmt::format(" (written {})", *written) : ""),
+             FindingKind::Conflict});
     }
     return warnings;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "FindingKind.h"
+
 namespace vxmod {
 
 // One finding about a script, written the way compilers write theirs so that
@@ -19,6 +21,7 @@ struct Diagnostic {
     int line = 0;      // 1-based; 0 for the whole file
     Severity severity = Severity::Error;
     std::string message;
+    FindingKind kind = FindingKind::Unsorted;
 };
 
 // Errors carry no label (the message is what the loader logs); warnings and

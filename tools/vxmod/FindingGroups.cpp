@@ -1,36 +1,26 @@
 #include "FindingGroups.h"
 
-#include <cctype>
+#include <cstdint>
 
 #include <fmt/format.h>
 
 namespace vxmod {
-namespace {
 
-// The sentence with its quoted names and its numbers left out, after the path.
-void KindOf(std::string_view path, std::string_view message, std::string& kind) {
-    kind.assign(path);
-    kind += '\n';
-    bool quoted = false;
-    bool inNumber = false;
-    for (const char c : message) {
-        if (c == '\'') {
-            quoted = !quoted;
-            kind += c;
-        } else if (!quoted) {
-            const bool digit = std::isdigit(static_cast<unsigned char>(c)) != 0;
-            if (!digit || !inNumber) {
-                kind += digit ? '#' : c;
-            }
-            inNumber = digit;
+std::size_t FindingGroups::PathNumber(std::string_view path) {
+    if (lastPath_ < paths_.size() && paths_[lastPath_] == path) {
+        return lastPath_;
+    }
+    for (lastPath_ = 0; lastPath_ < paths_.size(); ++lastPath_) {
+        if (paths_[lastPath_] == path) {
+            return lastPath_;
         }
     }
+    paths_.emplace_back(path);
+    return lastPath_;
 }
 
-}  // namespace
-
 bool FindingGroups::Show(std::string_view path, int line, Diagnostic::Severity severity,
-                         std::string_view message) {
+                         FindingKind kind) {
     if (severity == Diagnostic::Severity::Error) {
         return true;
     }
@@ -38,13 +28,14 @@ bool FindingGroups::Show(std::string_view path, int line, Diagnostic::Severity s
         quietWarnings_ += severity == Diagnostic::Severity::Warning ? 1 : 0;
         return false;
     }
-    if (shownOfAKind_ == 0 || line == 0) {
+    if (shownOfAKind_ == 0 || kind == FindingKind::Unsorted || line == 0) {
         return true;
     }
-    KindOf(path, message, kind_);
-    const auto [found, added] = groupOfKind_.try_emplace(kind_, groups_.size());
+    const std::size_t pathNumber = PathNumber(path);
+    const auto [found, added] = groupOf_.try_emplace(
+        pathNumber * kFindingKinds + static_cast<std::size_t>(kind), groups_.size());
     if (added) {
-        groups_.push_back({.path = std::string(path), .severity = severity, .firstLine = line});
+        groups_.push_back({.path = pathNumber, .severity = severity, .firstLine = line});
     }
     Group& group = groups_[found->second];
     if (group.shown < shownOfAKind_) {
@@ -69,14 +60,16 @@ std::vector<Diagnostic> FindingGroups::Summaries() {
             group.hidden == 1 ? fmt::format("line {}", group.firstHidden)
                               : fmt::format("lines {} to {}", group.firstHidden, group.lastHidden);
         notes.push_back(
-            {group.path, 0, Diagnostic::Severity::Note,
+            {paths_[group.path], 0, Diagnostic::Severity::Note,
              fmt::format("{} more {}{} like the one on line {} {} not shown ({}; "
                          "--all shows every one)",
                          group.hidden, warning ? "warning" : "note", group.hidden == 1 ? "" : "s",
                          group.firstLine, group.hidden == 1 ? "is" : "are", lines)});
     }
     groups_.clear();
-    groupOfKind_.clear();
+    groupOf_.clear();
+    paths_.clear();
+    lastPath_ = 0;
     return notes;
 }
 

@@ -10,9 +10,12 @@ namespace vxmod {
 
 void LayoutCopies::Made(const LinePlace& place, const MadeCollection& made) {
     Child& child = made_[Key(made.classKey, made.key)];
-    std::vector<uint32_t>& siblings = children_[Key(made.classKey, made.parentKey)];
+    Children& siblings = children_[Key(made.classKey, made.parentKey)];
     if (child.made == 0 || child.parentKey != made.parentKey) {
-        siblings.push_back(made.key);
+        siblings.fromSeveralScripts = siblings.fromSeveralScripts ||
+                                      (!siblings.keys.empty() && siblings.script != place.script);
+        siblings.script = place.script;
+        siblings.keys.push_back(made.key);
     }
     // Made again, it copies the parent's values as they are now: what was
     // missed before no longer counts.
@@ -26,7 +29,8 @@ void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
                           rakor::Host::CollectionRecord* holder, const TargetWords& words,
                           std::string_view holderName) {
     const auto children = children_.find(Key(target.classKey, target.holderKey));
-    if (children == children_.end() || target.size) {
+    if (children == children_.end() || target.size ||
+        (!children->second.fromSeveralScripts && children->second.script == place.script)) {
         return;
     }
     // Only the layout block is copied; other values are inherited, and
@@ -35,7 +39,7 @@ void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
              .inLayout) {
         return;
     }
-    for (const uint32_t key : children->second) {
+    for (const uint32_t key : children->second.keys) {
         const Child& child = made_.at(Key(target.classKey, key));
         // Made from another parent since; within one script, the order of
         // the lines is the modder's own.
@@ -44,8 +48,16 @@ void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
         }
         EditTarget copy = target;
         copy.holderKey = key;
-        missed_.push_back({copy, child.made, place, std::string(words.className),
-                           std::string(words.field), std::string(holderName)});
+        const auto [at, added] = missedCopies_.try_emplace(copy, missed_.size());
+        if (added) {
+            missed_.emplace_back();
+        }
+        missed_[at->second] = {copy,
+                               child.made,
+                               place,
+                               std::string(words.className),
+                               std::string(words.field),
+                               std::string(holderName)};
     }
 }
 
@@ -65,7 +77,8 @@ std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits) con
                  "change of '{}' does not reach it, but would if this script ran first "
                  "(scripts run in the order of their names)",
                  missed.className, child.name, missed.field, missed.parent,
-                 edits.PlaceText(child.madeAt), missed.parent)});
+                 edits.PlaceText(child.madeAt), missed.parent),
+             FindingKind::LayoutCopy});
     }
     return warnings;
 }

@@ -10,6 +10,7 @@
 #include "Diagnostics.h"
 #include "EditTarget.h"
 #include "host/HostRecords.h"
+#include "sandbox/FlatMap.h"
 
 namespace vxmod {
 
@@ -26,8 +27,8 @@ public:
                 rakor::Host::CollectionRecord* holder, const TargetWords& words,
                 std::string_view holderName);
 
-    // At the line that changed the parent, for each copy that kept the old
-    // value; after the run, when it is known which values lines set.
+    // At the line that last changed the parent, for each copy that kept the
+    // old value; after the run, when it is known which values lines set.
     std::vector<Diagnostic> Warnings(const ConflictTracker& edits) const;
 
 private:
@@ -36,6 +37,13 @@ private:
         std::string name;
         LinePlace madeAt;
         uint32_t made = 0;  // how many times lines made it
+    };
+    // The children lines made of one parent. Most packs make them in the
+    // script that then changes the parent, which needs no look at each.
+    struct Children {
+        std::vector<uint32_t> keys;
+        uint32_t script = 0;
+        bool fromSeveralScripts = false;
     };
     struct Missed {
         EditTarget copy;  // the child's own value
@@ -52,8 +60,10 @@ private:
     // The collections that lines made, by class and key, and their keys by
     // class and parent.
     std::unordered_map<uint64_t, Child> made_;
-    std::unordered_map<uint64_t, std::vector<uint32_t>> children_;
+    std::unordered_map<uint64_t, Children> children_;
+    // One for each copy: the last change of the parent is the one to tell.
     std::vector<Missed> missed_;
+    rakor::Sandbox::FlatMap<EditTarget, std::size_t, EditTargetHash> missedCopies_;
 };
 
 }  // namespace vxmod

@@ -85,7 +85,8 @@ void CheckInvisibles(const automation::ParsedLine& line, std::vector<LineFinding
                                             ? automation::ArgumentsOf(*line.command, line.tokens)
                                             : automation::LineArguments();
     const bool inValue = !a.valueToken.empty() && word.data() == a.valueToken.data();
-    found.push_back({line.number, inValue ? Severity::Note : Severity::Warning, what, true});
+    found.push_back({line.number, inValue ? Severity::Note : Severity::Warning,
+                     FindingKind::Invisible, what, true});
 }
 
 // A subscript read otherwise than written: the reader takes the leading
@@ -111,7 +112,8 @@ void CheckSubscript(const automation::ParsedLine& line, const automation::LineAr
                            field.index);
     }
     if (!said.empty()) {
-        found.push_back({line.number, Severity::Warning, "update_field: " + said, true});
+        found.push_back({line.number, Severity::Warning, FindingKind::SubscriptReadInPart,
+                         "update_field: " + said, true});
     }
 }
 
@@ -129,12 +131,12 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     const automation::Command& command = *line.command;
     const automation::LineTokens& tokens = line.tokens;
     if (!command.buildsAction) {
-        found.push_back({line.number, Severity::Note,
+        found.push_back({line.number, Severity::Note, FindingKind::DoesNothing,
                          fmt::format("'{}' is accepted and does nothing", command.word)});
     }
     if (tokens.count - 1 > command.mostRead) {
         found.push_back(
-            {line.number, Severity::Warning,
+            {line.number, Severity::Warning, FindingKind::IgnoredWords,
              fmt::format("{}: reads {} arguments; the rest is ignored: {} (start a "
                          "comment with ' #')",
                          command.word, command.mostRead, IgnoredTokens(tokens, command.mostRead))});
@@ -143,7 +145,7 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     // Only the class, the parent and the new name count.
     if (command.word == "copy_node" && tokens[3] != tokens[2]) {
         found.push_back(
-            {line.number, Severity::Warning,
+            {line.number, Severity::Warning, FindingKind::CopiesNothing,
              fmt::format("copy_node copies nothing: '{}' is read and not used, and '{}' is made a "
                          "child of '{}' as add_node makes it; to start from the values of '{}', "
                          "write add_node {} {} {}",
@@ -156,13 +158,13 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     if (command.word == "resize_field") {
         const auto count = automation::ReadCountText(a.count);
         if (count.used == 0) {
-            found.push_back({line.number, Severity::Error,
+            found.push_back({line.number, Severity::Error, FindingKind::Unsorted,
                              fmt::format("resize_field: count '{}' is not a number; the loader "
                                          "reads it as {}",
                                          a.count, count.count)});
         } else if (count.used < a.count.size()) {
             found.push_back(
-                {line.number, Severity::Warning,
+                {line.number, Severity::Warning, FindingKind::CountReadInPart,
                  fmt::format("resize_field: count '{}' is read as {}", a.count, count.count)});
         }
     }
@@ -171,7 +173,7 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     if (command.word == "update_field" && a.valueToken != "\"\"" &&
         (a.valueToken.find('"') != std::string_view::npos ||
          a.member.find('"') != std::string_view::npos)) {
-        found.push_back({line.number, Severity::Warning,
+        found.push_back({line.number, Severity::Warning, FindingKind::Quotes,
                          a.hasMember
                              ? "update_field: " + SixWordReading(a.member, a.valueToken)
                              : fmt::format("update_field: quotes do not group words, and the "
@@ -184,12 +186,14 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
 
 void CheckParsedLine(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
     if (line.command == nullptr) {
-        found.push_back({line.number, Severity::Error, UnknownCommand(line.tokens[0])});
+        found.push_back(
+            {line.number, Severity::Error, FindingKind::Unsorted, UnknownCommand(line.tokens[0])});
         return;
     }
     // The parser's own verdict, word for word as the loader logs it.
     if (!line.error.empty()) {
-        found.push_back({line.number, Severity::Error, std::string(line.error)});
+        found.push_back(
+            {line.number, Severity::Error, FindingKind::Unsorted, std::string(line.error)});
     } else {
         CheckArguments(line, found);
     }

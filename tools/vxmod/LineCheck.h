@@ -13,6 +13,7 @@ namespace vxmod {
 struct LineFinding {
     int line = 0;
     Diagnostic::Severity severity = Diagnostic::Severity::Error;
+    FindingKind kind = FindingKind::Unsorted;
     std::string message;
     // Said of the line's text alone, which a run of the line has no words
     // for: it stands beside what the run tells of the line.

@@ -63,7 +63,7 @@ EditTarget Target(const ReviewedLine& line, DatabaseNames& names, LineFindings& 
 void WarnIfInherited(const ReviewedLine& line, LineFindings& findings) {
     if (line.facts.holder != line.facts.collection) {
         // Put together by hand: in a large pack a line in every few is told this.
-        JoinInto(findings.NextWarning(),
+        JoinInto(findings.NextWarning(FindingKind::Inherited),
                  {"'", line.arguments.collection, "' does not hold '", line.field.name,
                   "' itself: this changes it in '", findings.holder,
                   "', for every collection that inherits it from there"});
@@ -74,7 +74,8 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     const std::string_view count = line.arguments.count;
     const auto reading = rakor::Attrib::Automation::ReadCountText(count);
     if (reading.used < count.size()) {
-        findings.AddWarning(reading.count == 0
+        findings.AddWarning(FindingKind::CountReadInPart,
+                            reading.count == 0
                                 ? fmt::format("count '{}' is not a number: it is read as 0, which "
                                               "empties the array",
                                               count)
@@ -93,11 +94,13 @@ void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFi
     }
     const std::vector<std::string>& names = members.Of(*line.facts.type);
     if (std::find(names.begin(), names.end(), a.value) != names.end()) {
-        findings.AddWarning(fmt::format(
-            "'{}' is a member of '{}' ({}), and with five words it is read as the value: the line "
-            "sets '{}' itself to '{}'; the value looks missing (update_field {} {} {} {} <value>)",
-            a.value, line.field.name, line.TypeName(), line.field.name, a.value, a.className,
-            a.collection, a.field, a.value));
+        findings.AddWarning(FindingKind::MemberAsValue,
+                            fmt::format("'{}' is a member of '{}' ({}), and with five words it is "
+                                        "read as the value: the line "
+                                        "sets '{}' itself to '{}'; the value looks missing "
+                                        "(update_field {} {} {} {} <value>)",
+                                        a.value, line.field.name, line.TypeName(), line.field.name,
+                                        a.value, a.className, a.collection, a.field, a.value));
     }
 }
 
@@ -106,9 +109,10 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
-        findings.AddWarning(fmt::format(
-            "'{}' is not an array: the subscript in '{}' is ignored and the field itself is set",
-            line.field.name, line.arguments.field));
+        findings.AddWarning(FindingKind::SubscriptIgnored,
+                            fmt::format("'{}' is not an array: the subscript in '{}' is ignored "
+                                        "and the field itself is set",
+                                        line.field.name, line.arguments.field));
     }
     WarnIfInherited(line, findings);
     if (line.arguments.hasMember) {

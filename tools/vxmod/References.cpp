@@ -86,8 +86,8 @@ std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
         return warnings;
     }
     const auto warn = [&](const LinePlace& at, std::string message) {
-        warnings.push_back(
-            {places.ScriptPath(at), at.line, Diagnostic::Severity::Warning, std::move(message)});
+        warnings.push_back({places.ScriptPath(at), at.line, Diagnostic::Severity::Warning,
+                            std::move(message), FindingKind::Reference});
     };
     for (const Named& named : named_) {
         const std::string className = DatabaseName(named.classKey);

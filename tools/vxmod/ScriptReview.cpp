@@ -121,13 +121,14 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     const bool folder = fs::is_directory(script.path, error);
     const bool utf16 = script.readable && LooksLikeUtf16(script.text);
     if (folder) {
-        Hold(0, Severity::Warning,
+        Hold(0, Severity::Warning, FindingKind::Unsorted,
              "a folder named like a script: the loader walks it and then counts it as a script "
              "with no lines");
     } else if (!script.readable) {
-        Hold(0, Severity::Error, "cannot be read; the loader would run no line of it");
+        Hold(0, Severity::Error, FindingKind::Unsorted,
+             "cannot be read; the loader would run no line of it");
     } else if (utf16) {
-        Hold(0, settings_.checkLines ? Severity::Error : Severity::Warning,
+        Hold(0, settings_.checkLines ? Severity::Error : Severity::Warning, FindingKind::Unsorted,
              "the file is saved as UTF-16 (\"Unicode\"): the loader reads it byte by byte and "
              "finds no command in it; save it as UTF-8 or ANSI");
     }
@@ -150,20 +151,21 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     reviewer_.Review(line, findings_);
     said_.clear();
     if (line.error == nullptr) {
-        for (const std::string& warning : findings_.Warnings()) {
-            said_.push_back({Severity::Warning, warning});
+        for (const LineFindings::Warning& warning : findings_.Warnings()) {
+            said_.push_back({Severity::Warning, warning.kind, warning.text});
         }
     } else if (settings_.explainFailures) {
-        said_.push_back({Severity::Error, findings_.problem ? *findings_.problem : *line.error});
+        said_.push_back({Severity::Error, FindingKind::Unsorted,
+                         findings_.problem ? *findings_.problem : *line.error});
     } else {
-        said_.push_back({Severity::Error, *line.error});
+        said_.push_back({Severity::Error, FindingKind::Unsorted, *line.error});
         if (findings_.problem) {
-            said_.push_back({Severity::Note, *findings_.problem});
+            said_.push_back({Severity::Note, FindingKind::Unsorted, *findings_.problem});
         }
     }
-    // What is said of a failed line goes with its error, which is always shown.
+    // What is said of a failed line is of no kind: it goes with the error.
     for (const Finding& finding : said_) {
-        Hold(line.number, finding.severity, finding.message, line.error == nullptr);
+        Hold(line.number, finding.severity, finding.kind, finding.message);
     }
     // The database-free checks of the line say less than the run: the line
     // failed exactly when the loader failed it (a line the parser refused
@@ -176,7 +178,7 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             !finding.standsAlone && (finding.severity == Severity::Error ||
                                      (finding.severity == Severity::Warning && !said_.empty()));
         if (!givesWay) {
-            Hold(finding.line, finding.severity, finding.message);
+            Hold(finding.line, finding.severity, finding.kind, finding.message);
         }
     }
 
@@ -207,7 +209,7 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     if (findings_.made) {
         layoutCopies_.Made(place, *findings_.made);
         if (const auto warning = conflicts_.Made(place, *findings_.made)) {
-            Hold(line.number, Severity::Warning, *warning);
+            Hold(line.number, Severity::Warning, FindingKind::MadeAgain, *warning);
         }
     }
 }
@@ -229,7 +231,7 @@ void ScriptReview::ReportWholeRun() {
 }
 
 void ScriptReview::Report(const Diagnostic& diagnostic) {
-    if (!groups_.Show(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.message)) {
+    if (!groups_.Show(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.kind)) {
         report_.Count(diagnostic.severity);
         return;
     }
@@ -243,14 +245,12 @@ void ScriptReview::HoldLineChecksUpTo(int line) {
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line <= line;
          ++lineChecksHeld_) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        Hold(finding.line, finding.severity, finding.message);
+        Hold(finding.line, finding.severity, finding.kind, finding.message);
     }
 }
 
-void ScriptReview::Hold(int line, Severity severity, std::string_view message, bool grouped) {
-    const bool shown = grouped ? groups_.Show(path_, line, severity, message)
-                               : !settings_.quiet || severity == Severity::Error;
-    if (shown) {
+void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::string_view message) {
+    if (groups_.Show(path_, line, severity, kind)) {
         held_.Add(path_, line, severity, message);
     } else {
         held_.Count(severity);

@@ -76,9 +76,8 @@ private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
     void HoldLineChecksUpTo(int line);
-    // `grouped`: one of many of its kind may be counted instead of shown.
-    void Hold(int line, Diagnostic::Severity severity, std::string_view message,
-              bool grouped = true);
+    // One of many of its kind is counted instead of shown.
+    void Hold(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
     void Flush();
     // Writes a finding now, unless it is one of many of its kind.
     void Report(const Diagnostic& diagnostic);
@@ -110,6 +109,7 @@ private:
     LineFindings findings_;
     struct Finding {
         Diagnostic::Severity severity;
+        FindingKind kind;
         std::string_view message;
     };
     std::vector<Finding> said_;
