@@ -155,6 +155,7 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             said_.push_back({Severity::Warning, warning.kind, warning.text});
         }
     } else if (settings_.explainFailures) {
+        // A failed line's words are of no kind: they are shown with every failure.
         said_.push_back({Severity::Error, FindingKind::Unsorted,
                          findings_.problem ? *findings_.problem : *line.error});
     } else {
@@ -163,7 +164,6 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
             said_.push_back({Severity::Note, FindingKind::Unsorted, *findings_.problem});
         }
     }
-    // What is said of a failed line is of no kind: it goes with the error.
     for (const Finding& finding : said_) {
         Hold(line.number, finding.severity, finding.kind, finding.message);
     }
