@@ -184,7 +184,7 @@ the script that runs last here is the one that runs last in the game.
   --passes N    run the whole folder N times in one process, as the game
                 does when it passes the patched call more than once
                 (1 to {}, default: 1)
-  --conflicts   list every field that more than one script sets, and which
+  --conflicts   list every field that scripts set differently, and which
                 value wins
   -q, --quiet   show failed lines and other errors only
   --all         show every warning and note, not only the first {} of a
@@ -224,7 +224,7 @@ but do not run. Each finding is one line PATH:LINE: MESSAGE; warnings say
                 array subscripts, with the names that were probably meant,
                 and values that the game reads differently from how they
                 are written
-  --conflicts   with --db: list every field that more than one script sets
+  --conflicts   with --db: list every field that scripts set differently
   -q, --quiet   show errors only
   --all         show every warning and note, not only the first {} of a
                 kind in each script
