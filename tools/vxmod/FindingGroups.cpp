@@ -6,21 +6,8 @@
 
 namespace vxmod {
 
-std::size_t FindingGroups::PathNumber(std::string_view path) {
-    if (lastPath_ < paths_.size() && paths_[lastPath_] == path) {
-        return lastPath_;
-    }
-    for (lastPath_ = 0; lastPath_ < paths_.size(); ++lastPath_) {
-        if (paths_[lastPath_] == path) {
-            return lastPath_;
-        }
-    }
-    paths_.emplace_back(path);
-    return lastPath_;
-}
-
-bool FindingGroups::Show(std::string_view path, int line, Diagnostic::Severity severity,
-                         FindingKind kind) {
+bool FindingGroups::Show(uint32_t script, std::string_view path, int line,
+                         Diagnostic::Severity severity, FindingKind kind) {
     if (severity == Diagnostic::Severity::Error) {
         return true;
     }
@@ -31,13 +18,16 @@ bool FindingGroups::Show(std::string_view path, int line, Diagnostic::Severity s
     if (shownOfAKind_ == 0 || kind == FindingKind::Unsorted || line == 0) {
         return true;
     }
-    const std::size_t pathNumber = PathNumber(path);
-    const auto [found, added] = groupOf_.try_emplace(
-        pathNumber * kFindingKinds + static_cast<std::size_t>(kind), groups_.size());
+    auto [groups, added] = groupOf_.try_emplace(script);
     if (added) {
-        groups_.push_back({.path = pathNumber, .severity = severity, .firstLine = line});
+        groups->second.fill(-1);
     }
-    Group& group = groups_[found->second];
+    int& number = groups->second[static_cast<std::size_t>(kind)];
+    if (number < 0) {
+        number = static_cast<int>(groups_.size());
+        groups_.push_back({.path = std::string(path), .severity = severity, .firstLine = line});
+    }
+    Group& group = groups_[static_cast<std::size_t>(number)];
     if (group.shown < shownOfAKind_) {
         ++group.shown;
         return true;
@@ -60,7 +50,7 @@ std::vector<Diagnostic> FindingGroups::Summaries() {
             group.hidden == 1 ? fmt::format("line {}", group.firstHidden)
                               : fmt::format("lines {} to {}", group.firstHidden, group.lastHidden);
         notes.push_back(
-            {paths_[group.path], 0, Diagnostic::Severity::Note,
+            {group.path, 0, Diagnostic::Severity::Note,
              fmt::format("{} more {}{} like the one on line {} {} not shown ({}; "
                          "--all shows every one)",
                          group.hidden, warning ? "warning" : "note", group.hidden == 1 ? "" : "s",
@@ -68,8 +58,6 @@ std::vector<Diagnostic> FindingGroups::Summaries() {
     }
     groups_.clear();
     groupOf_.clear();
-    paths_.clear();
-    lastPath_ = 0;
     return notes;
 }
 

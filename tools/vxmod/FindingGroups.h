@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,9 +22,11 @@ public:
     // `shownOfAKind` 0: every finding is shown.
     FindingGroups(int shownOfAKind, bool quiet) : shownOfAKind_(shownOfAKind), quiet_(quiet) {}
 
-    // Whether to show a finding about the script at `path`; one that is not
-    // shown is counted here.
-    bool Show(std::string_view path, int line, Diagnostic::Severity severity, FindingKind kind);
+    // Whether to show a finding about the script numbered `script` (any
+    // number that stands for its path) at `path`; one that is not shown is
+    // counted here.
+    bool Show(uint32_t script, std::string_view path, int line, Diagnostic::Severity severity,
+              FindingKind kind);
 
     // A note for each kind with findings not shown, in the order the kinds
     // first came; then it starts again.
@@ -33,7 +36,7 @@ public:
 
 private:
     struct Group {
-        std::size_t path = 0;
+        std::string path;
         Diagnostic::Severity severity;
         int shown = 0;
         int hidden = 0;
@@ -41,16 +44,11 @@ private:
         int firstHidden = 0;
         int lastHidden = 0;
     };
-    std::size_t PathNumber(std::string_view path);
-
     int shownOfAKind_;
     bool quiet_;
     int quietWarnings_ = 0;
-    // The scripts' paths by number, the last one asked for first: a
-    // script's findings come together.
-    std::vector<std::string> paths_;
-    std::size_t lastPath_ = 0;
-    std::unordered_map<std::size_t, std::size_t> groupOf_;  // by path number and kind
+    // By script and kind, the group's number; -1 for none yet.
+    std::unordered_map<uint32_t, std::array<int, kFindingKinds>> groupOf_;
     std::vector<Group> groups_;
 };
 

@@ -93,10 +93,16 @@ void CheckInvisibles(const automation::ParsedLine& line, std::vector<LineFinding
 // whole number and ignores the rest.
 void CheckSubscript(const automation::ParsedLine& line, const automation::LineArguments& a,
                     std::vector<LineFinding>& found) {
-    const automation::FieldSpecView field = automation::SplitFieldSpec(a.field);
-    if (!field.subscripted) {
+    // Digits closed by the last character are read as written: the subscript
+    // of most lines that have one needs no second reading.
+    const std::size_t open = a.field.find('[');
+    if (open == std::string_view::npos ||
+        (a.field.back() == ']' && open + 2 < a.field.size() &&
+         std::all_of(a.field.begin() + static_cast<std::ptrdiff_t>(open) + 1, a.field.end() - 1,
+                     [](char c) { return c >= '0' && c <= '9'; }))) {
         return;
     }
+    const automation::FieldSpecView field = automation::SplitFieldSpec(a.field);
     std::string said;
     if (field.subscriptUsed < field.subscript.size()) {
         said = fmt::format(

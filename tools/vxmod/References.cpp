@@ -25,17 +25,35 @@ constexpr std::array kReferenceTypes{
     ReferenceType{"JunkmanMod", "ClassKey", "DefinitionKey"},
 };
 
-// The key a member of the value holds.
-uint32_t MemberKey(const rakor::Attrib::MemberMap& members, std::string_view member) {
+// Where a member lies in a value of the type.
+std::ptrdiff_t MemberAt(const rakor::Attrib::ITypedValue& value, std::string_view member) {
+    const rakor::Attrib::MemberMap members = value.GetMembers();
     const auto found = members.find(rakor::Attrib::Hash32(member));
-    uint32_t key = 0;
-    if (found != members.end() && !found->second.empty()) {
-        std::memcpy(&key, found->second.front()->GetStorage(), sizeof key);
+    if (found == members.end() || found->second.empty()) {
+        return 0;
     }
+    return static_cast<const char*>(found->second.front()->GetStorage()) -
+           static_cast<const char*>(value.GetStorage());
+}
+
+uint32_t KeyAt(const void* storage, std::ptrdiff_t at) {
+    uint32_t key = 0;
+    std::memcpy(&key, static_cast<const char*>(storage) + at, sizeof key);
     return key;
 }
 
 }  // namespace
+
+const References::NamesAt& References::PlaceOfNames(const rakor::Attrib::IAttribType& type,
+                                                    std::string_view classMember,
+                                                    std::string_view collectionMember) {
+    const auto [known, added] = namesAt_.try_emplace(&type);
+    if (added) {
+        const auto trial = type.CreateValue();
+        known->second = {MemberAt(*trial, classMember), MemberAt(*trial, collectionMember)};
+    }
+    return known->second;
+}
 
 void References::Set(const LinePlace& place, const ReviewedLine& line, const EditTarget& target) {
     const auto& a = line.arguments;
@@ -62,7 +80,8 @@ void References::Set(const LinePlace& place, const ReviewedLine& line, const Edi
     if (storage == nullptr) {
         return;
     }
-    const rakor::Attrib::MemberMap members = facts.type->BindValue(storage)->GetMembers();
+    const NamesAt& at =
+        PlaceOfNames(*facts.type, reference->classMember, reference->collectionMember);
 
     EditTarget whole = target;
     whole.member = -1;
@@ -73,8 +92,8 @@ void References::Set(const LinePlace& place, const ReviewedLine& line, const Edi
                           .collectionMember = std::string(reference->collectionMember)});
     }
     Named& named = named_[index->second];
-    named.classKey = MemberKey(members, reference->classMember);
-    named.collectionKey = MemberKey(members, reference->collectionMember);
+    named.classKey = KeyAt(storage, at.classAt);
+    named.collectionKey = KeyAt(storage, at.collectionAt);
     (a.member == reference->classMember ? named.classSetAt : named.collectionSetAt) = place;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Conflicts.h"
@@ -40,6 +42,16 @@ private:
         std::optional<LinePlace> collectionSetAt{};
     };
 
+    // Where a type's two names lie in its value, learnt once from the
+    // type's own members.
+    struct NamesAt {
+        std::ptrdiff_t classAt = 0;
+        std::ptrdiff_t collectionAt = 0;
+    };
+    const NamesAt& PlaceOfNames(const rakor::Attrib::IAttribType& type,
+                                std::string_view classMember, std::string_view collectionMember);
+
+    std::unordered_map<const rakor::Attrib::IAttribType*, NamesAt> namesAt_;
     rakor::Sandbox::FlatMap<EditTarget, uint32_t, EditTargetHash> index_;
     std::vector<Named> named_;  // in the order lines first set them
 };

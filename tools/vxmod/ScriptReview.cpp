@@ -231,7 +231,10 @@ void ScriptReview::ReportWholeRun() {
 }
 
 void ScriptReview::Report(const Diagnostic& diagnostic) {
-    if (!groups_.Show(diagnostic.path, diagnostic.line, diagnostic.severity, diagnostic.kind)) {
+    // Only what is said of a line is grouped, by its script.
+    const uint32_t script = diagnostic.line > 0 ? conflicts_.ScriptNumber(diagnostic.path) : 0;
+    if (!groups_.Show(script, diagnostic.path, diagnostic.line, diagnostic.severity,
+                      diagnostic.kind)) {
         report_.Count(diagnostic.severity);
         return;
     }
@@ -250,7 +253,7 @@ void ScriptReview::HoldLineChecksUpTo(int line) {
 }
 
 void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::string_view message) {
-    if (groups_.Show(path_, line, severity, kind)) {
+    if (groups_.Show(script_, path_, line, severity, kind)) {
         held_.Add(path_, line, severity, message);
     } else {
         held_.Count(severity);
