@@ -9,15 +9,23 @@ namespace rakor::Attrib::Automation {
 FieldSpecView SplitFieldSpec(std::string_view token) {
     const std::size_t open = token.find('[');
     if (open == std::string_view::npos) {
-        return {token, 0, false};
+        return {.name = token};
     }
     const std::size_t close = token.rfind(']');
     // "Gears[3" and "G]x[4" have no closing bracket after the opening one:
     // the subscript is then everything after "[".
     const std::size_t end =
         (close != std::string_view::npos && close > open) ? close : token.size();
-    const std::string subscript(token.substr(open + 1, end - open - 1));
-    return {token.substr(0, open), std::stoi(subscript), true};
+    const std::string_view subscript = token.substr(open + 1, end - open - 1);
+    std::size_t used = 0;
+    const int32_t index = std::stoi(std::string(subscript), &used);
+    return {.name = token.substr(0, open),
+            .index = index,
+            .subscripted = true,
+            .subscript = subscript,
+            .subscriptUsed = used,
+            .closed = end != token.size(),
+            .afterClose = end != token.size() ? token.substr(end + 1) : std::string_view()};
 }
 
 FieldSpec ParseFieldSpec(std::string_view token) {

@@ -15,9 +15,16 @@ struct FieldSpec {
 
 // The same, with the name a view into the argument.
 struct FieldSpecView {
-    std::string_view name;
+    std::string_view name{};
     int32_t index = 0;
     bool subscripted = false;  // written with a subscript
+    // The text the subscript was read from and how many bytes of it the
+    // number took ("1.5": 1), whether a "]" closes it, and what follows that
+    // "]" ("x" in "Gears[3]x"): the reader ignores both rests.
+    std::string_view subscript{};
+    std::size_t subscriptUsed = 0;
+    bool closed = false;
+    std::string_view afterClose{};
 };
 
 // Splits "name[subscript]". The subscript reads like std::stoi: optional sign,

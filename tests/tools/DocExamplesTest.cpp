@@ -1,6 +1,9 @@
 // Every example in README.md and docs/modding-guide.md, run as shown. Each
 // fenced block says what it is: ```vxmod a script (it runs against the
-// example database without a word on standard error), ```console commands
+// example database without a word on standard error; ```vxmod PATH is a
+// file a walk-through writes, as it is at that step: the ```console and
+// ```log blocks after it in its section run in a game folder as the release
+// zip leaves it, with that section's files instead of the example scripts), ```console commands
 // after "$ " with exactly the output they print ("..." stands for any
 // lines), ```log lines of the example scripts' log, ```game-log lines that
 // the plug-in writes in the stand-in game (tests/plugin checks them there,
@@ -24,10 +27,15 @@ namespace {
 
 using namespace vexa::test;
 
+// A file of a walk-through: its path and text.
+using File = std::pair<std::string, std::string>;
+
 struct Block {
     std::string where;  // file:line, for messages
     std::string kind;
+    std::string path;  // ```vxmod PATH: the file it is
     std::vector<std::string> lines;
+    std::vector<File> files;  // the walk-through's files so far in its section
 };
 
 const fs::path kSource = VEXA_SOURCE_DIR;
@@ -36,18 +44,39 @@ std::vector<fs::path> Documents() {
     return {kSource / "README.md", kSource / "docs/modding-guide.md"};
 }
 
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
 std::vector<Block> FencedBlocks() {
     std::vector<Block> blocks;
     for (const fs::path& document : Documents()) {
         const std::vector<std::string> lines = Lines(ReadFile(document));
+        std::vector<File> files;
         for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].starts_with("## ")) {
+                files.clear();
+            }
             if (!lines[i].starts_with("```")) {
                 continue;
             }
-            Block block{
-                document.filename().string() + ":" + std::to_string(i + 1), lines[i].substr(3), {}};
+            const std::string info = lines[i].substr(3);
+            const std::size_t blank = info.find(' ');
+            Block block{document.filename().string() + ":" + std::to_string(i + 1),
+                        info.substr(0, blank),
+                        blank == std::string::npos ? "" : info.substr(blank + 1),
+                        {},
+                        files};
             while (++i < lines.size() && lines[i] != "```") {
                 block.lines.push_back(lines[i]);
+            }
+            if (!block.path.empty()) {
+                std::erase_if(files, [&](const File& file) { return file.first == block.path; });
+                files.emplace_back(block.path, Joined(block.lines));
             }
             blocks.push_back(std::move(block));
         }
@@ -82,14 +111,6 @@ bool Matches(const std::vector<std::string>& expected, std::size_t e,
     return a < actual.size() && expected[e] == actual[a] && Matches(expected, e + 1, actual, a + 1);
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 class DocExamplesTest : public VxmodFixture {
 protected:
     // The folder a modder has: the example scripts and database.
@@ -99,11 +120,22 @@ protected:
         fs::copy(kSource / "examples/database.json", work_.Path() / "database.json");
     }
 
-    void Reset() {
+    // The folder a block runs in: the modder's, or a walk-through's.
+    void Reset(const Block& block) {
         for (const auto& entry : fs::directory_iterator(work_.Path())) {
             fs::remove_all(entry.path());
         }
-        SetUp();
+        if (block.files.empty()) {
+            SetUp();
+            return;
+        }
+        // The game's folder as the release zip leaves it.
+        fs::create_directories(work_.Path() / "VexaAttribLoader");
+        fs::copy(kSource / "examples/database.json",
+                 work_.Path() / "VexaAttribLoader/database.json");
+        for (const auto& [path, text] : block.files) {
+            Write(path, text);
+        }
     }
 };
 
@@ -119,7 +151,7 @@ TEST_F(DocExamplesTest, EveryBlockIsOfAKindThatIsTested) {
 TEST_F(DocExamplesTest, ScriptsRunWithoutAWord) {
     int count = 0;
     for (const Block& block : FencedBlocks()) {
-        if (block.kind != "vxmod") {
+        if (block.kind != "vxmod" || !block.path.empty()) {
             continue;
         }
         ++count;
@@ -167,7 +199,7 @@ TEST_F(DocExamplesTest, CommandsPrintWhatIsShown) {
         if (block.kind != "console") {
             continue;
         }
-        Reset();
+        Reset(block);
         for (std::size_t i = 0; i < block.lines.size();) {
             const std::string& command = block.lines[i];
             ASSERT_TRUE(command.starts_with("$ vxmod ")) << block.where << ": " << command;
@@ -185,15 +217,16 @@ TEST_F(DocExamplesTest, CommandsPrintWhatIsShown) {
     }
 }
 
-TEST_F(DocExamplesTest, LogLinesAreThoseOfTheExampleRun) {
-    Vxmod("run");
-    std::vector<std::string> log;
-    for (const std::string& line : LogMessages()) {
-        log.push_back(LogMessage(line));
-    }
+TEST_F(DocExamplesTest, LogLinesAreThoseOfTheRunTheyFollow) {
     for (const Block& block : FencedBlocks()) {
         if (block.kind != "log") {
             continue;
+        }
+        Reset(block);
+        Vxmod("run");
+        std::vector<std::string> log;
+        for (const std::string& line : LogMessages()) {
+            log.push_back(LogMessage(line));
         }
         // In the order the log has them, not necessarily next to each other.
         auto from = log.begin();

@@ -1,6 +1,6 @@
-// The names vxmod offers for a misspelt one, against the sandbox's own
-// choice among every name: the list remembers the closest name to each word
-// while it grows, compares a word asked again with the names added since
+// The names vxmod offers for a misspelt one, against the choice among every
+// name at once (the closest spelling, else the names it is a part of): the list remembers the
+// closest name to each word while it grows, compares a word asked again with the names added since
 // only, and must choose exactly as a search of the whole list does.
 #include <random>
 #include <string>
@@ -8,16 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "NameParts.h"
 #include "NameSuggestions.h"
 #include "sandbox/NameHash.h"
-#include "sandbox/Spelling.h"
 
 namespace {
 
 // What a suggestion says when the whole list is searched at once.
 std::string Expected(const std::string& word, const std::vector<std::string>& names) {
-    if (const auto meant = rakor::Sandbox::ClosestSpelling(word, names)) {
-        return "; did you mean '" + *meant + "'?";
+    if (const auto meant = vxmod::MeantNames(word, names); !meant.empty()) {
+        return vxmod::DidYouMean(meant);
     }
     if (!names.empty() && names.size() <= 8) {
         std::string listed = "; the names are ";
@@ -32,7 +32,7 @@ std::string Expected(const std::string& word, const std::vector<std::string>& na
 TEST(NameSuggestionsTest, ChoosesAsTheSearchOfEveryNameDoesWhileTheListGrows) {
     // Few letters, so that names lie close to each other and ties are common.
     std::mt19937 random(17);
-    const std::string letters = "abAB_1";
+    const std::string letters = "abAB_1";  // words of 4 and more are parts of longer ones
     const auto word = [&] {
         std::string text(1 + random() % 11, ' ');
         for (char& c : text) {

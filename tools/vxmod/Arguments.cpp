@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "NameParts.h"
+
 namespace vxmod {
 namespace {
 
@@ -37,6 +39,41 @@ void AddFolder(CLI::App& app, std::filesystem::path& directory) {
     });
 }
 
+void AddShown(CLI::App& app, ShownFindings& shown) {
+    app.add_flag("-q,--quiet", shown.quiet);
+    app.add_flag("--all", shown.all);
+}
+
+// An option the command does not have, with the one probably meant: CLI11
+// would only call it an argument it did not expect.
+void CheckOptionNames(const CLI::App& app, const std::string& command,
+                      std::span<const std::string> arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            return;
+        }
+        if (argument.size() < 2 || argument[0] != '-') {
+            continue;
+        }
+        const std::string name = argument.substr(0, argument.find('='));
+        if (const CLI::Option* option = app.get_option_no_throw(name)) {
+            // Its value may begin with "-" too.
+            const bool takesValue = option->get_type_size() != 0 && name == argument;
+            i += takesValue ? 1 : 0;
+            continue;
+        }
+        std::vector<std::string> names;
+        for (const CLI::Option* option : app.get_options()) {
+            for (const std::string& longName : option->get_lnames()) {
+                names.push_back("--" + longName);
+            }
+        }
+        throw UsageError(command, fmt::format("unknown option '{}' for 'vxmod {}'{}", name, command,
+                                              DidYouMean(MeantNames(name, names))));
+    }
+}
+
 // One command's options, read by CLI11. A folder that begins with "-" can be
 // named after "--"; "--name=VALUE" works as well as "--name VALUE".
 void DefineCommand(CLI::App& app, Invocation& invocation, const std::string& command) {
@@ -48,11 +85,13 @@ void DefineCommand(CLI::App& app, Invocation& invocation, const std::string& com
             ->type_name("N")
             ->check(CLI::Validator(CheckPasses, "N", "passes"));
         app.add_flag("--conflicts", run.listConflicts);
+        AddShown(app, run.shown);
         AddFolder(app, run.directory);
     } else if (command == "check") {
         CheckOptions& check = invocation.check;
         app.add_option("--db", check.database)->type_name("FILE");
         app.add_flag("--conflicts", check.listConflicts);
+        AddShown(app, check.shown);
         AddFolder(app, check.directory);
     } else {
         DiffOptions& diff = invocation.diff;
@@ -69,6 +108,7 @@ Invocation ParseCommand(const std::string& command, std::span<const std::string>
                                              : Invocation::Action::Diff;
     CLI::App app("", "vxmod " + command);
     DefineCommand(app, invocation, command);
+    CheckOptionNames(app, command, arguments);
     // CLI11 takes the arguments last one first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -115,16 +155,22 @@ Invocation ParseArguments(std::span<const std::string> arguments) {
         return ParseCommand(first, rest);
     }
     if (first.starts_with("-")) {
-        throw UsageError("", fmt::format("unknown option '{}'", first));
+        const std::vector<std::string> options = {"--help", "--version"};
+        throw UsageError("", fmt::format("unknown option '{}'{}", first,
+                                         DidYouMean(MeantNames(first, options))));
     }
-    throw UsageError("",
-                     fmt::format("unknown command '{}': the commands are {}", first, kCommandList));
+    const std::vector<std::string> commands = {"run", "check", "diff"};
+    const std::vector<std::string> meant = MeantNames(first, commands);
+    throw UsageError(
+        "", meant.empty()
+                ? fmt::format("unknown command '{}': the commands are {}", first, kCommandList)
+                : fmt::format("unknown command '{}'{}", first, DidYouMean(meant)));
 }
 
 std::string HelpText(const std::string& topic) {
     if (topic == "run") {
         return fmt::format(
-            R"(Usage: vxmod run [--db FILE] [--dump FILE] [--passes N] [--conflicts] [DIR]
+            R"(Usage: vxmod run [--db FILE] [--dump FILE] [--passes N] [--conflicts] [-q] [--all] [DIR]
 
 Runs the mod scripts below DIR (default: AttribMods) exactly as the loader
 does in the game, against a database built from a description file. Folders
@@ -138,32 +184,39 @@ the script that runs last here is the one that runs last in the game.
   --passes N    run the whole folder N times in one process, as the game
                 does when it passes the patched call more than once
                 (1 to {}, default: 1)
-  --conflicts   list every field that more than one script sets, and which
+  --conflicts   list every field that scripts set differently, and which
                 value wins
+  -q, --quiet   show failed lines and other errors only
+  --all         show every warning and note, not only the first {} of a
+                kind in each script
   -h, --help    show this text
 
 The log is written to ./VexaAttribLoader.Tormelin.log with the game's own
 lines, and the hash list is read from ./Qzr/VLTHashes.txt when it exists.
 The warning box of a script with errors is written to standard error, and so
 is a line PATH:LINE: MESSAGE for every failed script line, with notes on
-what was probably meant, and a warning for each value the game reads
-differently from how it is written and for each field that a later script
-sets again.
+what was probably meant; for every line the loader skips without a word;
+and a warning for what runs but probably not as meant: a value the game
+reads differently from how it is written, a field that a later script sets
+again, a file named almost like a script. Runs that take a while show their
+progress on a terminal.
 
-Exit status: 0 when every line succeeded, 1 when a line failed, 2 for a
-usage error, a folder that does not exist, or a database file that cannot
-be used.
+Exit status: 0 when every line succeeded, 1 when a line failed or was
+skipped, 2 for a usage error, a folder that does not exist, or a database
+file that cannot be used.
 )",
-            kMaxPasses);
+            kMaxPasses, kShownOfAKind);
     }
     if (topic == "check") {
-        return R"(Usage: vxmod check [--db FILE] [--conflicts] [DIR]
+        return fmt::format(
+            R"(Usage: vxmod check [--db FILE] [--conflicts] [-q] [--all] [DIR | SCRIPT]
 
-Reads every script below DIR (default: AttribMods) as the loader would and
-reports what the loader would ignore or reject: unknown command words, lines
-with too few arguments, names and subscripts that cannot be converted, files
-saved as UTF-16, and files that look like scripts but do not run.
-Each finding is one line PATH:LINE: MESSAGE; warnings say "warning:".
+Reads every script below DIR (default: AttribMods), or the one SCRIPT, as
+the loader would and reports what the loader would ignore or reject: unknown
+command words, lines with too few arguments, names and subscripts that
+cannot be converted, files saved as UTF-16, and files that look like scripts
+but do not run. Each finding is one line PATH:LINE: MESSAGE; warnings say
+"warning:".
 
   --db FILE     also check the scripts against this database description,
                 without changing the file: classes, collections (counting
@@ -171,12 +224,17 @@ Each finding is one line PATH:LINE: MESSAGE; warnings say "warning:".
                 array subscripts, with the names that were probably meant,
                 and values that the game reads differently from how they
                 are written
-  --conflicts   with --db: list every field that more than one script sets
+  --conflicts   with --db: list every field that scripts set differently
+  -q, --quiet   show errors only
+  --all         show every warning and note, not only the first {} of a
+                kind in each script
   -h, --help    show this text
 
 Exit status: 1 when an error was found, else 0 (warnings alone give 0); 2 for
-a usage error or a database file that cannot be used.
-)";
+a usage error, a folder or script that does not exist, or a database file
+that cannot be used.
+)",
+            kShownOfAKind);
     }
     if (topic == "diff") {
         return R"(Usage: vxmod diff [-o FILE] BEFORE AFTER

@@ -23,18 +23,29 @@ private:
 // The most passes one run makes; more would only repeat the same edits.
 inline constexpr int kMaxPasses = 1000;
 
+// Warnings and notes of one kind shown for a script; the rest are counted.
+inline constexpr int kShownOfAKind = 10;
+
+// How much of what vxmod finds it shows.
+struct ShownFindings {
+    bool quiet = false;  // errors only: warnings and notes are counted, not shown
+    bool all = false;    // every finding, not only the first few of a kind in a script
+};
+
 struct RunOptions {
     std::optional<std::filesystem::path> database;  // none: the built-in example
     std::optional<std::filesystem::path> dump;
     int passes = 1;
     bool listConflicts = false;
+    ShownFindings shown;
     std::filesystem::path directory = "AttribMods";
 };
 
 struct CheckOptions {
     std::optional<std::filesystem::path> database;  // none: a check without one
     bool listConflicts = false;
-    std::filesystem::path directory = "AttribMods";
+    ShownFindings shown;
+    std::filesystem::path directory = "AttribMods";  // or one script
 };
 
 struct DiffOptions {

@@ -10,6 +10,8 @@
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
 #include "ExitStatus.h"
+#include "Progress.h"
+#include "RunCommand.h"
 #include "ScriptReview.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
@@ -30,11 +32,15 @@ std::string Plural(int count, std::string_view word) {
 int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     DiagnosticReport report(out);
     const std::string display = ScriptRunner::DisplayPath(options.directory);
-    std::error_code error;
-    if (!fs::is_directory(options.directory, error)) {
-        report.Add({display, 0, Severity::Error, "no such folder; the loader would run nothing"});
-        return ExitStatus::kFindings;
+    if (!IsScriptFolder(options.directory, "check", err)) {
+        return ExitStatus::kUnusable;
     }
+    // One script is checked in its folder, which is walked for it alone.
+    std::error_code error;
+    const bool oneScript = !fs::is_directory(options.directory, error);
+    const fs::path folder = !oneScript                            ? options.directory
+                            : options.directory.has_parent_path() ? options.directory.parent_path()
+                                                                  : fs::path(".");
     // Only with a database do the lines run, in a database of vxmod's own:
     // the description file is read, never written.
     std::optional<rakor::Sandbox::Database> database;
@@ -45,13 +51,17 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         }
     }
 
+    Progress progress(ErrorsGoToTerminal() ? &err : nullptr);
     ScriptReview review({.runLines = database.has_value(),
                          .checkLines = true,
                          .listPassedBy = true,
                          .explainFailures = true,
-                         .rememberHashedTexts = false},
-                        report);
-    if (ScriptRunner::IsDisabled(options.directory)) {
+                         .rememberHashedTexts = false,
+                         .onlyScript = oneScript ? options.directory.filename() : fs::path(),
+                         .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
+                         .quiet = options.shown.quiet},
+                        report, &progress);
+    if (!oneScript && ScriptRunner::IsDisabled(options.directory)) {
         report.Add({display + "/", 0, Severity::Note,
                     "disabled: the name begins with '!', so the loader skips it"});
     } else {
@@ -59,11 +69,12 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
         auto log = std::make_shared<spdlog::logger>(
             rakor::kLoggerName, std::make_shared<spdlog::sinks::null_sink_st>());
         ScriptRunner runner(log, nullptr, &review);
-        runner.LoadScriptDirectory(options.directory);
+        runner.LoadScriptDirectory(folder);
     }
     if (database) {
-        review.ReportConflicts();
+        review.ReportWholeRun();
     }
+    progress.Clear();
     out << fmt::format("{} checked: {}, {}\n", Plural(review.ScriptsRead(), "script"),
                        Plural(report.Errors(), "error"), Plural(report.Warnings(), "warning"));
     if (options.listConflicts) {

@@ -6,19 +6,10 @@
 #include <fmt/format.h>
 
 #include "DatabaseNames.h"
+#include "ValueWords.h"
 #include "sandbox/NameHash.h"
 
 namespace vxmod {
-
-uint32_t ConflictTracker::TargetHash::operator()(const EditTarget& target) const noexcept {
-    uint64_t hash = target.classKey;
-    for (const uint32_t word :
-         {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
-          static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-    }
-    return static_cast<uint32_t>(hash >> 32);
-}
 
 uint32_t ConflictTracker::Remember(std::string_view text) {
     if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
@@ -47,8 +38,32 @@ std::string ConflictTracker::PlaceText(const LinePlace& place) const {
     return texts_[place.script] + ":" + std::to_string(place.line);
 }
 
+void ConflictTracker::Edit::Set(const LinePlace& at, uint32_t when, const SetValue& set) {
+    place = at;
+    sequence = when;
+    value.assign(set.written);
+    kind = set.kind;
+    number = set.number;
+}
+
+bool ConflictTracker::Edit::SameValueAs(const Edit& other) const {
+    if (kind != rakor::Attrib::ValueReading::Number::None && kind == other.kind) {
+        return number == other.number;
+    }
+    return value == other.value;
+}
+
+std::string ConflictTracker::Edit::Kept() const {
+    return kind == rakor::Attrib::ValueReading::Number::None ? value : StoredText(kind, number);
+}
+
+std::optional<std::string_view> ConflictTracker::Edit::WrittenOtherwise(
+    const std::string& kept) const {
+    return kept != value ? std::optional<std::string_view>(value) : std::nullopt;
+}
+
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
-                             const TargetWords& words, std::string_view value) {
+                             const TargetWords& words, const SetValue& value) {
     const uint32_t sequence = ++sequence_;
     auto [found, added] = records_.try_emplace(target);
     Record& record = found->second;
@@ -58,13 +73,11 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
         record.holderName = words.holder ? Remember(*words.holder) : kRememberedName;
         record.field = RememberName(target.fieldKey, words.field, fieldNames_);
         record.member = target.member >= 0 ? Remember(words.member) : 0;
-        record.latest = {place, sequence, std::string(value)};
+        record.latest = Edit(place, sequence, value);
         return;
     }
     if (record.latest.place.script == place.script) {
-        record.latest.place = place;
-        record.latest.sequence = sequence;
-        record.latest.value.assign(value);
+        record.latest.Set(place, sequence, value);
         return;
     }
     // Another script: the newest edit so far becomes the last of its script,
@@ -75,7 +88,7 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
     std::vector<Edit>& others = *record.others;
     std::erase_if(others, [&](const Edit& edit) { return edit.place.script == place.script; });
     others.push_back(std::move(record.latest));
-    record.latest = {place, sequence, std::string(value)};
+    record.latest = Edit(place, sequence, value);
 }
 
 std::optional<std::string> ConflictTracker::Made(const LinePlace& place,
@@ -104,7 +117,7 @@ std::string ConflictTracker::Described(const EditTarget& target, const Record& r
     } else if (auto name = rakor::Sandbox::NameOf(target.holderKey)) {
         holder = *std::move(name);
     } else {
-        holder = CollectionName(target.holderKey);  // no name remembered after all
+        holder = DatabaseName(target.holderKey);  // no name remembered after all
     }
     std::string described =
         fmt::format("'{}'->'{}'.'{}'", texts_[record.className], holder, texts_[record.field]);
@@ -120,12 +133,15 @@ std::string ConflictTracker::Described(const EditTarget& target, const Record& r
     return described;
 }
 
-// Values set by more than one script, in the order of their first edits, each
-// with its edits in the order they ran.
+// Values that scripts set differently, in the order of their first edits,
+// each with its edits in the order they ran. Scripts that store the same
+// value agree: whichever runs last, the game keeps it.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
     std::vector<std::pair<uint32_t, Conflict>> found;
     for (const auto& [target, record] : records_) {
-        if (!record.others || record.others->empty()) {
+        if (!record.others ||
+            std::all_of(record.others->begin(), record.others->end(),
+                        [&](const Edit& edit) { return edit.SameValueAs(record.latest); })) {
             continue;
         }
         Conflict conflict{Described(target, record), *record.others};
@@ -160,14 +176,21 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
         std::vector<std::string> others;
         for (const Edit& edit : conflict.edits) {
             if (&edit != &winner) {
-                others.push_back(fmt::format("{} ({})", PlaceText(edit.place), edit.value));
+                const std::string kept = edit.Kept();
+                const auto written = edit.WrittenOtherwise(kept);
+                others.push_back(fmt::format("{} ({}{})", PlaceText(edit.place), kept,
+                                             written ? fmt::format(", written {}", *written) : ""));
             }
         }
+        const std::string kept = winner.Kept();
+        const auto written = winner.WrittenOtherwise(kept);
         warnings.push_back(
             {texts_[winner.place.script], winner.place.line, Diagnostic::Severity::Warning,
-             fmt::format("{} is also set by {}; this line runs later, so {} is what the game "
+             fmt::format("{} is also set by {}; this line runs later, so {}{} is what the game "
                          "keeps",
-                         conflict.described, fmt::join(others, ", "), winner.value)});
+                         conflict.described, fmt::join(others, ", "), kept,
+                         written ? fmt::format(" (written {})", *written) : ""),
+             FindingKind::Conflict});
     }
     return warnings;
 }
@@ -175,17 +198,20 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
 void ConflictTracker::WriteList(std::ostream& out) const {
     const auto conflicting = Conflicting();
     if (conflicting.empty() && remade_.empty()) {
-        out << "No value is set by more than one script.\n";
+        out << "No value is set differently by more than one script.\n";
         return;
     }
     if (!conflicting.empty()) {
-        out << "Set by more than one script (in the order the game runs them; the last one "
-               "wins):\n";
+        out << "Set differently by more than one script (in the order the game runs them; the "
+               "last one wins):\n";
     }
     for (const Conflict& conflict : conflicting) {
         out << "  " << Printable(conflict.described) << '\n';
         for (const Edit& edit : conflict.edits) {
-            out << "    " << Printable(PlaceText(edit.place)) << "  " << Printable(edit.value)
+            const std::string kept = edit.Kept();
+            const auto written = edit.WrittenOtherwise(kept);
+            out << "    " << Printable(PlaceText(edit.place)) << "  " << Printable(kept)
+                << (written ? "  (written " + Printable(*written) + ")" : "")
                 << (&edit == &conflict.edits.back() ? "  (wins)" : "") << '\n';
         }
     }

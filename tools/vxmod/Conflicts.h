@@ -38,19 +38,24 @@ public:
     // same number (a second pass runs the same scripts again).
     uint32_t ScriptNumber(const std::string& displayPath);
 
-    // A line that succeeded, with what it set and its value as written.
+    // A line that succeeded, with what it set and the value.
     void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
-                std::string_view value);
+                const SetValue& value);
+    // Whether any line set the value.
+    bool WasEdited(const EditTarget& target) const { return records_.lookup(target) != nullptr; }
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
     std::optional<std::string> Made(const LinePlace& place, const MadeCollection& made);
 
-    // One warning per value set by more than one script, at the line that wins.
+    // One warning per value that scripts set differently, at the line that wins.
     std::vector<Diagnostic> Warnings() const;
     std::size_t Count() const;
     // How many edits it was told of, in all.
     std::size_t Edits() const { return sequence_; }
+    // "PATH:LINE", and the path alone, of a line it numbered.
+    std::string PlaceText(const LinePlace& place) const;
+    const std::string& ScriptPath(const LinePlace& place) const { return texts_[place.script]; }
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;
@@ -59,7 +64,18 @@ private:
     struct Edit {
         LinePlace place;
         uint32_t sequence = 0;  // when it ran
-        std::string value;
+        std::string value;      // as written
+        rakor::Attrib::ValueReading::Number kind = rakor::Attrib::ValueReading::Number::None;
+        double number = 0;  // as stored, for a number
+
+        Edit() = default;
+        Edit(const LinePlace& at, uint32_t when, const SetValue& set)
+            : place(at), sequence(when), value(set.written), kind(set.kind), number(set.number) {}
+        void Set(const LinePlace& at, uint32_t when, const SetValue& set);
+        bool SameValueAs(const Edit& other) const;
+        // As the game keeps it ("1"), and as written when that differs ("1e3").
+        std::string Kept() const;
+        std::optional<std::string_view> WrittenOtherwise(const std::string& kept) const;
     };
     // The holder's name is the one the sandbox remembers for its key.
     static constexpr uint32_t kRememberedName = 0xFFFFFFFF;
@@ -82,18 +98,14 @@ private:
         std::string described;
         std::vector<Edit> edits;  // in the order they ran
     };
-    struct TargetHash {
-        uint32_t operator()(const EditTarget& target) const noexcept;
-    };
     std::vector<Conflict> Conflicting() const;
     std::string Described(const EditTarget& target, const Record& record) const;
-    std::string PlaceText(const LinePlace& place) const;
     uint32_t Remember(std::string_view text);
     // The same for the name of a key, known by the key while it is written alike.
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    rakor::Sandbox::FlatMap<EditTarget, Record, TargetHash> records_;
+    rakor::Sandbox::FlatMap<EditTarget, Record, EditTargetHash> records_;
     uint32_t firstEdits_ = 0;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;

@@ -1,5 +1,6 @@
 #include "DatabaseNames.h"
 
+#include "NameParts.h"
 #include "hash/Hashes.h"
 #include "host/HostApi.h"
 #include "sandbox/Database.h"
@@ -8,7 +9,7 @@
 namespace vxmod {
 namespace sandbox = rakor::Sandbox;
 
-std::string CollectionName(uint32_t key) {
+std::string DatabaseName(uint32_t key) {
     const auto name = sandbox::NameOf(key);
     return name ? *name : rakor::Attrib::Hash32(key).ToString();
 }
@@ -27,44 +28,77 @@ std::string DatabaseNames::CollectionSuggestion(uint32_t classKey, std::string_v
     return CollectionNamesOf(classKey).Suggestion(word, "collections");
 }
 
-std::string DatabaseNames::FieldSuggestion(uint32_t classKey, std::string_view word) {
+std::string DatabaseNames::FieldSuggestion(uint32_t classKey, std::string_view word,
+                                           bool subscripted) {
+    if (subscripted) {
+        if (const auto meant = ArrayNamesOf(classKey).Meant(word); !meant.empty()) {
+            return DidYouMean(meant);
+        }
+    }
     return FieldNamesOf(classKey).Suggestion(word, "fields");
 }
 
-NameList& DatabaseNames::CollectionNamesOf(uint32_t classKey) {
-    auto [names, added] = collectionNames_.try_emplace(classKey);
+namespace {
+
+// The class's list, made (again) from the class as it is now when it is new
+// or a key in it has got a name since.
+template <typename Fill>
+NameList& ListOf(std::unordered_map<uint32_t, NameList>& lists, uint32_t classKey, Fill&& fill) {
+    auto [names, added] = lists.try_emplace(classKey);
     if (added || names->second.Outdated()) {
         names->second = NameList();
         const sandbox::Database* db = sandbox::Database::Current();
         if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
-            for (const sandbox::Collection& collection : cls->Collections()) {
-                names->second.Add(collection.GetKey());
-            }
+            fill(*cls, names->second);
         }
     }
     return names->second;
 }
 
-NameList& DatabaseNames::FieldNamesOf(uint32_t classKey) {
-    auto [names, added] = fieldNames_.try_emplace(classKey);
-    if (added || names->second.Outdated()) {
-        NameList& list = names->second = NameList();
-        const sandbox::Database* db = sandbox::Database::Current();
-        if (const auto cls = db != nullptr ? db->FindClass(classKey) : std::nullopt) {
-            for (const auto& entry : cls->LayoutFields()) {
+// Every field the class has anywhere: in its layout, its definitions or a
+// collection's own entries; or its arrays only.
+void AddFields(const sandbox::Class& cls, NameList& list, bool arraysOnly) {
+    const auto isArray = [](uint8_t flags) { return (flags & sandbox::kArrayFlag) != 0; };
+    for (const auto& entry : cls.LayoutFields()) {
+        if (!arraysOnly || isArray(entry.flags)) {
+            list.Add(entry.key);
+        }
+    }
+    for (const auto& definition : cls.Definitions()) {
+        const sandbox::FieldFacts* facts = cls.FindFieldFacts(definition.key);
+        if (!arraysOnly || (facts != nullptr && facts->array)) {
+            list.Add(definition.key);
+        }
+    }
+    for (const sandbox::Collection& collection : cls.Collections()) {
+        for (const auto& entry : collection.OwnEntries()) {
+            if (!arraysOnly || isArray(entry.flags)) {
                 list.Add(entry.key);
-            }
-            for (const auto& definition : cls->Definitions()) {
-                list.Add(definition.key);
-            }
-            for (const sandbox::Collection& collection : cls->Collections()) {
-                for (const auto& entry : collection.OwnEntries()) {
-                    list.Add(entry.key);
-                }
             }
         }
     }
-    return names->second;
+}
+
+}  // namespace
+
+NameList& DatabaseNames::CollectionNamesOf(uint32_t classKey) {
+    return ListOf(collectionNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        for (const sandbox::Collection& collection : cls.Collections()) {
+            list.Add(collection.GetKey());
+        }
+    });
+}
+
+NameList& DatabaseNames::FieldNamesOf(uint32_t classKey) {
+    return ListOf(fieldNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        AddFields(cls, list, /*arraysOnly=*/false);
+    });
+}
+
+NameList& DatabaseNames::ArrayNamesOf(uint32_t classKey) {
+    return ListOf(arrayNames_, classKey, [](const sandbox::Class& cls, NameList& list) {
+        AddFields(cls, list, /*arraysOnly=*/true);
+    });
 }
 
 void DatabaseNames::NameCollection(const rakor::Host::CollectionRecord* record,
@@ -83,7 +117,7 @@ void DatabaseNames::NameCollection(const rakor::Host::CollectionRecord* record,
         // A remembered name stays a key's name.
         name = collectionNamesByKey_.try_emplace(key).first->second = *std::move(remembered);
     } else {
-        name = CollectionName(key);
+        name = DatabaseName(key);
     }
 }
 

@@ -12,9 +12,9 @@
 
 namespace vxmod {
 
-// The name a collection key is shown by: the name it was made from, else
+// The name a class or collection key is shown by: the name it was made from, else
 // the hash list's.
-std::string CollectionName(uint32_t key);
+std::string DatabaseName(uint32_t key);
 
 // The names of the running database's classes, collections and fields, for
 // a modder who misspelt one, and the names collections are shown by. What it
@@ -26,7 +26,8 @@ public:
     // "; did you mean 'X'?", or the names themselves when there are few, or nothing.
     std::string ClassSuggestion(std::string_view word);
     std::string CollectionSuggestion(uint32_t classKey, std::string_view word);
-    std::string FieldSuggestion(uint32_t classKey, std::string_view word);
+    // A field written with a subscript was probably meant to be an array.
+    std::string FieldSuggestion(uint32_t classKey, std::string_view word, bool subscripted);
     // Whether the class has a field of that name anywhere: in its layout,
     // its definitions or a collection's own entries.
     bool IsFieldOf(uint32_t classKey, std::string_view name) {
@@ -47,11 +48,13 @@ public:
 private:
     NameList& CollectionNamesOf(uint32_t classKey);
     NameList& FieldNamesOf(uint32_t classKey);
+    NameList& ArrayNamesOf(uint32_t classKey);
 
     // By class key. Most lines that change a parent's value name one of a
     // few parents, whose names are kept by key.
     std::unordered_map<uint32_t, NameList> collectionNames_;
     std::unordered_map<uint32_t, NameList> fieldNames_;
+    std::unordered_map<uint32_t, NameList> arrayNames_;
     rakor::Sandbox::FlatMap<uint32_t, std::string> collectionNamesByKey_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "InvisibleCharacters.h"
 #include "hash/HexText.h"
 #include "host/Utf8.h"
 
@@ -78,14 +79,17 @@ void AppendPrintable(std::string& out, std::string_view text) {
             break;
         }
         const auto byte = static_cast<uint8_t>(*at);
-        const std::size_t length =
-            byte < 0x80
-                ? 0
-                : rakor::Utf8::DecodeFirst(std::string_view(at, static_cast<std::size_t>(end - at)))
-                      .length;
-        if (length != 0) {
-            out.append(at, length);
-            at += length;
+        const rakor::Utf8::Decoded decoded = byte < 0x80
+                                                 ? rakor::Utf8::Decoded()
+                                                 : rakor::Utf8::DecodeFirst(std::string_view(
+                                                       at, static_cast<std::size_t>(end - at)));
+        if (decoded.length != 0 && FindInvisible(decoded.codePoint) != nullptr) {
+            // Shown, or a modder could not tell 'update_field' from 'update_field'.
+            out += fmt::format("<U+{:04X}>", decoded.codePoint);
+            at += decoded.length;
+        } else if (decoded.length != 0) {
+            out.append(at, decoded.length);
+            at += decoded.length;
         } else {
             AppendHex(out, byte);
             ++at;
@@ -118,13 +122,17 @@ void HeldDiagnostics::FileCloser::operator()(std::FILE* file) const {
 HeldDiagnostics::HeldDiagnostics() = default;
 HeldDiagnostics::~HeldDiagnostics() = default;
 
-void HeldDiagnostics::Add(std::string_view path, int line, Diagnostic::Severity severity,
-                          std::string_view message) {
+void HeldDiagnostics::Count(Diagnostic::Severity severity) {
     if (severity == Diagnostic::Severity::Error) {
         ++errors_;
     } else if (severity == Diagnostic::Severity::Warning) {
         ++warnings_;
     }
+}
+
+void HeldDiagnostics::Add(std::string_view path, int line, Diagnostic::Severity severity,
+                          std::string_view message) {
+    Count(severity);
     AppendDiagnostic(text_, path, line, severity, message);
     text_ += '\n';
     if (text_.size() >= kHeldInMemory) {
@@ -199,12 +207,16 @@ void HeldDiagnostics::Clear() {
     warnings_ = 0;
 }
 
-void DiagnosticReport::Add(const Diagnostic& diagnostic) {
-    if (diagnostic.severity == Diagnostic::Severity::Error) {
+void DiagnosticReport::Count(Diagnostic::Severity severity) {
+    if (severity == Diagnostic::Severity::Error) {
         ++errors_;
-    } else if (diagnostic.severity == Diagnostic::Severity::Warning) {
+    } else if (severity == Diagnostic::Severity::Warning) {
         ++warnings_;
     }
+}
+
+void DiagnosticReport::Add(const Diagnostic& diagnostic) {
+    Count(diagnostic.severity);
     WriteDiagnostic(out_, diagnostic);
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "FindingKind.h"
+
 namespace vxmod {
 
 // One finding about a script, written the way compilers write theirs so that
@@ -19,16 +21,18 @@ struct Diagnostic {
     int line = 0;      // 1-based; 0 for the whole file
     Severity severity = Severity::Error;
     std::string message;
+    FindingKind kind = FindingKind::Unsorted;
 };
 
 // Errors carry no label (the message is what the loader logs); warnings and
 // notes say so, so that they are not mistaken for failed lines. Control
 // characters and bytes that are not UTF-8 are written as \xNN, so that a
-// script saved in another encoding cannot garble the terminal.
+// script saved in another encoding cannot garble the terminal, and
+// characters that do not show (a no-break space) as <U+00A0>.
 std::string FormatDiagnostic(const Diagnostic& diagnostic);
 
 // The text with control characters (but line feeds and tabs) and stray
-// bytes written as \xNN.
+// bytes written as \xNN, and invisible characters as <U+XXXX>.
 std::string Printable(std::string_view text);
 void AppendPrintable(std::string& out, std::string_view text);
 
@@ -47,6 +51,8 @@ public:
 
     void Add(std::string_view path, int line, Diagnostic::Severity severity,
              std::string_view message);
+    // One that is counted and not shown.
+    void Count(Diagnostic::Severity severity);
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
     // Writes everything held, in the order it came, and forgets it.
@@ -77,6 +83,8 @@ public:
     void Add(const Diagnostic& diagnostic);
     // Writes what was held back, counts it and empties it.
     void Add(HeldDiagnostics& held);
+    // One that is counted and not shown.
+    void Count(Diagnostic::Severity severity);
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
 

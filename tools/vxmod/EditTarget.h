@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
+
+#include "typedb/ValueReading.h"
 
 namespace vxmod {
 
@@ -20,6 +23,18 @@ struct EditTarget {
     bool operator==(const EditTarget&) const = default;
 };
 
+struct EditTargetHash {
+    uint32_t operator()(const EditTarget& target) const noexcept {
+        uint64_t hash = target.classKey;
+        for (const uint32_t word :
+             {target.holderKey, target.fieldKey, static_cast<uint32_t>(target.element),
+              static_cast<uint32_t>(target.member), static_cast<uint32_t>(target.size)}) {
+            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        }
+        return static_cast<uint32_t>(hash >> 32);
+    }
+};
+
 // How the line names its target, for messages: 'car'->'default'.'Gears'[2]['X'].
 // Views into the line and the line's findings.
 struct TargetWords {
@@ -32,10 +47,20 @@ struct TargetWords {
     std::optional<std::string_view> holder;
 };
 
+// The value a line set: as written and, for a number, a truth value or an
+// array's count, as it was stored. Two lines that store the same number
+// agree, however they write it ("1e3" and "1" in a whole-number field).
+struct SetValue {
+    std::string_view written;
+    rakor::Attrib::ValueReading::Number kind = rakor::Attrib::ValueReading::Number::None;
+    double number = 0;
+};
+
 // A collection that add_node or copy_node made.
 struct MadeCollection {
     uint32_t classKey = 0;
     uint32_t key = 0;
+    uint32_t parentKey = 0;
     bool exists = false;         // there was one already: the new one takes its place in lookups
     std::string_view className;  // as the line writes them
     std::string_view name;

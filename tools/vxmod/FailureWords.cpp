@@ -1,5 +1,8 @@
 #include "FailureWords.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include <fmt/format.h>
 
 #include "SixWordReading.h"
@@ -13,6 +16,13 @@ namespace {
 
 using rakor::Attrib::ValueForm;
 using rakor::Attrib::Automation::Cause;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
 
 // The field as the line names it, with its type: 'Grip' (AxlePair).
 std::string FieldWithType(const ReviewedLine& line) {
@@ -66,6 +76,15 @@ std::optional<std::string> RefusedValue(const ReviewedLine& line, TypeMembers& m
                            meant ? fmt::format("; did you mean '{}'?", *meant) : std::string());
     }
     if (facts.cause == Cause::NoTextForm) {
+        const auto member = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+            return SameIgnoringCase(name, a.value);
+        });
+        if (!a.hasMember && row->form == ValueForm::MembersOnly && member != names.end()) {
+            return fmt::format(
+                "{} is set one member at a time, and '{}' is one of its members: the value after "
+                "it looks missing (update_field {} {} {} {} <value>)",
+                FieldWithType(line), a.value, a.className, a.collection, a.field, *member);
+        }
         if (!a.hasMember && row->form == ValueForm::MembersOnly && !names.empty()) {
             return fmt::format(
                 "{} is set one member at a time: {} (for example update_field {} {} {} {} {})",
@@ -114,12 +133,15 @@ std::string NameThatIsNoKey(const ReviewedLine& line, TypeMembers& members) {
 }  // namespace
 
 std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseNames& names,
-                                          TypeMembers& members) {
+                                          TypeMembers& members, bool exampleDatabase) {
     const auto& facts = line.facts;
     const auto& a = line.arguments;
     switch (facts.cause) {
         case Cause::NoClass:
-            return fmt::format("there is no class '{}'{}", a.className,
+            return fmt::format("there is no class '{}'{}{}", a.className,
+                               exampleDatabase ? " in the example database, which vxmod runs "
+                                                 "against when no --db FILE is given"
+                                               : "",
                                names.ClassSuggestion(a.className));
         case Cause::NoCollection:
             return fmt::format("class '{}' has no collection '{}'{}", a.className, a.collection,
@@ -132,9 +154,10 @@ std::optional<std::string> ExplainFailure(const ReviewedLine& line, DatabaseName
                     "{} has no definition in class '{}': the loader cannot tell its type",
                     line.Field(), a.className);
             }
-            return fmt::format("neither '{}' nor a parent of it holds a field '{}'{}", a.collection,
-                               line.field.name,
-                               names.FieldSuggestion(facts.classKey, line.field.name));
+            return fmt::format(
+                "neither '{}' nor a parent of it holds a field '{}'{}", a.collection,
+                line.field.name,
+                names.FieldSuggestion(facts.classKey, line.field.name, line.field.subscripted));
         case Cause::UnknownFieldType:
             return fmt::format("{} has the type '{}', which the loader cannot write", line.Field(),
                                line.TypeName());

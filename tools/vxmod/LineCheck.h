@@ -13,12 +13,16 @@ namespace vxmod {
 struct LineFinding {
     int line = 0;
     Diagnostic::Severity severity = Diagnostic::Severity::Error;
+    FindingKind kind = FindingKind::Unsorted;
     std::string message;
+    // Said of the line's text alone, which a run of the line has no words
+    // for: it stands beside what the run tells of the line.
+    bool standsAlone = false;
 };
 
 // What the loader makes of one line as the parser read it, without a
 // database: an unknown command word, a line it rejects, arguments it ignores
-// or misreads.
+// or misreads, characters that do not show.
 void CheckParsedLine(const rakor::Attrib::Automation::ParsedLine& line,
                      std::vector<LineFinding>& found);
 

@@ -12,13 +12,14 @@ void LineFindings::Clear() {
     hashedText.reset();
 }
 
-std::string& LineFindings::NextWarning() {
+std::string& LineFindings::NextWarning(FindingKind kind) {
     if (warningCount_ == warnings_.size()) {
         warnings_.emplace_back();
     }
-    std::string& warning = warnings_[warningCount_++];
-    warning.clear();
-    return warning;
+    Warning& warning = warnings_[warningCount_++];
+    warning.kind = kind;
+    warning.text.clear();
+    return warning.text;
 }
 
 }  // namespace vxmod

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EditTarget.h"
+#include "FindingKind.h"
 
 namespace vxmod {
 
@@ -21,17 +22,23 @@ struct LineFindings {
     // A text that the field keeps only as its 64-bit hash (a view into the line).
     std::optional<std::string_view> hashedText;
 
+    struct Warning {
+        FindingKind kind = FindingKind::Unsorted;
+        std::string text;
+    };
     // What it ran as, if not as written.
-    std::span<const std::string> Warnings() const { return {warnings_.data(), warningCount_}; }
-    void AddWarning(std::string warning) { NextWarning() = std::move(warning); }
+    std::span<const Warning> Warnings() const { return {warnings_.data(), warningCount_}; }
+    void AddWarning(FindingKind kind, std::string warning) {
+        NextWarning(kind) = std::move(warning);
+    }
     // An empty string for the next warning, which keeps the room an earlier
     // line's warning had: a large pack has a warning on a line in every few.
-    std::string& NextWarning();
+    std::string& NextWarning(FindingKind kind);
 
     void Clear();
 
 private:
-    std::vector<std::string> warnings_;
+    std::vector<Warning> warnings_;
     std::size_t warningCount_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "LineReviewer.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include <fmt/format.h>
@@ -33,6 +34,7 @@ void Made(const ReviewedLine& line, LineFindings& findings) {
     const auto& facts = line.facts;
     findings.made = MadeCollection{.classKey = facts.classKey,
                                    .key = facts.newKey,
+                                   .parentKey = facts.collectionKey,
                                    .exists = facts.replaced != nullptr,
                                    .className = line.arguments.className,
                                    .name = line.arguments.newCollection,
@@ -61,7 +63,7 @@ EditTarget Target(const ReviewedLine& line, DatabaseNames& names, LineFindings& 
 void WarnIfInherited(const ReviewedLine& line, LineFindings& findings) {
     if (line.facts.holder != line.facts.collection) {
         // Put together by hand: in a large pack a line in every few is told this.
-        JoinInto(findings.NextWarning(),
+        JoinInto(findings.NextWarning(FindingKind::Inherited),
                  {"'", line.arguments.collection, "' does not hold '", line.field.name,
                   "' itself: this changes it in '", findings.holder,
                   "', for every collection that inherits it from there"});
@@ -72,7 +74,8 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     const std::string_view count = line.arguments.count;
     const auto reading = rakor::Attrib::Automation::ReadCountText(count);
     if (reading.used < count.size()) {
-        findings.AddWarning(reading.count == 0
+        findings.AddWarning(FindingKind::CountReadInPart,
+                            reading.count == 0
                                 ? fmt::format("count '{}' is not a number: it is read as 0, which "
                                               "empties the array",
                                               count)
@@ -83,19 +86,40 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     findings.target = target;
 }
 
-void Updated(const ReviewedLine& line, DatabaseNames& names, LineFindings& findings) {
+// Five words where six were meant: the member's name was read as the value.
+void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFindings& findings) {
+    const auto& a = line.arguments;
+    if (a.hasMember || line.facts.type == nullptr) {
+        return;
+    }
+    const std::vector<std::string>& names = members.Of(*line.facts.type);
+    if (std::find(names.begin(), names.end(), a.value) != names.end()) {
+        findings.AddWarning(FindingKind::MemberAsValue,
+                            fmt::format("'{}' is a member of '{}' ({}), and with five words it is "
+                                        "read as the value: the line "
+                                        "sets '{}' itself to '{}'; the value looks missing "
+                                        "(update_field {} {} {} {} <value>)",
+                                        a.value, line.field.name, line.TypeName(), line.field.name,
+                                        a.value, a.className, a.collection, a.field, a.value));
+    }
+}
+
+void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& members,
+             LineFindings& findings) {
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
-        findings.AddWarning(fmt::format(
-            "'{}' is not an array: the subscript in '{}' is ignored and the field itself is set",
-            line.field.name, line.arguments.field));
+        findings.AddWarning(FindingKind::SubscriptIgnored,
+                            fmt::format("'{}' is not an array: the subscript in '{}' is ignored "
+                                        "and the field itself is set",
+                                        line.field.name, line.arguments.field));
     }
     WarnIfInherited(line, findings);
     if (line.arguments.hasMember) {
         target.member = line.facts.value.member;
         findings.words.member = line.arguments.member;
     }
+    WarnIfValueIsAMember(line, members, findings);
     WarnAboutStoredValue(line, findings);
     findings.target = target;
 }
@@ -106,7 +130,7 @@ void LineReviewer::Review(const rakor::LineRun& run, LineFindings& findings) {
     findings.Clear();
     const ReviewedLine line(run);
     if (line.Failed()) {
-        findings.problem = ExplainFailure(line, names_, members_);
+        findings.problem = ExplainFailure(line, names_, members_, exampleDatabase_);
         return;
     }
     if (run.command == nullptr) {
@@ -119,7 +143,7 @@ void LineReviewer::Review(const rakor::LineRun& run, LineFindings& findings) {
     } else if (word == "resize_field") {
         Resized(line, names_, findings);
     } else if (word == "update_field") {
-        Updated(line, names_, findings);
+        Updated(line, names_, members_, findings);
     }
 }
 

@@ -13,9 +13,16 @@ namespace vxmod {
 // the keys and the value reading are the loader's own.
 class LineReviewer {
 public:
+    // `exampleDatabase`: the lines run against the example database built
+    // into vxmod, which a missing class is told against.
+    explicit LineReviewer(bool exampleDatabase = false) : exampleDatabase_(exampleDatabase) {}
+
     void Review(const rakor::LineRun& line, LineFindings& findings);
+    // The names of the database, as the lines reviewed so far left it.
+    DatabaseNames& Names() { return names_; }
 
 private:
+    bool exampleDatabase_;
     DatabaseNames names_;
     TypeMembers members_;
 };

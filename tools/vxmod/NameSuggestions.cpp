@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "NameParts.h"
 #include "sandbox/NameHash.h"
 #include "sandbox/Spelling.h"
 
@@ -36,10 +37,11 @@ bool NameList::Contains(std::string_view name) {
     return listed_.contains(std::string(name));
 }
 
-std::string NameList::Suggestion(std::string_view word, std::string_view what) {
+std::vector<std::string> NameList::Meant(std::string_view word) {
     Name();
-    // As ClosestSpelling chooses: none when the word is a name; else of the
-    // names within the allowed slips, the first of those with the fewest.
+    // As MeantNames chooses: none when the word is a name; else of the names
+    // within the allowed slips, the first of those with the fewest; else the
+    // few names that the word is a part of.
     Asked& asked = asked_[std::string(word)];
     if (!asked.known && asked.looked < names_.size()) {
         rakor::Sandbox::SpellingSlips slips(word);
@@ -48,6 +50,9 @@ std::string NameList::Suggestion(std::string_view word, std::string_view what) {
             if (name == word) {
                 asked.known = true;
                 break;
+            }
+            if (asked.parts.size() <= kMostPartMatches && IsPartOf(word, name)) {
+                asked.parts.push_back(asked.looked);
             }
             const std::size_t fewest =
                 asked.best ? asked.bestSlips : rakor::Sandbox::AllowedSlips(word.size()) + 1;
@@ -60,8 +65,24 @@ std::string NameList::Suggestion(std::string_view word, std::string_view what) {
             }
         }
     }
-    if (!asked.known && asked.best) {
-        return fmt::format("; did you mean '{}'?", names_[*asked.best]);
+    if (asked.known) {
+        return {};
+    }
+    if (asked.best) {
+        return {names_[*asked.best]};
+    }
+    std::vector<std::string> meant;
+    if (asked.parts.size() <= kMostPartMatches) {
+        for (const std::size_t part : asked.parts) {
+            meant.push_back(names_[part]);
+        }
+    }
+    return meant;
+}
+
+std::string NameList::Suggestion(std::string_view word, std::string_view what) {
+    if (const std::vector<std::string> meant = Meant(word); !meant.empty()) {
+        return DidYouMean(meant);
     }
     if (!names_.empty() && names_.size() <= 8) {
         std::vector<std::string> quoted;

@@ -30,18 +30,21 @@ public:
 
     const std::vector<std::string>& Names();
     bool Contains(std::string_view name);
+    // The names the word was probably meant to be, as MeantNames chooses them.
+    std::vector<std::string> Meant(std::string_view word);
     // "; did you mean 'X'?", or the names themselves when there are few
     // (`what` says what they are), or nothing.
     std::string Suggestion(std::string_view word, std::string_view what);
 
 private:
-    // What a word asked about has been compared with so far, and the
-    // closest name of those.
+    // What a word asked about has been compared with so far: the closest
+    // name of those, and those that it is a part of.
     struct Asked {
         std::size_t looked = 0;
         bool known = false;  // the word is a name itself
         std::optional<std::size_t> best;
         std::size_t bestSlips = 0;
+        std::vector<std::size_t> parts;  // one more than kMostPartMatches: too many
     };
 
     void Name();

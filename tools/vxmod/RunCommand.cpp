@@ -9,6 +9,7 @@
 #include "Diagnostics.h"
 #include "ExitStatus.h"
 #include "OutputFile.h"
+#include "Progress.h"
 #include "ScriptReview.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
@@ -21,8 +22,9 @@ namespace {
 
 // The warning box has no screen here: its caption and text go to the error
 // stream, set apart so that they read as one notice.
-rakor::WarningNotifier BoxOnStream(std::ostream& err) {
-    return [&err](const std::string& caption, const std::string& text) {
+rakor::WarningNotifier BoxOnStream(std::ostream& err, Progress& progress) {
+    return [&err, &progress](const std::string& caption, const std::string& text) {
+        progress.Clear();
         err << '[' << caption << "]\n" << Printable(text) << "\n\n";
     };
 }
@@ -33,21 +35,22 @@ std::string Plural(int count, std::string_view word) {
 
 }  // namespace
 
-bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
+bool IsScriptFolder(const fs::path& directory, std::string_view command, std::ostream& err) {
     const std::string display = rakor::ScriptRunner::DisplayPath(directory);
+    const bool takesScript = command == "check";
     std::error_code error;
     if (!fs::exists(directory, error)) {
         err << fmt::format(
-            "vxmod: there is no folder '{}': nothing to run (the game runs the "
-            "scripts below AttribMods in its own folder)\n",
-            display);
+            "vxmod: there is no folder {}'{}': nothing to {} (the game runs the scripts below "
+            "AttribMods in its own folder)\n",
+            takesScript ? "or script " : "", display, command);
         return false;
     }
-    if (!fs::is_directory(directory, error)) {
+    if (!takesScript && !fs::is_directory(directory, error)) {
         err << fmt::format(
-            "vxmod: '{}' is a file, not a folder: name the folder that holds the "
-            "scripts (the game runs every script below AttribMods)\n",
-            display);
+            "vxmod: '{}' is a file, not a folder: vxmod {} runs a folder as the game does (every "
+            "script below AttribMods); vxmod check '{}' checks the one script\n",
+            display, command, display);
         return false;
     }
     return true;
@@ -55,38 +58,55 @@ bool IsScriptFolder(const fs::path& directory, std::ostream& err) {
 
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
     rakor::Sandbox::Database database;
-    if (!LoadDatabase(database, options.database, err) || !IsScriptFolder(options.directory, err)) {
+    if (!LoadDatabase(database, options.database, err) ||
+        !IsScriptFolder(options.directory, "run", err)) {
         return ExitStatus::kUnusable;
     }
+    // A line written for the game's database fails against the example one.
+    out << (options.database ? fmt::format("Running against '{}'.\n",
+                                           rakor::ScriptRunner::DisplayPath(*options.database))
+                             : std::string("Running against the example database built into vxmod "
+                                           "(--db FILE runs against another).\n"));
 
     DiagnosticReport report(err);
+    Progress progress(ErrorsGoToTerminal() ? &err : nullptr);
+    // What check finds comes with the run: a modder runs run.
     ScriptReview review({.runLines = true,
-                         .checkLines = false,
-                         .listPassedBy = false,
+                         .checkLines = true,
+                         .listPassedBy = true,
                          .explainFailures = false,
-                         .rememberHashedTexts = options.dump.has_value()},
-                        report);
+                         .rememberHashedTexts = options.dump.has_value(),
+                         .exampleDatabase = !options.database,
+                         .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
+                         .quiet = options.shown.quiet},
+                        report, &progress);
     bool anyFailed = false;
     {
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
         const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / rakor::kLogFileName);
-        rakor::ScriptRunner runner(log.logger, BoxOnStream(err), &review, log.status);
+        rakor::ScriptRunner runner(log.logger, BoxOnStream(err, progress), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
             anyFailed = anyFailed || summary.failed > 0;
-            out << fmt::format("{}{}: {} succeeded, {} failed\n",
+            const int skipped = review.TakeSkipped();
+            progress.Clear();
+            out << fmt::format("{}{}: {} succeeded, {} failed{}\n",
                                options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
                                Plural(summary.scripts, "script"), Plural(summary.succeeded, "line"),
-                               summary.failed);
+                               summary.failed,
+                               skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
         }
     }
-    review.ReportConflicts();
+    review.ReportWholeRun();
     if (options.listConflicts) {
         review.Conflicts().WriteList(out);
     } else if (const std::size_t conflicts = review.Conflicts().Count(); conflicts > 0) {
         out << fmt::format("{} between scripts (vxmod run --conflicts lists them)\n",
                            Plural(static_cast<int>(conflicts), "conflict"));
+    }
+    if (const int hidden = review.QuietWarnings(); hidden > 0) {
+        out << fmt::format("{} not shown (without --quiet they are)\n", Plural(hidden, "warning"));
     }
 
     // The game would have crashed or corrupted itself on these; the sandbox
@@ -106,7 +126,8 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
             return ExitStatus::kUnusable;
         }
     }
-    return anyFailed ? ExitStatus::kFindings : ExitStatus::kClean;
+    // A line the loader skips without a word is an error as much as one it fails.
+    return anyFailed || report.Errors() > 0 ? ExitStatus::kFindings : ExitStatus::kClean;
 }
 
 }  // namespace vxmod

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <string_view>
 
 #include "Arguments.h"
 
@@ -14,7 +15,9 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
 
 // The folder a command walks must be one: the game walks AttribMods, and a
 // misspelt folder or a single file would otherwise look like "no scripts".
-// Writes why to `err` and returns false when it is not.
-bool IsScriptFolder(const std::filesystem::path& directory, std::ostream& err);
+// Writes why to `err` and returns false when it is not. `command` names the
+// command for the message; "check" also takes one script.
+bool IsScriptFolder(const std::filesystem::path& directory, std::string_view command,
+                    std::ostream& err);
 
 }  // namespace vxmod

@@ -4,13 +4,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Conflicts.h"
 #include "Diagnostics.h"
+#include "FindingGroups.h"
+#include "LayoutCopies.h"
 #include "LineCheck.h"
 #include "LineFindings.h"
 #include "LineReviewer.h"
+#include "Progress.h"
+#include "References.h"
 #include "loader/ScriptRunner.h"
 
 namespace vxmod {
@@ -25,6 +30,15 @@ struct ReviewSettings {
     // Texts that fields keep only as their 64-bit hash, remembered so that a
     // dump of the database shows them (run --dump).
     bool rememberHashedTexts = false;
+    // The lines run against the example database built into vxmod, not one
+    // the modder named: a missing class says so.
+    bool exampleDatabase = false;
+    // The one script of the folder to review (by name); empty: all of them.
+    std::filesystem::path onlyScript{};
+    // Warnings and notes of one kind shown for a script (0: all), and
+    // whether only errors are shown.
+    int shownOfAKind = 0;
+    bool quiet = false;
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -33,7 +47,10 @@ struct ReviewSettings {
 // file system lists them.
 class ScriptReview : public rakor::WalkObserver {
 public:
-    ScriptReview(const ReviewSettings& settings, DiagnosticReport& report);
+    // `progress`, if any, hears of every script and line, and is wiped
+    // before a finding is written.
+    ScriptReview(const ReviewSettings& settings, DiagnosticReport& report,
+                 Progress* progress = nullptr);
 
     void OrderEntries(std::vector<std::filesystem::directory_entry>& entries) override;
     void PassedBy(const std::filesystem::path& path, bool isDirectory) override;
@@ -43,22 +60,37 @@ public:
     void LineFinished(const rakor::LineRun& line) override;
     void ScriptFinished() override;
 
-    // Reports the values that more than one script set; call after the run.
-    void ReportConflicts();
+    // Reports what only the whole run tells: values that more than one
+    // script set, layout values copied before a later script changed them,
+    // names of nothing in references. Call after the run.
+    void ReportWholeRun();
     const ConflictTracker& Conflicts() const { return conflicts_; }
     int ScriptsRead() const { return scriptsRead_; }
+    // Lines with a word that is no command, which the loader skips without a
+    // word, since the last call.
+    int TakeSkipped() { return std::exchange(skipped_, 0); }
+    // Warnings not shown because only errors are.
+    int QuietWarnings() const { return groups_.QuietWarnings(); }
 
 private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
     void HoldLineChecksUpTo(int line);
-    void Hold(int line, Diagnostic::Severity severity, std::string_view message);
+    // One of many of its kind is counted instead of shown.
+    void Hold(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
     void Flush();
+    // Writes a finding now, unless it is one of many of its kind.
+    void Report(const Diagnostic& diagnostic);
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
+    Progress* progress_;
+    FindingGroups groups_;
     ConflictTracker conflicts_;
+    LayoutCopies layoutCopies_;
+    References references_;
     int scriptsRead_ = 0;
+    int skipped_ = 0;
 
     // The script that is running. Its diagnostics are held back until its
     // end, when the game's warning box has come and gone: they come out after
@@ -77,6 +109,7 @@ private:
     LineFindings findings_;
     struct Finding {
         Diagnostic::Severity severity;
+        FindingKind kind;
         std::string_view message;
     };
     std::vector<Finding> said_;

@@ -15,12 +15,8 @@ namespace {
 using rakor::Attrib::ValueForm;
 using rakor::Attrib::ValueReading;
 
-// The number as it was stored, in its shortest form.
 std::string Stored(const ValueReading& reading) {
-    if (reading.kind == ValueReading::Number::Decimal) {
-        return fmt::format("{}", static_cast<float>(reading.number));
-    }
-    return fmt::format("{}", static_cast<long long>(reading.number));
+    return StoredText(reading.kind, reading.number);
 }
 
 // A word that a modder probably meant as true.
@@ -40,11 +36,13 @@ void WarnAboutNumber(const ReviewedLine& line, const rakor::Attrib::HostTypeRow&
     const ValueReading& reading = line.facts.value;
     const std::string_view text = line.arguments.value;
     if (reading.used < text.size()) {
-        findings.AddWarning(fmt::format("'{}' is read as {}: {} {} and stops at '{}'", text,
-                                        Stored(reading), ValueTarget(line), NumberForm(row),
-                                        text.substr(reading.used, 1)));
+        findings.AddWarning(
+            FindingKind::NumberReadInPart,
+            fmt::format("'{}' is read as {}: {} {} and stops at '{}'", text, Stored(reading),
+                        ValueTarget(line), NumberForm(row), text.substr(reading.used, 1)));
     } else if (row.wrapsNegative && text.starts_with("-") && reading.number != 0) {
-        findings.AddWarning(fmt::format("'{}' is stored as {}: {} holds no negative numbers", text,
+        findings.AddWarning(FindingKind::NegativeWrapped,
+                            fmt::format("'{}' is stored as {}: {} holds no negative numbers", text,
                                         Stored(reading), ValueTarget(line)));
     }
 }
@@ -53,11 +51,14 @@ void WarnAboutQuotes(const ReviewedLine& line, LineFindings& findings) {
     const std::string_view token = line.arguments.valueToken;
     if (token == "''") {
         findings.AddWarning(
+            FindingKind::Quotes,
             "'' is stored as the two characters ''; the empty text is written \"\"");
     } else if (token != "\"\"" && token.find('"') != std::string_view::npos) {
-        findings.AddWarning(fmt::format(
-            "the quotes are part of the value: {} is set to '{}' (quotes do not group words)",
-            ValueTarget(line), line.arguments.value));
+        findings.AddWarning(
+            FindingKind::Quotes,
+            fmt::format(
+                "the quotes are part of the value: {} is set to '{}' (quotes do not group words)",
+                ValueTarget(line), line.arguments.value));
     }
 }
 
@@ -77,6 +78,7 @@ void WarnAboutStoredValue(const ReviewedLine& line, LineFindings& findings) {
         case ValueForm::Bool:
             if (line.facts.value.number == 0 && text != "False" && LooksTrue(text)) {
                 findings.AddWarning(
+                    FindingKind::ReadAsFalse,
                     fmt::format("'{}' is stored as false: only the exact word True is true", text));
             }
             return;

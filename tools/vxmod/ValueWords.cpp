@@ -21,6 +21,20 @@ std::string ValueTarget(const ReviewedLine& line) {
     return fmt::format("'{}' ({})", line.field.name, type);
 }
 
+std::string StoredText(rakor::Attrib::ValueReading::Number kind, double number) {
+    using Number = rakor::Attrib::ValueReading::Number;
+    switch (kind) {
+        case Number::Decimal:
+            return fmt::format("{}", static_cast<float>(number));
+        case Number::Boolean:
+            return number != 0 ? "True" : "False";
+        case Number::Whole:
+        case Number::None:
+            break;
+    }
+    return fmt::format("{}", static_cast<long long>(number));
+}
+
 std::string NumberForm(const rakor::Attrib::HostTypeRow& row) {
     if (row.form == rakor::Attrib::ValueForm::Whole) {
         return fmt::format("takes a whole number from {} to {}", row.lowest, row.highest);

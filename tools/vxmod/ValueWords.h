@@ -4,6 +4,7 @@
 
 #include "ReviewedLine.h"
 #include "typedb/HostTypeTable.h"
+#include "typedb/ValueReading.h"
 
 namespace vxmod {
 
@@ -13,6 +14,9 @@ const rakor::Attrib::HostTypeRow* RowOfType(uint32_t typeKey);
 // The field or member a line's value was read into, as messages name it:
 // 'Speed' (KQ::Reflection::Float), 'Rear' of 'Grip' (KQ::Reflection::Float).
 std::string ValueTarget(const ReviewedLine& line);
+
+// A number (or truth value) as a reader stored it, in its shortest form.
+std::string StoredText(rakor::Attrib::ValueReading::Number kind, double number);
 
 // What a whole or decimal number type takes: "takes a whole number from 0 to 255".
 std::string NumberForm(const rakor::Attrib::HostTypeRow& row);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxmod {
+
+// Whether the word is the start or the end of the name, ignoring case and a
+// plural "s": what a modder writes who remembers half a name ("Speed" for
+// "TopSpeed", "Gears" for "GearRatios", "resize" for "resize_field"). A word
+// of fewer than four letters is part of too many names to tell anything.
+bool IsPartOf(std::string_view word, std::string_view name);
+
+// The names that the word was probably meant to be: the closest in spelling,
+// else the few that it is a part of. None when the word is a name itself, or
+// when it is a part of more than a few.
+std::vector<std::string> MeantNames(std::string_view word, std::span<const std::string> names);
+
+// "; did you mean 'A'?", "; did you mean 'A' or 'B'?"; empty for no names.
+std::string DidYouMean(std::span<const std::string> meant);
+
+// The most names a part of a word is offered among.
+inline constexpr std::size_t kMostPartMatches = 3;
+
+}  // namespace vxmod
