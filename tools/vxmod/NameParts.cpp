@@ -1,7 +1,6 @@
 #include "NameParts.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <fmt/format.h>
 
@@ -14,8 +13,7 @@ constexpr std::size_t kShortestPart = 4;
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
+        return rakor::Sandbox::LowerAscii(x) == rakor::Sandbox::LowerAscii(y);
     });
 }
 

@@ -17,6 +17,7 @@ void NameList::Name() {
             unnamed_.push_back(key);
         } else if (!name->starts_with("0x") && listed_.insert(*name).second) {
             names_.push_back(*name);
+            letterSets_.push_back(rakor::Sandbox::LetterSet(*name));
         }
     }
     keys_.clear();
@@ -59,7 +60,8 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
             if (fewest == 0) {
                 continue;  // only the word itself could do better
             }
-            if (const std::size_t count = slips.To(name, fewest - 1); count < fewest) {
+            if (const std::size_t count = slips.To(name, letterSets_[asked.looked], fewest - 1);
+                count < fewest) {
                 asked.best = asked.looked;
                 asked.bestSlips = count;
             }

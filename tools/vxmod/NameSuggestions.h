@@ -51,6 +51,7 @@ private:
 
     std::vector<uint32_t> keys_;  // added and not yet named
     std::vector<std::string> names_;
+    std::vector<uint64_t> letterSets_;  // of each name, for passing far-off names by quickly
     std::unordered_set<std::string> listed_;
     std::vector<uint32_t> unnamed_;
     std::unordered_map<std::string, Asked> asked_;
