@@ -42,16 +42,31 @@ uint32_t HashResolver::KeyOfText(std::string_view text, uint32_t (*hash)(const s
 }
 
 std::string HashResolver::Resolve(uint32_t hash) {
+    if (std::optional<std::string> name = NameOf(hash)) {
+        return *std::move(name);
+    }
+    return fmt::format("{}0x{:x}", kUnresolvedPrefix, hash);
+}
+
+std::optional<std::string> HashResolver::NameOf(uint32_t hash) {
     ResolverState& state = State();
     if (!state.listLoaded) {
         LoadList();
     }
     // Looking up inserts: an unnamed hash keeps an empty entry from now on.
     const std::string_view name = state.names->NameOf(hash);
-    if (!name.empty()) {
-        return std::string(name);
+    if (name.empty()) {
+        return std::nullopt;
     }
-    return fmt::format("{}0x{:x}", kUnresolvedPrefix, hash);
+    return std::string(name);
+}
+
+std::vector<uint32_t> HashResolver::ListedHashes() {
+    ResolverState& state = State();
+    if (!state.listLoaded) {
+        LoadList();
+    }
+    return state.names->ListedKeys();
 }
 
 void HashResolver::LoadList() {

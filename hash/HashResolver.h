@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rakor::Attrib {
 
@@ -18,6 +20,11 @@ public:
 
     static void Record(uint32_t hash, std::string_view name);
     static std::string Resolve(uint32_t hash);
+    // The hash's name, or none where Resolve gives the unresolved text.
+    static std::optional<std::string> NameOf(uint32_t hash);
+    // Every hash the hash list names (and no script named otherwise since),
+    // in no set order. Reads the list if nothing has yet.
+    static std::vector<uint32_t> ListedHashes();
 
     // The key Hasher makes of `text`, with `text` recorded as its name: what
     // making a Hash32 from text does. The table remembers each text's key, so
