@@ -54,14 +54,15 @@ void LoadScriptDirectory(const std::filesystem::path& directory) noexcept {
         log.flush();
         return;
     }
-    // The runner turns everything that goes wrong in the walk into log lines;
-    // this guards what lies around it (building the runner, its summary).
-    // spdlog's own calls never throw.
+    // Asked for by a folder the modder made; without it, this one look costs nothing more.
     std::unique_ptr<Snapshot> snapshot;
     if (!gSnapshotLookedFor) {
         gSnapshotLookedFor = true;
         snapshot = Snapshot::IfAsked(directory, log);
     }
+    // The runner turns everything that goes wrong in the walk into log lines;
+    // this guards what lies around it (building the runner, its summary).
+    // spdlog's own calls never throw.
     try {
         if (snapshot) {
             snapshot->Before();
