@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -68,8 +69,8 @@ uint32_t FloatCount(ValueKind kind);
 // How names are written: each writer knows names its own way (the sandbox
 // remembers what it hashed, the plug-in asks the library's resolver).
 struct NameWriter {
-    std::string (*key)(uint32_t key);
-    std::string (*hash64)(uint64_t hash);
+    std::function<std::string(uint32_t key)> key;
+    std::function<std::string(uint64_t hash)> hash64;
 };
 
 // A key as a description writes it: its name, else "0x" and eight hexadecimal

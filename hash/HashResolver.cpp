@@ -78,6 +78,14 @@ void HashResolver::LoadList() {
     state.listLoaded = true;
 }
 
+std::string_view HashResolver::ListText() {
+    ResolverState& state = State();
+    if (!state.listLoaded) {
+        LoadList();
+    }
+    return state.names->ListText();
+}
+
 uint32_t HashResolver::Generation() {
     const ResolverState& state = State();
     return state.generationBase + state.names->Displacements();

@@ -25,6 +25,8 @@ public:
     // Every hash the hash list names (and no script named otherwise since),
     // in no set order. Reads the list if nothing has yet.
     static std::vector<uint32_t> ListedHashes();
+    // The hash list's names, one a line, as long as the table lives.
+    static std::string_view ListText();
 
     // The key Hasher makes of `text`, with `text` recorded as its name: what
     // making a Hash32 from text does. The table remembers each text's key, so

@@ -52,6 +52,8 @@ public:
 
     // The keys whose name is a line of the list, in no set order.
     std::vector<uint32_t> ListedKeys() const;
+    // The lists given to AddList, one name a line.
+    std::string_view ListText() const { return list_; }
 
     std::size_t Size() const { return keys_.size; }
 

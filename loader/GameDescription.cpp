@@ -28,11 +28,6 @@ std::string NameOfKey(uint32_t key) {
     const std::optional<std::string> name = Attrib::HashResolver::NameOf(key);
     return Description::KeyText(key, name ? std::optional<std::string_view>(*name) : std::nullopt);
 }
-// The library keeps no 64-bit hash's text.
-std::string Hash64Digits(uint64_t hash) {
-    return Description::Hash64Text(hash, std::nullopt);
-}
-constexpr Description::NameWriter kGameNames{&NameOfKey, &Hash64Digits};
 
 // The description's types by the key the game makes of their names.
 const HostType* TypeOf(uint32_t typeKey) {
@@ -314,15 +309,39 @@ uint32_t LayoutEnd(const std::vector<FieldShape>& fields) {
 
 }  // namespace
 
-GameDescription::GameDescription(std::vector<uint32_t> namedKeys, spdlog::logger& log)
-    : named_(std::move(namedKeys)), listed_(Attrib::HashResolver::ListedHashes()), log_(log) {}
+GameDescription::GameDescription(ScriptNames named, spdlog::logger& log)
+    : named_(std::move(named)),
+      listed_(Attrib::HashResolver::ListedHashes()),
+      names_{&NameOfKey, [this](uint64_t hash) { return Hash64Text(hash); }},
+      log_(log) {}
+
+// The library keeps no 64-bit hash's text: the scripts' words give it, or
+// else a line of the hash list.
+std::string GameDescription::Hash64Text(uint64_t hash) {
+    if (const auto word = named_.texts64.find(hash); word != named_.texts64.end()) {
+        return Description::Hash64Text(hash, word->second);
+    }
+    if (!listed64_) {
+        listed64_.emplace();
+        const std::string_view list = Attrib::HashResolver::ListText();
+        for (std::size_t start = 0; start < list.size();) {
+            const std::size_t end = std::min(list.find('\n', start), list.size());
+            const std::string_view line = list.substr(start, end - start);
+            listed64_->try_emplace(Attrib::Hash64(line).GetValue(), line);
+            start = end + 1;
+        }
+    }
+    const auto line = listed64_->find(hash);
+    return Description::Hash64Text(
+        hash, line == listed64_->end() ? std::nullopt : std::optional(line->second));
+}
 
 GameDescription::Written GameDescription::Describe(const std::string& note) {
     Written written;
     void* const database = Host::DatabaseInstance();
     std::vector<std::pair<uint32_t, void*>> classes;
     if (const auto problem = ReadGuarded(log_, [&] {
-            for (const uint32_t key : named_) {
+            for (const uint32_t key : named_.keys) {
                 if (void* cls = Host::GetClass(database, key)) {
                     classes.emplace_back(key, cls);
                 }
@@ -338,7 +357,7 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
         std::vector<FoundCollection> found;
         std::vector<FieldShape> fields;
         if (const auto problem = ReadGuarded(log_, [&] {
-                found = FindCollections(classObject, named_, listed_, unnamed_);
+                found = FindCollections(classObject, named_.keys, listed_, unnamed_);
                 fields = FieldReader(classObject, found).Read();
             })) {
             written.problems.push_back(fmt::format("class '{}': {}", className, *problem));
@@ -350,7 +369,7 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
             continue;
         }
         const uint32_t layoutEnd = LayoutEnd(fields);
-        const Description::ClassWriter writer(std::move(fields), layoutEnd, kGameNames);
+        const Description::ClassWriter writer(std::move(fields), layoutEnd, names_);
         Json collections = Json::object();
         Json::object_t& members = collections.get_ref<Json::object_t&>();
         for (const FoundCollection& collection : found) {

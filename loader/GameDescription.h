@@ -2,11 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "description/ValueForms.h"
+#include "loader/ScriptNames.h"
 
 namespace spdlog {
 class logger;
@@ -28,8 +33,9 @@ namespace rakor {
 // rest is written.
 class GameDescription {
 public:
-    // `namedKeys`: the keys the scripts name, in the order they first name them.
-    GameDescription(std::vector<uint32_t> namedKeys, spdlog::logger& log);
+    GameDescription(ScriptNames named, spdlog::logger& log);
+    GameDescription(const GameDescription&) = delete;
+    GameDescription& operator=(const GameDescription&) = delete;
 
     struct Written {
         nlohmann::ordered_json document;
@@ -41,8 +47,14 @@ public:
     Written Describe(const std::string& note);
 
 private:
-    std::vector<uint32_t> named_;
+    std::string Hash64Text(uint64_t hash);
+
+    ScriptNames named_;
     std::vector<uint32_t> listed_;
+    // The hash list's lines by their 64-bit hash, made when a 64-bit hash no
+    // script word gives is first met.
+    std::optional<std::unordered_map<uint64_t, std::string_view>> listed64_;
+    Description::NameWriter names_;
     spdlog::logger& log_;
     // A collection that neither a script nor the hash list names has no name
     // the game's records give: it is named after the child it was reached

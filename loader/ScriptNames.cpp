@@ -29,10 +29,11 @@ public:
             if (word.size() > kLongestName) {
                 continue;
             }
+            names_.texts64.try_emplace(Attrib::Hash64(word).GetValue(), word);
             try {
                 const uint32_t key = Attrib::Hash32(word).GetValue();
                 if (seen_.insert(key).second) {
-                    keys_.push_back(key);
+                    names_.keys.push_back(key);
                 }
             } catch (const std::invalid_argument&) {
                 // "0x" and no hexadecimal key: the line fails in the pass too.
@@ -43,23 +44,23 @@ public:
     // Parsed, never run.
     bool ScriptStarting(const ScriptInfo& /*script*/) override { return false; }
 
-    std::vector<uint32_t> Keys() && { return std::move(keys_); }
+    ScriptNames Names() && { return std::move(names_); }
 
 private:
-    std::vector<uint32_t> keys_;
+    ScriptNames names_;
     std::unordered_set<uint32_t> seen_;
 };
 
 }  // namespace
 
-std::vector<uint32_t> KeysTheScriptsName(const std::filesystem::path& directory) {
+ScriptNames NamesTheScriptsUse(const std::filesystem::path& directory) {
     NameCollector collector;
     // What the walk meets (a folder it cannot list, a link back up) the pass
     // itself logs right after: said once, not twice.
     auto quiet =
         std::make_shared<spdlog::logger>("walk", std::make_shared<spdlog::sinks::null_sink_st>());
     ScriptRunner(quiet, WarningNotifier(), &collector).LoadScriptDirectory(directory);
-    return std::move(collector).Keys();
+    return std::move(collector).Names();
 }
 
 }  // namespace rakor

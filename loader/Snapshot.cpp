@@ -29,7 +29,7 @@ std::unique_ptr<Snapshot> Snapshot::IfAsked(const std::filesystem::path& scripts
 
 void Snapshot::Before() noexcept {
     try {
-        game_.emplace(KeysTheScriptsName(scripts_), log_);
+        game_.emplace(NamesTheScriptsUse(scripts_), log_);
     } catch (const std::exception& failure) {
         log_.warn("Could not take the snapshot that {} asks for: {}; the game goes on without it.",
                   kSnapshotFolder, failure.what());

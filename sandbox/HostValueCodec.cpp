@@ -302,7 +302,7 @@ std::string Hash64Text(uint64_t hash) {
 }
 
 const Description::NameWriter& SandboxNames() {
-    static constexpr Description::NameWriter kNames{&KeyText, &Hash64Text};
+    static const Description::NameWriter kNames{&KeyText, &Hash64Text};
     return kNames;
 }
 

@@ -45,7 +45,7 @@ protected:
     ~GameDescriptionTest() override { Attrib::HashResolver::ResetForTesting(); }
 
     Json Describe() {
-        GameDescription game(KeysTheScriptsName("AttribMods"), *log_.Logger());
+        GameDescription game(NamesTheScriptsUse("AttribMods"), *log_.Logger());
         GameDescription::Written written = game.Describe("a note");
         EXPECT_THAT(written.problems, ::testing::IsEmpty());
         return std::move(written.document);
