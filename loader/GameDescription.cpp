@@ -347,7 +347,7 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
                 }
             }
         })) {
-        written.problems.push_back(fmt::format("the classes: {}", *problem));
+        written.problems.push_back(fmt::format("the classes ({})", *problem));
     }
 
     Json described = Json::object();
@@ -360,7 +360,7 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
                 found = FindCollections(classObject, named_.keys, listed_, unnamed_);
                 fields = FieldReader(classObject, found).Read();
             })) {
-            written.problems.push_back(fmt::format("class '{}': {}", className, *problem));
+            written.problems.push_back(fmt::format("class '{}' ({})", className, *problem));
             classMembers.emplace_back(
                 className, Json{{"note", fmt::format("The loader could not read this class's "
                                                      "records ({}): its fields and collections "
@@ -377,8 +377,8 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
             if (const auto problem = ReadGuarded(log_, [&] {
                     values = writer.Collection(*collection.record, collection.parent);
                 })) {
-                written.problems.push_back(
-                    fmt::format("collection '{}'->'{}': {}", className, collection.name, *problem));
+                written.problems.push_back(fmt::format("collection '{}'->'{}' ({})", className,
+                                                       collection.name, *problem));
                 values = Json::object();
                 if (collection.parent) {
                     values["parent"] = *collection.parent;

@@ -11,6 +11,13 @@
 #include "loader/Version.h"
 
 namespace rakor {
+namespace {
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return fmt::format("{} {}", count, count == 1 ? one : many);
+}
+
+}  // namespace
 
 std::unique_ptr<Snapshot> Snapshot::IfAsked(const std::filesystem::path& scripts,
                                             spdlog::logger& log) noexcept {
@@ -62,7 +69,7 @@ void Snapshot::Write(const char* fileName, const std::string& note, const char* 
     try {
         const GameDescription::Written written = game_->Describe(note);
         for (const std::string& problem : written.problems) {
-            log_.warn("{}: could not read {}; the file says so, and has the rest", where, problem);
+            log_.warn("{}: could not read {}; the file says so, and has the rest.", where, problem);
         }
         if (const auto why = WriteFileWhole(std::filesystem::path(kSnapshotFolder) / fileName,
                                             written.document.dump(2) + "\n")) {
