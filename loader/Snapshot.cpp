@@ -76,8 +76,9 @@ void Snapshot::Write(const char* fileName, const std::string& note, const char* 
             log_.warn("Could not write the snapshot {}: {}; the game goes on without it.", where,
                       *why);
         } else {
-            log_.info("Wrote {}: {} ({} classes, {} collections).", where, what, written.classes,
-                      written.collections);
+            log_.info("Wrote {}: {} ({}, {}).", where, what,
+                      Counted(written.classes, "class", "classes"),
+                      Counted(written.collections, "collection", "collections"));
         }
     } catch (const std::exception& failure) {
         log_.warn("Could not write the snapshot {}: {}; the game goes on without it.", where,
