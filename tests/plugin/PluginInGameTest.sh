@@ -459,8 +459,8 @@ test_snapshot_matches_vxmod() {
     snapshot_matches_vxmod examples "$examples/database.json" "$examples/AttribMods" ""
     check "examples: the log says what was written, after the patch line and around the scripts" \
         equal "$(log_lines "$game_dir" | grep -nF "$(snapshot_written)")" \
-        "2:$(snapshot_written before.json): the game's database before the mod scripts ran (2 classes, 4 collections).
-21:$(snapshot_written after.json): the same collections after the mod scripts ran (2 classes, 6 collections)."
+        "2:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/before.json: the game's database before the mod scripts ran (2 classes, 4 collections).
+21:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/after.json: the same collections after the mod scripts ran (2 classes, 6 collections)."
     check "examples: a parent nothing names is written under its child's name" equal \
         "$(jq -r '.classes.engine.collections.v8.parent' "$game_dir/$snapshot_folder/before.json")" \
         "(unnamed parent of v8)"
