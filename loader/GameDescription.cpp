@@ -147,21 +147,6 @@ std::vector<Host::ArrayHeader> LayoutHeaders(const FieldShape& field,
     return headers;
 }
 
-// The header of the first array record a written collection holds for a
-// field: what the field's arrays are taken to be like unless they say otherwise.
-std::optional<Host::ArrayHeader> FirstEntryHeader(uint32_t key,
-                                                  const std::vector<FoundCollection>& collections) {
-    for (const FoundCollection& collection : collections) {
-        for (const Host::CollectionEntry& entry : collection.record->OwnEntries()) {
-            if (entry.key == key && (entry.flags & Host::kEntryIsArray) != 0 && entry.value != 0) {
-                return Host::LoadFrom<Host::ArrayHeader>(
-                    reinterpret_cast<const void*>(static_cast<uintptr_t>(entry.value)));
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 // How much of a field the game's records show, and how a description
 // writes it: layout fields in the order of the block, then the fields the
 // collections hold themselves.
@@ -193,19 +178,33 @@ public:
         for (const FoundCollection& collection : collections_) {
             for (const Host::CollectionEntry& entry : collection.record->OwnEntries()) {
                 FieldShape& field = Shape(entry.key);
-                field.array =
-                    field.array || (!field.layout && (entry.flags & Host::kEntryIsArray) != 0);
+                if (!field.layout && (entry.flags & Host::kEntryIsArray) != 0) {
+                    field.array = true;
+                    if (entry.value != 0) {
+                        firstArray_.try_emplace(entry.key, entry.value);
+                    }
+                }
             }
         }
-        for (std::size_t i = 0; i < shapes_.size(); ++i) {
-            Complete(shapes_[i], i + 1 < shapes_.size() && shapes_[i + 1].layout
-                                     ? std::optional(shapes_[i + 1].offset)
-                                     : std::nullopt);
+        for (FieldShape& field : shapes_) {
+            Complete(field, NextOffset(field));
         }
         return std::move(shapes_);
     }
 
 private:
+    // Where the layout field after this one begins, if one follows.
+    std::optional<uint32_t> NextOffset(const FieldShape& field) const {
+        std::optional<uint32_t> next;
+        for (const FieldShape& other : shapes_) {
+            if (field.layout && other.layout && other.offset > field.offset &&
+                (!next || other.offset < *next)) {
+                next = other.offset;
+            }
+        }
+        return next;
+    }
+
     FieldShape& Shape(uint32_t key) {
         const auto [at, added] = index_.try_emplace(key, shapes_.size());
         if (added) {
@@ -248,7 +247,14 @@ private:
             }
             FitRoom(field, nextOffset);
         } else if (field.array) {
-            const auto header = FirstEntryHeader(field.key, collections_);
+            // The first array a written collection holds: what the field's
+            // arrays are taken to be like unless they say otherwise.
+            const auto first = firstArray_.find(field.key);
+            const auto header =
+                first == firstArray_.end()
+                    ? std::nullopt
+                    : std::optional(Host::LoadFrom<Host::ArrayHeader>(
+                          reinterpret_cast<const void*>(static_cast<uintptr_t>(first->second))));
             if (field.type == nullptr) {
                 field.size = header ? header->ElementSize() : 4;
             }
@@ -295,6 +301,7 @@ private:
     const std::vector<FoundCollection>& collections_;
     std::vector<FieldShape> shapes_;
     std::unordered_map<uint32_t, std::size_t> index_;
+    std::unordered_map<uint32_t, uint32_t> firstArray_;  // by field: the address of an array record
 };
 
 uint32_t LayoutEnd(const std::vector<FieldShape>& fields) {
