@@ -1,5 +1,6 @@
 #include "loader/ScriptNames.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <unordered_set>
