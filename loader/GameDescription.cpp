@@ -359,7 +359,10 @@ GameDescription::Written GameDescription::Describe(const std::string& note) {
 
     Json described = Json::object();
     Json::object_t& classMembers = described.get_ref<Json::object_t&>();
-    for (const auto& [key, classObject] : classes) {
+    for (const auto& classFound : classes) {
+        // Named, not bound: clang 14 cannot capture bindings in the lambdas below.
+        const uint32_t key = classFound.first;
+        void* const classObject = classFound.second;
         const std::string className = NameOfKey(key);
         std::vector<FoundCollection> found;
         std::vector<FieldShape> fields;
