@@ -1,8 +1,8 @@
-# spdlog, {fmt}, nlohmann/json and CLI11. The native build uses Debian's
-# packages; the MinGW build has no packages of them, so it uses the same
-# headers in header-only mode from a folder that holds links to those four
-# header trees only (putting /usr/include itself on the cross compiler's path
-# would pull in glibc's headers).
+# spdlog, {fmt}, nlohmann/json and CLI11 (the plug-in needs the first three).
+# The native build uses Debian's packages; the MinGW build has no packages of
+# them, so it uses the same headers in header-only mode from a folder that
+# holds links to those four header trees only (putting /usr/include itself on
+# the cross compiler's path would pull in glibc's headers).
 find_package(Threads REQUIRED)
 
 add_library(vexa_spdlog INTERFACE)
@@ -30,10 +30,11 @@ else()
     find_package(fmt REQUIRED)
     find_package(spdlog REQUIRED)
     target_link_libraries(vexa_spdlog INTERFACE spdlog::spdlog fmt::fmt Threads::Threads)
+    # The plug-in writes its snapshot of the game's database as JSON too.
+    find_package(nlohmann_json 3 REQUIRED)
+    target_link_libraries(vexa_json INTERFACE nlohmann_json::nlohmann_json)
     if(NOT VEXA_PLUGIN_ONLY)
-        find_package(nlohmann_json 3 REQUIRED)
         find_package(CLI11 2 CONFIG REQUIRED)
-        target_link_libraries(vexa_json INTERFACE nlohmann_json::nlohmann_json)
         target_link_libraries(vexa_cli11 INTERFACE CLI11::CLI11)
     endif()
 endif()

@@ -58,6 +58,14 @@ std::string_view HashResolver::NameOf(uint32_t hash) {
     return state.names->NameOf(hash);
 }
 
+std::vector<uint32_t> HashResolver::ListedHashes() {
+    ResolverState& state = State();
+    if (!state.listLoaded) {
+        LoadList();
+    }
+    return state.names->ListedKeys();
+}
+
 void HashResolver::LoadList() {
     ResolverState& state = State();
     // A missing or unreadable list is not an error; it is looked for once.
@@ -65,6 +73,14 @@ void HashResolver::LoadList() {
         state.names->AddList(std::move(*content), &HashListLine);
     }
     state.listLoaded = true;
+}
+
+std::string_view HashResolver::ListText() {
+    ResolverState& state = State();
+    if (!state.listLoaded) {
+        LoadList();
+    }
+    return state.names->ListText();
 }
 
 uint32_t HashResolver::Generation() {

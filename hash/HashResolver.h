@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rakor::Attrib {
 
@@ -22,6 +23,11 @@ public:
     // valid until the next name is recorded or looked up. For writing a name
     // into a message without a string of its own.
     static std::string_view NameOf(uint32_t hash);
+    // Every hash the hash list names (and no script named otherwise since),
+    // in no set order. Reads the list if nothing has yet.
+    static std::vector<uint32_t> ListedHashes();
+    // The hash list's names, one a line, as long as the table lives.
+    static std::string_view ListText();
 
     // The key Hasher makes of `text`, with `text` recorded as its name: what
     // making a Hash32 from text does. The table remembers each text's key, so

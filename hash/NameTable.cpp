@@ -176,6 +176,17 @@ std::string_view NameTable::NameOf(uint32_t key) {
     return texts_[name]->View();
 }
 
+std::vector<uint32_t> NameTable::ListedKeys() const {
+    std::vector<uint32_t> keys;
+    for (uint32_t i = 0; i < keys_.capacity; ++i) {
+        const KeySlot& slot = keySlots_[i];
+        if (slot.name != kVacant && slot.name != kNoName && (slot.name & kFromList) != 0) {
+            keys.push_back(slot.key);
+        }
+    }
+    return keys;
+}
+
 NameTable::KeySlot& NameTable::SlotOf(uint32_t key) {
     if (KeySlot* const found = FindKey(key)) {
         return *found;

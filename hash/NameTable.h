@@ -50,6 +50,11 @@ public:
     // empty one, so the table grows by one for each unnamed key looked up.
     std::string_view NameOf(uint32_t key);
 
+    // The keys whose name is a line of the list, in no set order.
+    std::vector<uint32_t> ListedKeys() const;
+    // The lists given to AddList, one name a line.
+    std::string_view ListText() const { return list_; }
+
     std::size_t Size() const { return keys_.size; }
 
     // How often a text stopped being its key's name (another name took the

@@ -8,6 +8,7 @@
 #include "host/HostApi.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
+#include "loader/Snapshot.h"
 #include "loader/WarningBox.h"
 
 namespace rakor {
@@ -28,6 +29,9 @@ bool MarkFirstCopy() {
 const bool gFirstCopy = MarkFirstCopy();
 const LoaderLog gLibraryLog = CreateLoaderLog(std::string("./") + kLogFileName,
                                               gFirstCopy ? LogStart::Empty : LogStart::Continue);
+
+// The snapshot is looked for once, on the first pass that runs the scripts.
+bool gSnapshotLookedFor = false;
 
 }  // namespace
 
@@ -50,12 +54,24 @@ void LoadScriptDirectory(const std::filesystem::path& directory) noexcept {
         log.flush();
         return;
     }
+    // Asked for by a folder the modder made; without it, this one look costs nothing more.
+    std::unique_ptr<Snapshot> snapshot;
+    if (!gSnapshotLookedFor) {
+        gSnapshotLookedFor = true;
+        snapshot = Snapshot::IfAsked(directory, log);
+    }
     // The runner turns everything that goes wrong in the walk into log lines;
     // this guards what lies around it (building the runner, its summary).
     // spdlog's own calls never throw.
     try {
+        if (snapshot) {
+            snapshot->Before();
+        }
         ScriptRunner(gLibraryLog.logger, ShowWarningBox, nullptr, gLibraryLog.status)
             .LoadScriptDirectory(directory);
+        if (snapshot) {
+            snapshot->After();
+        }
     } catch (const std::exception& error) {
         log.error("Stopped running the mod scripts: {}", error.what());
     } catch (...) {

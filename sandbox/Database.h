@@ -75,8 +75,8 @@ enum class FieldShape : uint8_t { Single, Array };
 
 // What a database built from a description knows about a field beyond its
 // records, so that it can be described again: the type of a field without a
-// definition record, the size of a type the sandbox does not know, and the
-// room an array field was declared with. Host memory holds none of these.
+// definition record, the size of a type the sandbox does not know, the room
+// an array field was declared with, and the note it came with. Host memory holds none of these.
 struct FieldFacts {
     uint32_t typeKey = 0;
     uint32_t size = 0;
@@ -85,6 +85,7 @@ struct FieldFacts {
     // (for a layout array, the room it has in the block); unset when not given.
     std::optional<uint32_t> capacity;
     std::optional<uint32_t> elementSize;
+    std::string note;  // the description's words on the field, for people
 };
 
 // The contents of an array record. The header's count is the number of

@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 
+#include "description/ValueForms.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/HostValueCodec.h"
 #include "sandbox/OrderedJson.h"
@@ -29,10 +30,6 @@ using Pointer = Json::json_pointer;
 
 uint32_t Effective(uint32_t elementSize) {
     return elementSize == 0 ? 4u : elementSize;
-}
-
-uint32_t AlignUp(uint32_t value, uint32_t alignment) {
-    return (value + alignment - 1) / alignment * alignment;
 }
 
 // Where the parser stopped, as an editor counts (line and column from 1),
@@ -100,6 +97,21 @@ std::optional<uint32_t> OptionalCount(const Json& object, const char* key, const
     return static_cast<uint32_t>(value->get<int64_t>());
 }
 
+// A note is for people: a description's writer says there what the
+// description cannot (a record it could not read, a type it does not know).
+std::string RequireNote(const Json& note, const Pointer& where) {
+    if (!note.is_string()) {
+        Fail(where, fmt::format("expected a text, found {}", note.type_name()));
+    }
+    return note.get<std::string>();
+}
+
+void RequireNoteIfAny(const Json& object, const Pointer& where) {
+    if (const Json* note = Optional(object, "note")) {
+        RequireNote(*note, where / "note");
+    }
+}
+
 struct FieldPlan {
     std::string name;
     Pointer where;
@@ -113,7 +125,9 @@ struct FieldPlan {
     bool definition = true;
     std::optional<uint32_t> capacity;     // as given
     std::optional<uint32_t> elementSize;  // as given
+    std::optional<uint32_t> givenOffset;
     uint32_t offset = 0;
+    std::string note;
     // Layout arrays: the header values a plain list gets, and so the room.
     uint32_t roomCapacity = 0;
     uint32_t roomElementSize = 0;
@@ -176,7 +190,8 @@ ArrayValue ReadArrayValue(const Json& value, const Pointer& where) {
 
 FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& where) {
     RequireObject(field, where,
-                  {"type", "storage", "array", "capacity", "elementSize", "size", "definition"});
+                  {"type", "storage", "offset", "array", "capacity", "elementSize", "size",
+                   "definition", "note"});
     FieldPlan plan;
     plan.name = name;
     plan.where = where;
@@ -207,7 +222,6 @@ FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& w
                                              plan.type->name, plan.type->size));
         }
         plan.size = plan.type->size;
-        plan.alignment = plan.type->alignment;
     } else {
         if (!size) {
             // Most likely a slip in a known name; else a type of the game's own.
@@ -223,8 +237,6 @@ FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& w
                                      type->dump()));
         }
         plan.size = *size;
-        // Unknown structures are taken to align as the host's own do, to at most 4.
-        plan.alignment = plan.size >= 4 ? 4 : plan.size >= 2 ? 2 : 1;
     }
 
     for (const char* key : {"capacity", "elementSize"}) {
@@ -239,8 +251,19 @@ FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& w
                                                 "of the type",
                                                 *plan.elementSize, plan.size));
     }
-    if (plan.array) {
-        plan.alignment = std::max(plan.alignment, 4u);
+    plan.alignment = Description::LayoutAlignment(plan.type, plan.size, plan.array);
+    if (const Json* offset = Optional(field, "offset")) {
+        if (!plan.layout) {
+            Fail(where / "offset", "\"offset\" is only for a field with \"storage\": \"layout\"");
+        }
+        if (!offset->is_number_unsigned() || offset->get<uint64_t>() > 0xFFFF) {
+            Fail(where / "offset",
+                 fmt::format("expected a byte offset from 0 to 65535, found {}", offset->dump()));
+        }
+        plan.givenOffset = offset->get<uint32_t>();
+    }
+    if (const Json* note = Optional(field, "note")) {
+        plan.note = RequireNote(*note, where / "note");
     }
     return plan;
 }
@@ -260,7 +283,8 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
         CollectionPlan plan;
         plan.where = where / name;
         const Pointer& at = plan.where;
-        RequireObject(collection, at, {"parent", "values"});
+        RequireObject(collection, at, {"parent", "values", "note"});
+        RequireNoteIfAny(collection, at);
         plan.name = name;
         plan.key = KeyOf(name, at);
         if (const auto [other, added] = byKey.try_emplace(plan.key, declared.size()); !added) {
@@ -369,18 +393,37 @@ void PlaceLayout(ClassPlan& plan) {
         field.roomCapacity = field.capacity.value_or(longest[field.key]);
     }
     uint32_t end = 0;
+    std::vector<const FieldPlan*> layout;
     for (FieldPlan& field : plan.fields) {
         if (!field.layout) {
             continue;
         }
-        field.offset = AlignUp(end, field.alignment);
-        end = field.offset + field.LayoutBytes();
+        // Without an offset, after every layout field declared before it.
+        field.offset = field.givenOffset.value_or(Description::AlignUp(end, field.alignment));
+        end = std::max(end, field.offset + field.LayoutBytes());
+        layout.push_back(&field);
     }
-    plan.layoutSize = AlignUp(end, 4);
+    plan.layoutSize = Description::AlignUp(end, 4);
+    // Two fields sharing bytes would change each other: only given offsets can.
+    std::stable_sort(layout.begin(), layout.end(),
+                     [](const FieldPlan* a, const FieldPlan* b) { return a->offset < b->offset; });
+    for (std::size_t i = 1; i < layout.size(); ++i) {
+        const FieldPlan& first = *layout[i - 1];
+        const FieldPlan& second = *layout[i];
+        if (first.offset + first.LayoutBytes() > second.offset) {
+            const FieldPlan& later = &first > &second ? first : second;
+            const FieldPlan& other = &first > &second ? second : first;
+            Fail(later.givenOffset ? later.where / "offset" : later.where,
+                 fmt::format("bytes {} to {} of the layout block overlap \"{}\" (bytes {} to {})",
+                             later.offset, later.offset + later.LayoutBytes() - 1, other.name,
+                             other.offset, other.offset + other.LayoutBytes() - 1));
+        }
+    }
 }
 
 ClassPlan ReadClass(const std::string& name, const Json& description, const Pointer& where) {
-    RequireObject(description, where, {"fields", "collections"});
+    RequireObject(description, where, {"fields", "collections", "note"});
+    RequireNoteIfAny(description, where);
     ClassPlan plan;
     plan.name = name;
     plan.where = where;
@@ -487,7 +530,8 @@ FieldFacts FactsOf(const FieldPlan& field) {
                      .size = field.size,
                      .array = field.array,
                      .capacity = field.capacity,
-                     .elementSize = field.elementSize};
+                     .elementSize = field.elementSize,
+                     .note = field.note};
     if (field.layout && field.array) {
         facts.capacity = field.roomCapacity;
         facts.elementSize = field.roomElementSize;
@@ -533,7 +577,8 @@ void LoadDescription(Database& database, const Json& description) {
     if (!database.Classes().empty()) {
         Fail(root, "the database to load into already has classes");
     }
-    RequireObject(description, root, {"classes"});
+    RequireObject(description, root, {"classes", "note"});
+    RequireNoteIfAny(description, root);
     std::vector<ClassPlan> plans;
     if (const Json* classes = Optional(description, "classes")) {
         if (!classes->is_object()) {

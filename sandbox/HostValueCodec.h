@@ -8,65 +8,27 @@
 
 #include <nlohmann/json.hpp>
 
+#include "description/ValueForms.h"
 #include "sandbox/DescriptionError.h"
 
-// The sandbox's own knowledge of the host's field types: how many bytes a
-// value takes in host memory, how it is aligned in a layout block, and how a
-// description's JSON value turns into those bytes and back. Written from the
-// host's layouts rather than taken from the library, so that a description
-// checks the library instead of repeating its mistakes.
+// How a description's JSON value turns into the bytes of host memory and back,
+// for the sandbox: the types, their sizes and members and the written form of
+// values are the description's (description/ValueForms.h, which the plug-in's
+// snapshot writes with too); the names are those the sandbox remembers.
 namespace rakor::Sandbox {
 
-enum class ValueKind : uint8_t {
-    UInt8,
-    Int8,
-    UInt16,
-    Int16,
-    UInt32,
-    Int32,
-    Float,
-    Bool,
-    Key32,   // a name hashed with the host hash, or "0x..."
-    Hash64,  // a text hashed with the 64-bit hash, or "0x..."
-    Text,    // a pointer to a NUL-terminated text, or null
-    Vector2,
-    Vector3,
-    Vector4,
-    Matrix,
-    AxlePair,
-    FECarPartInfo,
-    JunkmanMod,
-    RefSpec,
-    StringKey,
-};
-
-struct HostType {
-    std::string_view name;
-    uint32_t size;
-    uint32_t alignment;
-    ValueKind kind;
-};
-
-// One named member of a structure, at its byte offset.
-struct Member {
-    std::string_view name;
-    uint32_t offset;
-    ValueKind kind;
-};
-
-// The members of a structure kind, in memory order; empty for other kinds.
-std::span<const Member> MembersOf(ValueKind kind);
+using ValueKind = Description::ValueKind;
+using HostType = Description::HostType;
+using Member = Description::Member;
+using Description::FloatJson;
+using Description::HostTypes;
+using Description::MembersOf;
 
 // The host type whose name hashes to the key, or null for a type the sandbox
 // does not know (its values are then plain bytes).
 const HostType* FindHostType(uint32_t typeKey);
-std::span<const HostType> HostTypes();
-
 // A key as a description writes it: the remembered name, else "0x" and eight
-// hexadecimal digits. A remembered name that itself starts with "0x" would
-// read back as a different key, and one that is not UTF-8 (a script saved in
-// a Windows code page) cannot be a JSON text, so such keys are written as
-// digits too.
+// hexadecimal digits (Description::KeyText).
 std::string KeyText(uint32_t key);
 
 // The key a description's name stands for: "0x" and 1 to 8 hexadecimal
@@ -94,10 +56,9 @@ void EncodeValue(const HostType* type, const nlohmann::ordered_json& value,
                  const nlohmann::ordered_json::json_pointer& where, std::span<uint8_t> out,
                  const TextMaker& makeText);
 
-// The value that the bytes hold, in the form EncodeValue reads.
+// The value that the bytes hold, in the form EncodeValue reads, with the
+// names the sandbox remembers.
 nlohmann::ordered_json DecodeValue(const HostType* type, std::span<const uint8_t> bytes);
-
-// A float as the shortest JSON number that reads back as the same float.
-nlohmann::ordered_json FloatJson(float value);
+const Description::NameWriter& SandboxNames();
 
 }  // namespace rakor::Sandbox

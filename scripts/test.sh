@@ -61,6 +61,7 @@ for target in "${fuzzers[@]}"; do
   cp -R "fuzz/corpus/$target/." "$corpus/"
   if [ "$target" = description ]; then
     cp examples/database.json fuzz/every-field.json "$corpus/"
+    cp examples/snapshot/before.json "$corpus/snapshot-before.json"
   fi
   log="$work/$name.log"
   echo "== $name (${fuzz_seconds}s)"

@@ -10,8 +10,9 @@
 #   PluginInGameTest.sh field         GAME DLL NM OBJDUMP EXAMPLES VERSION SHARED_LIBGCC
 #   PluginInGameTest.sh release-zip   GAME DLL NM OBJDUMP EXAMPLES VERSION CPACK_CONFIG CPACK
 #                                     CMAKE WINDRES
+#   PluginInGameTest.sh snapshot      GAME DLL NM OBJDUMP EXAMPLES VERSION DATABASE NATIVE_VXMOD
 #
-# matches-vxmod exits with 77 (skipped) when no native vxmod is given.
+# matches-vxmod and snapshot exit with 77 (skipped) when no native vxmod is given.
 set -uo pipefail
 
 suite="$1" game="$(realpath "$2")" dll="$(realpath "$3")" nm="$4" objdump="$5"
@@ -21,6 +22,7 @@ examples="$(realpath "$6")" version="$7"
 extra="${8:+$(realpath "$8")}"
 vxmod="$extra" database="$extra" shared_libgcc="$extra"
 cpack_config="${8:-}" cpack="${9:-}" cmake="${10:-}" windres="${11:-}"
+[ "$suite" = snapshot ] && vxmod="${9:+$(realpath "$9")}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -405,6 +407,150 @@ test_field_callee_pops() {
     check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
 }
 
+# The snapshot a modder asks for with the folder VexaAttribLoader/snapshot: on
+# the first pass, the game's database as the scripts find it (before.json) and
+# as they leave it (after.json), for vxmod.
+snapshot_folder=VexaAttribLoader/snapshot
+snapshot_written() {  # what the log says of a snapshot file written
+    echo "[VexaAttribLoader.Tormelin] [info] Wrote $snapshot_folder/${1:-}"
+}
+pass_calls() {  # game folder, pass: the database calls the pass made
+    sed -n "s/^pass $2: .*, then \([0-9]*\) database calls;.*/\1/p" "$1/report.txt"
+}
+
+# One start of the game with the snapshot switched on, then vxmod on what it
+# wrote: run on before.json with the same scripts (and hash list), vxmod logs
+# what the game logged and leaves the collections as after.json has them;
+# and the script vxmod diff makes of the two snapshots, run on before.json,
+# gives after.json.
+snapshot_matches_vxmod() {  # name, database, scripts folder, hash list (or "")
+    local name="$1" game_dir native replay snap
+    game_dir="$(game_folder "snapshot-$name")"
+    native="$work/snapshot-$name-vxmod" replay="$work/snapshot-$name-replay"
+    snap="$game_dir/$snapshot_folder"
+    cp -r "$3/." "$game_dir/AttribMods/"
+    cp "$2" "$game_dir/database.json"
+    mkdir -p "$snap" "$native" "$replay/AttribMods"
+    if [ -n "$4" ]; then
+        mkdir -p "$game_dir/Qzr" && cp "$4" "$game_dir/Qzr/VLTHashes.txt"
+        cp -r "$game_dir/Qzr" "$native/"
+    fi
+    cp -r "$game_dir/AttribMods" "$native/"
+    play "$game_dir" --db database.json
+    (cd "$native" && "$vxmod" run --db "$snap/before.json" --dump after.json >report.txt 2>boxes.txt)
+    echo $? >"$native/status"
+
+    check "$name: the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
+    check "$name: nothing the game relies on was broken" equal "$(count_lines "$game_dir/report.txt" '^FAULT')" 0
+    check "$name: vxmod on the snapshot before the pass logs what the game logged" \
+        diff <(log_by_script "$native") \
+        <(log_by_script "$game_dir" | grep -avxF "$patched_line" | grep -avF "$(snapshot_written)")
+    check "$name: and leaves every collection as the game's snapshot after the pass has it" \
+        same_database "$native/after.json" "$snap/after.json"
+    check "$name: vxmod diff writes all the two snapshots differ in as a script" \
+        "$vxmod" diff -o "$replay/AttribMods/changes.vxmod" "$snap/before.json" "$snap/after.json"
+    (cd "$replay" && "$vxmod" run --db "$snap/before.json" --dump after.json >/dev/null 2>&1)
+    check "$name: which, run on the snapshot before the pass, gives the one after it" \
+        same_database "$replay/after.json" "$snap/after.json"
+}
+
+test_snapshot_matches_vxmod() {
+    local game_dir="$work/snapshot-examples" list="$work/every-field-names.txt"
+    snapshot_matches_vxmod examples "$examples/database.json" "$examples/AttribMods" ""
+    check "examples: the log says what was written, after the patch line and around the scripts" \
+        equal "$(log_lines "$game_dir" | grep -nF "$(snapshot_written)")" \
+        "2:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/before.json: the game's database before the mod scripts ran (2 classes, 4 collections).
+21:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/after.json: the same collections after the mod scripts ran (2 classes, 6 collections)."
+    check "examples: a parent nothing names is written under its child's name" equal \
+        "$(jq -r '.classes.engine.collections.v8.parent' "$game_dir/$snapshot_folder/before.json")" \
+        "(unnamed parent of v8)"
+    # The README's and the guide's examples read these; they are what the game writes.
+    check "examples: examples/snapshot is what the game writes" \
+        diff -r "$examples/snapshot" "$game_dir/$snapshot_folder"
+
+    # Every field type in every place, the fuzzer's scripts, and a hash list
+    # that names everything. (nodes-again.vxmod is left out: it replaces a
+    # collection that has a child, and vxmod's dump names the replaced one
+    # by the key it lost.)
+    jq -r '(.. | strings), (.. | objects | keys[])' "$database" | sort -u >"$list"
+    mkdir -p "$work/every-field-scripts"
+    cp "$(dirname "$database")/corpus/script/"*.vxmod "$work/every-field-scripts/"
+    rm "$work/every-field-scripts/nodes-again.vxmod"
+    snapshot_matches_vxmod every-field "$database" "$work/every-field-scripts" "$list"
+}
+
+# Without the folder the plug-in only looks for it, once: no file, no line,
+# and the pass makes the database calls it always made. The first pass here
+# makes 27: 21 type names and 3 script names hashed, then GetClass,
+# GetCollection and GetFieldDefinition; the second, with all names known, the
+# last 3. With the folder, only the first pass makes more.
+test_snapshot_off() {
+    local off on folder
+    off="$(game_folder snapshot-off)" on="$(game_folder snapshot-on)"
+    for folder in "$off" "$on"; do
+        printf 'update_field car default TopSpeed 250\n' >"$folder/AttribMods/a.vxmod"
+    done
+    mkdir -p "$on/$snapshot_folder"
+    play "$off" --passes 2
+    play "$on" --passes 2
+    check "off: no file is written" equal "$(find "$off" -name '*.json')" ""
+    check "off: the log says nothing of it" equal "$(log_lines "$off" | grep -c "$snapshot_folder")" 0
+    check "off: the first pass makes the run's own database calls and no other" \
+        equal "$(pass_calls "$off" 1)" 27
+    check "off: so does the second" equal "$(pass_calls "$off" 2)" 3
+    check "on: the first pass makes more, to read the game's records" \
+        test "$(pass_calls "$on" 1)" -gt 27
+    check "on: the second pass writes nothing and makes the run's own calls" \
+        equal "$(pass_calls "$on" 2)" 3
+    check "on: both files are written, once" \
+        equal "$(log_lines "$on" | grep -cF "$(snapshot_written)")" 2
+}
+
+# The hash list names collections no script names: they are written, with
+# their parents; a class no script names is not, whatever the list names.
+test_snapshot_hash_list() {
+    local folder
+    folder="$(game_folder snapshot-hash-list)"
+    printf 'update_field car default TopSpeed 250\n' >"$folder/AttribMods/a.vxmod"
+    mkdir -p "$folder/Qzr" "$folder/$snapshot_folder"
+    printf 'coupe\ninline4\n' >"$folder/Qzr/VLTHashes.txt"
+    play "$folder"
+    check "hash list: the collections it names in a class the scripts name are written" equal \
+        "$(jq -c '.classes | map_values(.collections | keys)' "$folder/$snapshot_folder/before.json")" \
+        '{"car":["coupe","default"]}'
+    check "hash list: with their parents" equal \
+        "$(jq -r '.classes.car.collections.coupe.parent' "$folder/$snapshot_folder/before.json")" default
+}
+
+# A record the plug-in cannot read while it writes the snapshot (the game
+# hands it a bad class), and a file it cannot write (a folder of its name):
+# the snapshot says so where it could not read, the log says both, and the
+# pass runs and the game goes on.
+test_snapshot_faults() {
+    local folder log
+    folder="$(game_folder snapshot-faults)"
+    log="$folder/VexaAttribLoader.Tormelin.log"
+    mkdir -p "$folder/$snapshot_folder/after.json"
+    printf 'update_field badclass default TopSpeed 5\nupdate_field car default TopSpeed 300\n' \
+        >"$folder/AttribMods/a.vxmod"
+    play "$folder" --fault-class badclass=bad-pointer --dump after.json
+    check "faults: the game runs on (exit status 1: a line failed)" equal "$(cat "$folder/status")" 1
+    check "faults: nothing the game relies on was broken" equal "$(count_lines "$folder/report.txt" '^FAULT')" 0
+    check "faults: the snapshot says which class it could not read, and why" \
+        grep -qE "^The loader could not read this class's records \(access violation reading 0x[0-9A-F]{8} at 0x[0-9A-F]{8} \(VexaAttribLoader\.Tormelin\.asi\+0x[0-9A-F]+\)\): its fields and collections are left out\.$" \
+        <(jq -r '.classes.badclass.note' "$folder/$snapshot_folder/before.json")
+    check "faults: and has the rest" equal \
+        "$(jq '.classes.car.collections.default.values.TopSpeed' "$folder/$snapshot_folder/before.json")" 200
+    check "faults: the log says what could not be read" equal "$(count_lines "$log" \
+        "\[warning\] $snapshot_folder/before.json: could not read class 'badclass' \(access violation reading 0x[0-9A-F]{8} at .*\); the file says so, and has the rest\.")" 1
+    check "faults: the pass ran every line" has_text "$log" \
+        "[AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
+    check "faults: the line after the bad one changed the database" \
+        equal "$(jq '.classes.car.collections.default.values.TopSpeed' "$folder/after.json")" 300
+    check "faults: a file that cannot be written is logged, and the game goes on" has_text "$log" \
+        "[warning] Could not write the snapshot $snapshot_folder/after.json: it is a folder; the game goes on without it."
+}
+
 # The release zips, made by CPack from this build. The modders' zip holds what
 # a modder unpacks into the game's folder, folders included; the developers'
 # zip the debug information of its two programs.
@@ -498,6 +644,16 @@ field)
     ;;
 release-zip)
     test_release_zip
+    ;;
+snapshot)
+    if [ -z "$vxmod" ] || [ ! -x "$vxmod" ]; then
+        echo "skipped: no native vxmod given (configure with -DVEXA_NATIVE_VXMOD=PATH)"
+        exit 77
+    fi
+    test_snapshot_matches_vxmod
+    test_snapshot_off
+    test_snapshot_hash_list
+    test_snapshot_faults
     ;;
 *)
     echo "unknown suite '$suite'" >&2

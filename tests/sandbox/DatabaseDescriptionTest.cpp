@@ -265,6 +265,30 @@ TEST(DescriptionHostBytes, LayoutFieldsAreAlignedInDeclarationOrder) {
     EXPECT_EQ(car.LayoutFields()[5].flags, kArrayFlag);
 }
 
+// The game places layout fields its own way; a description written from its
+// records gives offsets, and only where a loader would not put the field
+// anyway. A field without one goes after every layout field before it.
+TEST(DescriptionHostBytes, GivenOffsetsPlaceLayoutFieldsAndComeBackInTheDump) {
+    const Json description = Json::parse(R"({"classes": {"car": {
+        "fields": {
+            "b": {"type": "KQ::Reflection::Int32", "storage": "layout", "offset": 8},
+            "a": {"type": "KQ::Reflection::UInt8", "storage": "layout", "offset": 0},
+            "c": {"type": "KQ::Reflection::Int16", "storage": "layout"},
+            "m": {"type": "Mystery", "size": 2, "note": "a type the writer did not know"}},
+        "collections": {"default": {"values": {"a": 7, "b": -2, "c": 3, "m": "0102"}}}}},
+        "note": "for people, as a class's or a collection's may be"})");
+    ExpectRoundTrip(Json{{"classes", description["classes"]}});
+    Database db;
+    LoadDescription(db, description);
+    const Class car = db.GetClass("car");
+    const Collection base = car.GetCollection("default");
+    EXPECT_EQ(base.LayoutOffset("b"), 8u);
+    EXPECT_EQ(base.LayoutOffset("a"), 0u);
+    EXPECT_EQ(base.LayoutOffset("c"), 12u);
+    EXPECT_EQ(car.LayoutSize(), 16u);
+    EXPECT_EQ(ReadAs<int32_t>(base.Record()->layoutBlock + 8), -2);
+}
+
 TEST(DescriptionHostBytes, SmallEntryValuesAreInlineAndLargeOnesBehindThePointer) {
     Database db;
     LoadDescription(db, R"({"classes": {"car": {
@@ -469,6 +493,13 @@ TEST(DescriptionErrors, NameTheJsonPointerOfTheProblem) {
     EXPECT_EQ(PointerOfError(WithField(R"({"type": "Attrib::StringHashWrapper32"})"_json,
                                        R"({"F": "0xNOPE"})"_json)),
               "/classes/car/collections/default/values/F");
+    EXPECT_EQ(PointerOfError(WithField(R"({"type": "KQ::Reflection::Float", "offset": 4})"_json)),
+              "/classes/car/fields/F/offset");
+    EXPECT_EQ(PointerOfError(R"({"classes": {"car": {"fields": {
+        "F": {"type": "KQ::Reflection::Int32", "storage": "layout", "offset": 4},
+        "G": {"type": "KQ::Reflection::Int16", "storage": "layout", "offset": 6}}}}})"_json),
+              "/classes/car/fields/G/offset");
+    EXPECT_EQ(PointerOfError(R"({"note": 1, "classes": {}})"_json), "/note");
 }
 
 // Values are checked as they are written: one that fails after others were

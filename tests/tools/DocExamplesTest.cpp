@@ -113,11 +113,14 @@ bool Matches(const std::vector<std::string>& expected, std::size_t e,
 
 class DocExamplesTest : public VxmodFixture {
 protected:
-    // The folder a modder has: the example scripts and database.
+    // The folder a modder has: the example scripts and database, and the
+    // snapshot the game writes of them (tests/plugin checks that it does).
     void SetUp() override {
         fs::copy(kSource / "examples/AttribMods", work_.Path() / "AttribMods",
                  fs::copy_options::recursive);
         fs::copy(kSource / "examples/database.json", work_.Path() / "database.json");
+        fs::create_directories(work_.Path() / "VexaAttribLoader");
+        fs::copy(kSource / "examples/snapshot", work_.Path() / "VexaAttribLoader/snapshot");
     }
 
     // The folder a block runs in: the modder's, or a walk-through's.

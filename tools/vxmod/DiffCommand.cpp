@@ -10,7 +10,7 @@
 #include "DatabaseSource.h"
 #include "DiffScript.h"
 #include "ExitStatus.h"
-#include "OutputFile.h"
+#include "host/OutputFile.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/DatabaseDescription.h"
 
@@ -59,7 +59,7 @@ int RunDiffCommand(const DiffOptions& options, std::ostream& out, std::ostream& 
     const std::string script = writer.Text(rakor::ScriptRunner::DisplayPath(options.before),
                                            rakor::ScriptRunner::DisplayPath(options.after));
     if (options.output) {
-        if (const auto why = WriteFileWhole(*options.output, script)) {
+        if (const auto why = rakor::WriteFileWhole(*options.output, script)) {
             err << fmt::format("vxmod: cannot write '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.output), *why);
             return ExitStatus::kUnusable;

@@ -8,9 +8,9 @@
 #include "DatabaseSource.h"
 #include "Diagnostics.h"
 #include "ExitStatus.h"
-#include "OutputFile.h"
 #include "Progress.h"
 #include "ScriptReview.h"
+#include "host/OutputFile.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
@@ -120,7 +120,7 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         if (!text) {
             return ExitStatus::kUnusable;
         }
-        if (const auto why = WriteFileWhole(*options.dump, *text)) {
+        if (const auto why = rakor::WriteFileWhole(*options.dump, *text)) {
             err << fmt::format("vxmod: cannot write the dump file '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.dump), *why);
             return ExitStatus::kUnusable;

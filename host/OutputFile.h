@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace vxmod {
+namespace rakor {
 
 // Writes the file whole or not at all: the bytes go to a file beside it,
 // which takes the file's place only once it is complete, so that a failure
@@ -14,4 +14,4 @@ namespace vxmod {
 std::optional<std::string> WriteFileWhole(const std::filesystem::path& file,
                                           std::string_view bytes);
 
-}  // namespace vxmod
+}  // namespace rakor

@@ -1,11 +1,11 @@
-#include "OutputFile.h"
+#include "host/OutputFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <system_error>
 
-namespace vxmod {
+namespace rakor {
 namespace fs = std::filesystem;
 
 std::optional<std::string> WriteFileWhole(const fs::path& file, std::string_view bytes) {
@@ -37,4 +37,4 @@ std::optional<std::string> WriteFileWhole(const fs::path& file, std::string_view
     return std::nullopt;
 }
 
-}  // namespace vxmod
+}  // namespace rakor

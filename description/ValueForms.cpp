@@ -1,0 +1,215 @@
+#include "description/ValueForms.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "hash/HexText.h"
+#include "host/Utf8.h"
+
+namespace rakor::Description {
+namespace {
+
+// Alignment is the natural one of the widest member as the game's compiler
+// lays it out: 64-bit hashes align to 8 there.
+constexpr std::array kHostTypes{
+    HostType{"AxlePair", 8, 4, ValueKind::AxlePair},
+    HostType{"GCollectionKey", 4, 4, ValueKind::Key32},
+    HostType{"FECarPartInfo", 12, 4, ValueKind::FECarPartInfo},
+    HostType{"JunkmanMod", 12, 4, ValueKind::JunkmanMod},
+    HostType{"Attrib::Types::Vector2", 8, 4, ValueKind::Vector2},
+    HostType{"Attrib::Types::Vector3", 12, 4, ValueKind::Vector3},
+    HostType{"Attrib::Types::Vector4", 16, 4, ValueKind::Vector4},
+    HostType{"Attrib::Types::Matrix", 64, 4, ValueKind::Matrix},
+    HostType{"KQ::Reflection::UInt8", 1, 1, ValueKind::UInt8},
+    HostType{"KQ::Reflection::Int8", 1, 1, ValueKind::Int8},
+    HostType{"KQ::Reflection::UInt16", 2, 2, ValueKind::UInt16},
+    HostType{"KQ::Reflection::Int16", 2, 2, ValueKind::Int16},
+    HostType{"KQ::Reflection::UInt32", 4, 4, ValueKind::UInt32},
+    HostType{"KQ::Reflection::Int32", 4, 4, ValueKind::Int32},
+    HostType{"KQ::Reflection::Float", 4, 4, ValueKind::Float},
+    HostType{"KQ::Reflection::Bool", 1, 1, ValueKind::Bool},
+    HostType{"Attrib::RefSpec", 12, 4, ValueKind::RefSpec},
+    HostType{"Attrib::StringHashWrapper32", 4, 4, ValueKind::Key32},
+    HostType{"Attrib::StringHashWrapper64", 8, 8, ValueKind::Hash64},
+    HostType{"Attrib::StringKey", 16, 8, ValueKind::StringKey},
+    HostType{"KQ::Reflection::Text", 4, 4, ValueKind::Text},
+};
+
+template <typename T>
+T Load(std::span<const uint8_t> bytes, uint32_t offset) {
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+bool WritableName(std::optional<std::string_view> name) {
+    return name && !name->starts_with("0x") && Utf8::IsValid(*name);
+}
+
+// A text is a JSON string, or {"bytes": "..."} for one that is not UTF-8.
+Json DecodeText(uint32_t word) {
+    if (word == 0) {
+        return nullptr;
+    }
+    std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
+    if (!Utf8::IsValid(text)) {
+        return Json{{"bytes", Hex::OfBytes(text)}};
+    }
+    return text;
+}
+
+Json DecodeKind(ValueKind kind, std::span<const uint8_t> bytes, uint32_t offset,
+                const NameWriter& names) {
+    switch (kind) {
+        case ValueKind::UInt8:
+            return Load<uint8_t>(bytes, offset);
+        case ValueKind::Int8:
+            return Load<int8_t>(bytes, offset);
+        case ValueKind::UInt16:
+            return Load<uint16_t>(bytes, offset);
+        case ValueKind::Int16:
+            return Load<int16_t>(bytes, offset);
+        case ValueKind::UInt32:
+            return Load<uint32_t>(bytes, offset);
+        case ValueKind::Int32:
+            return Load<int32_t>(bytes, offset);
+        case ValueKind::Float:
+            return FloatJson(Load<float>(bytes, offset));
+        case ValueKind::Bool: {
+            // A byte other than 0 or 1 is written as the number it is.
+            const auto byte = Load<uint8_t>(bytes, offset);
+            return byte <= 1 ? Json(byte == 1) : Json(byte);
+        }
+        case ValueKind::Key32:
+            return names.key(Load<uint32_t>(bytes, offset));
+        case ValueKind::Hash64:
+            return names.hash64(Load<uint64_t>(bytes, offset));
+        case ValueKind::Text:
+            return DecodeText(Load<uint32_t>(bytes, offset));
+        case ValueKind::Vector2:
+        case ValueKind::Vector3:
+        case ValueKind::Vector4:
+        case ValueKind::Matrix: {
+            Json list = Json::array();
+            for (uint32_t i = 0; i < FloatCount(kind); ++i) {
+                list.push_back(FloatJson(Load<float>(bytes, offset + 4 * i)));
+            }
+            return list;
+        }
+        case ValueKind::AxlePair:
+        case ValueKind::FECarPartInfo:
+        case ValueKind::JunkmanMod:
+        case ValueKind::RefSpec:
+        case ValueKind::StringKey: {
+            Json object = Json::object();
+            for (const Member& member : MembersOf(kind)) {
+                object[std::string(member.name)] =
+                    DecodeKind(member.kind, bytes, offset + member.offset, names);
+            }
+            return object;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::span<const HostType> HostTypes() {
+    return kHostTypes;
+}
+
+std::span<const Member> MembersOf(ValueKind kind) {
+    static constexpr std::array<Member, 2> kAxlePair{
+        {{"Front", 0, ValueKind::Float}, {"Rear", 4, ValueKind::Float}}};
+    static constexpr std::array<Member, 3> kCarPart{{{"Level", 0, ValueKind::Int32},
+                                                     {"Rep", 4, ValueKind::Float},
+                                                     {"Cost", 8, ValueKind::Float}}};
+    static constexpr std::array<Member, 3> kJunkman{{{"ClassKey", 0, ValueKind::Key32},
+                                                     {"DefinitionKey", 4, ValueKind::Key32},
+                                                     {"Scale", 8, ValueKind::Float}}};
+    // The third word of a reference is the host's own; descriptions leave it zero.
+    static constexpr std::array<Member, 2> kRefSpec{
+        {{"Class", 0, ValueKind::Key32}, {"Collection", 4, ValueKind::Key32}}};
+    static constexpr std::array<Member, 3> kStringKey{{{"Collision64", 0, ValueKind::Hash64},
+                                                       {"Collision", 8, ValueKind::Key32},
+                                                       {"Visual", 12, ValueKind::Text}}};
+    switch (kind) {
+        case ValueKind::AxlePair:
+            return kAxlePair;
+        case ValueKind::FECarPartInfo:
+            return kCarPart;
+        case ValueKind::JunkmanMod:
+            return kJunkman;
+        case ValueKind::RefSpec:
+            return kRefSpec;
+        case ValueKind::StringKey:
+            return kStringKey;
+        default:
+            return {};
+    }
+}
+
+uint32_t FloatCount(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Vector2:
+            return 2;
+        case ValueKind::Vector3:
+            return 3;
+        case ValueKind::Vector4:
+            return 4;
+        case ValueKind::Matrix:
+            return 16;
+        default:
+            return 0;
+    }
+}
+
+std::string KeyText(uint32_t key, std::optional<std::string_view> name) {
+    return WritableName(name) ? std::string(*name) : fmt::format("0x{:08X}", key);
+}
+
+std::string Hash64Text(uint64_t hash, std::optional<std::string_view> text) {
+    return WritableName(text) ? std::string(*text) : fmt::format("0x{:016X}", hash);
+}
+
+Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names) {
+    if (type != nullptr) {
+        return DecodeKind(type->kind, bytes, 0, names);
+    }
+    return Hex::OfBytes(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+Json FloatJson(float value) {
+    if (std::isnan(value)) {
+        return "nan";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "inf" : "-inf";
+    }
+    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
+    if (value == 0 && std::signbit(value)) {
+        return -0.0;
+    }
+    // {fmt}'s default float format is the shortest text that reads back as
+    // the same float; read as JSON it stays that text when dumped (1.5, 2,
+    // 0.1), where widening the float to double would give 0.10000000149011612.
+    // (A description read from that text gets the float back: see the
+    // sandbox's ParseOrderedJson.)
+    return Json::parse(fmt::format("{}", value));
+}
+
+uint32_t LayoutAlignment(const HostType* type, uint32_t size, bool array) {
+    const uint32_t natural = type != nullptr ? type->alignment : size >= 4 ? 4 : size >= 2 ? 2 : 1;
+    return array ? std::max(natural, 4u) : natural;
+}
+
+uint32_t AlignUp(uint32_t value, uint32_t alignment) {
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+}  // namespace rakor::Description
