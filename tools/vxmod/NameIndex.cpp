@@ -1,0 +1,134 @@
+#include "NameIndex.h"
+
+#include <algorithm>
+
+#include "NameParts.h"
+#include "sandbox/Spelling.h"
+
+namespace vxmod {
+namespace {
+
+using rakor::Sandbox::LowerAscii;
+
+bool LowerLess(char a, char b) {
+    return LowerAscii(a) < LowerAscii(b);
+}
+
+bool BeforeFromStart(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), LowerLess);
+}
+
+bool BeforeFromEnd(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend(), LowerLess);
+}
+
+bool Begins(std::string_view name, std::string_view part) {
+    return name.size() >= part.size() &&
+           std::equal(part.begin(), part.end(), name.begin(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool Ends(std::string_view name, std::string_view part) {
+    return name.size() >= part.size() &&
+           std::equal(part.rbegin(), part.rend(), name.rbegin(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+// Walks the names of an ordered set from where `part` would stand while they
+// hold it, and adds those longer than it, up to `most` + 1 places in all.
+template <typename Set, typename Holds>
+void Collect(const Set& set, const std::vector<std::string>& names, std::string_view part,
+             Holds holds, std::vector<std::size_t>& places, std::size_t most) {
+    for (auto it = set.lower_bound(part); it != set.end() && places.size() <= most; ++it) {
+        const std::string& name = names[*it];
+        if (!holds(name, part)) {
+            break;
+        }
+        if (name.size() > part.size() &&
+            std::find(places.begin(), places.end(), *it) == places.end()) {
+            places.push_back(*it);
+        }
+    }
+}
+
+}  // namespace
+
+bool NameIndex::FromStart::operator()(std::size_t a, std::size_t b) const {
+    return BeforeFromStart((*names)[a], (*names)[b]);
+}
+bool NameIndex::FromStart::operator()(std::size_t a, std::string_view b) const {
+    return BeforeFromStart((*names)[a], b);
+}
+bool NameIndex::FromStart::operator()(std::string_view a, std::size_t b) const {
+    return BeforeFromStart(a, (*names)[b]);
+}
+bool NameIndex::FromEnd::operator()(std::size_t a, std::size_t b) const {
+    return BeforeFromEnd((*names)[a], (*names)[b]);
+}
+bool NameIndex::FromEnd::operator()(std::size_t a, std::string_view b) const {
+    return BeforeFromEnd((*names)[a], b);
+}
+bool NameIndex::FromEnd::operator()(std::string_view a, std::size_t b) const {
+    return BeforeFromEnd(a, (*names)[b]);
+}
+
+void NameIndex::Add(std::string name) {
+    const std::size_t place = names_.size();
+    OfLength& sameLength = byLength_[name.size()];
+    sameLength.places.push_back(static_cast<uint32_t>(place));
+    sameLength.letters.push_back(rakor::Sandbox::LetterSet(name));
+    names_.push_back(std::move(name));
+    fromStart_.insert(place);
+    fromEnd_.insert(place);
+}
+
+std::optional<NameIndex::Closest> NameIndex::ClosestFrom(std::string_view word, std::size_t from,
+                                                         std::size_t most,
+                                                         std::optional<Closest> known) const {
+    rakor::Sandbox::SpellingSlips slips(word);
+    const std::size_t shortest = word.size() > most ? word.size() - most : 0;
+    for (std::size_t length = shortest; length <= word.size() + most; ++length) {
+        const auto found = byLength_.find(length);
+        if (found == byLength_.end()) {
+            continue;
+        }
+        const OfLength& names = found->second;
+        const auto start = std::lower_bound(names.places.begin(), names.places.end(), from);
+        for (auto at = start; at != names.places.end(); ++at) {
+            const std::size_t place = *at;
+            // A name closer than the known one replaces it, and so does one
+            // as close that comes before it.
+            std::size_t limit = most;
+            if (known) {
+                if (known->slips == 0 && place > known->place) {
+                    continue;
+                }
+                limit = place < known->place ? known->slips : known->slips - 1;
+            }
+            const uint64_t letters =
+                names.letters[static_cast<std::size_t>(at - names.places.begin())];
+            if (const std::size_t count = slips.To(names_[place], letters, limit); count <= limit) {
+                known = Closest{place, count};
+            }
+        }
+    }
+    return known;
+}
+
+std::vector<std::size_t> NameIndex::PartOf(std::string_view word, std::size_t most) const {
+    std::vector<std::size_t> places;
+    const auto add = [&](std::string_view part) {
+        if (part.size() >= kShortestPart) {
+            Collect(fromStart_, names_, part, Begins, places, most);
+            Collect(fromEnd_, names_, part, Ends, places, most);
+        }
+    };
+    add(word);
+    if (IsPlural(word)) {
+        add(word.substr(0, word.size() - 1));
+    }
+    std::sort(places.begin(), places.end());
+    return places;
+}
+
+}  // namespace vxmod
