@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "NameParts.h"
-#include "sandbox/Spelling.h"
 
 namespace vxmod {
 namespace {
@@ -86,33 +85,43 @@ std::optional<NameIndex::Closest> NameIndex::ClosestFrom(std::string_view word, 
                                                          std::size_t most,
                                                          std::optional<Closest> known) const {
     rakor::Sandbox::SpellingSlips slips(word);
-    const std::size_t shortest = word.size() > most ? word.size() - most : 0;
-    for (std::size_t length = shortest; length <= word.size() + most; ++length) {
-        const auto found = byLength_.find(length);
-        if (found == byLength_.end()) {
-            continue;
-        }
-        const OfLength& names = found->second;
-        const auto start = std::lower_bound(names.places.begin(), names.places.end(), from);
-        for (auto at = start; at != names.places.end(); ++at) {
-            const std::size_t place = *at;
-            // A name closer than the known one replaces it, and so does one
-            // as close that comes before it.
-            std::size_t limit = most;
-            if (known) {
-                if (known->slips == 0 && place > known->place) {
-                    continue;
-                }
-                limit = place < known->place ? known->slips : known->slips - 1;
-            }
-            const uint64_t letters =
-                names.letters[static_cast<std::size_t>(at - names.places.begin())];
-            if (const std::size_t count = slips.To(names_[place], letters, limit); count <= limit) {
-                known = Closest{place, count};
-            }
+    // A letter more or fewer is a slip: the names of the word's length are
+    // read first, and those further off only while one there could still be
+    // as close as the closest found.
+    for (std::size_t apart = 0; apart <= (known ? known->slips : most); ++apart) {
+        CloserOfLength(word.size() + apart, from, most, slips, known);
+        if (apart > 0 && apart <= word.size()) {
+            CloserOfLength(word.size() - apart, from, most, slips, known);
         }
     }
     return known;
+}
+
+void NameIndex::CloserOfLength(std::size_t length, std::size_t from, std::size_t most,
+                               rakor::Sandbox::SpellingSlips& slips,
+                               std::optional<Closest>& known) const {
+    const auto found = byLength_.find(length);
+    if (found == byLength_.end()) {
+        return;
+    }
+    const OfLength& names = found->second;
+    const auto start = std::lower_bound(names.places.begin(), names.places.end(), from);
+    for (auto at = start; at != names.places.end(); ++at) {
+        const std::size_t place = *at;
+        // A name closer than the known one replaces it, and so does one as
+        // close that comes before it.
+        std::size_t limit = most;
+        if (known) {
+            if (known->slips == 0 && place > known->place) {
+                continue;
+            }
+            limit = place < known->place ? known->slips : known->slips - 1;
+        }
+        const uint64_t letters = names.letters[static_cast<std::size_t>(at - names.places.begin())];
+        if (const std::size_t count = slips.To(names_[place], letters, limit); count <= limit) {
+            known = Closest{place, count};
+        }
+    }
 }
 
 std::vector<std::size_t> NameIndex::PartOf(std::string_view word, std::size_t most) const {

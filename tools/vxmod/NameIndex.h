@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sandbox/Spelling.h"
+
 namespace vxmod {
 
 // A list of names arranged for finding, for a word, what MeantNames finds in
@@ -65,6 +67,9 @@ private:
         std::vector<uint64_t> letters;  // LetterSet of each
     };
 
+    // Makes `known` the closest name of this length, where one is closer.
+    void CloserOfLength(std::size_t length, std::size_t from, std::size_t most,
+                        rakor::Sandbox::SpellingSlips& slips, std::optional<Closest>& known) const;
     // Adds to `places` those whose names begin or end with `part`, up to
     // `most` + 1 in all.
     void Starting(std::string_view part, std::vector<std::size_t>& places, std::size_t most) const;
