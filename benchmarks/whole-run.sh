@@ -26,7 +26,7 @@ rounds="${VEXA_BENCH_PAIRS:-5}"
 # A pack's name is its lines, and "-mixed" or "-failing" for the packs with
 # failing lines (their share per thousand below).
 packs=(100000 300000 1000000 1000000-mixed 1000000-failing)
-declare -A failing_per_thousand=([mixed]=34 [failing]=1000)
+declare -A failing_per_thousand=([plain]=0 [mixed]=34 [failing]=1000)
 hash_names=1000000
 
 scripts/setup.sh
@@ -64,9 +64,9 @@ echo "== generating workloads in $work"
 "$bin/benchmarks/make_workload" "$work/empty" 0
 for pack in "${packs[@]}"; do
   kind="${pack#*-}"
-  [ "$kind" = "$pack" ] && kind=""
+  [ "$kind" = "$pack" ] && kind=plain
   "$bin/benchmarks/make_workload" "$work/$pack" "$(lines_of "$pack")" \
-    --failing "${failing_per_thousand[$kind]:-0}"
+    --failing "${failing_per_thousand[$kind]}"
 done
 
 "$bin/benchmarks/make_workload" "$work/ten-scripts" 1000000 --scripts 10
