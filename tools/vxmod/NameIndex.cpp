@@ -13,14 +13,6 @@ bool LowerLess(char a, char b) {
     return LowerAscii(a) < LowerAscii(b);
 }
 
-bool BeforeFromStart(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), LowerLess);
-}
-
-bool BeforeFromEnd(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend(), LowerLess);
-}
-
 bool Begins(std::string_view name, std::string_view part) {
     return name.size() >= part.size() &&
            std::equal(part.begin(), part.end(), name.begin(),
@@ -52,23 +44,10 @@ void Collect(const Set& set, const std::vector<std::string>& names, std::string_
 
 }  // namespace
 
-bool NameIndex::FromStart::operator()(std::size_t a, std::size_t b) const {
-    return BeforeFromStart((*names)[a], (*names)[b]);
-}
-bool NameIndex::FromStart::operator()(std::size_t a, std::string_view b) const {
-    return BeforeFromStart((*names)[a], b);
-}
-bool NameIndex::FromStart::operator()(std::string_view a, std::size_t b) const {
-    return BeforeFromStart(a, (*names)[b]);
-}
-bool NameIndex::FromEnd::operator()(std::size_t a, std::size_t b) const {
-    return BeforeFromEnd((*names)[a], (*names)[b]);
-}
-bool NameIndex::FromEnd::operator()(std::size_t a, std::string_view b) const {
-    return BeforeFromEnd((*names)[a], b);
-}
-bool NameIndex::FromEnd::operator()(std::string_view a, std::size_t b) const {
-    return BeforeFromEnd(a, (*names)[b]);
+bool NameIndex::LetterOrder::Before(std::string_view a, std::string_view b) const {
+    return fromEnd
+               ? std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend(), LowerLess)
+               : std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), LowerLess);
 }
 
 void NameIndex::Add(std::string name) {

@@ -46,21 +46,17 @@ public:
     std::vector<std::size_t> PartOf(std::string_view word, std::size_t most) const;
 
 private:
-    // Names in the order of their letters without case, from the start or
-    // from the end; a string_view is a name looked for.
-    struct FromStart {
+    // Names in the order of their letters without case, read from the start
+    // or from the end; a string_view is a name looked for.
+    struct LetterOrder {
         using is_transparent = void;
         const std::vector<std::string>* names;
-        bool operator()(std::size_t a, std::size_t b) const;
-        bool operator()(std::size_t a, std::string_view b) const;
-        bool operator()(std::string_view a, std::size_t b) const;
-    };
-    struct FromEnd {
-        using is_transparent = void;
-        const std::vector<std::string>* names;
-        bool operator()(std::size_t a, std::size_t b) const;
-        bool operator()(std::size_t a, std::string_view b) const;
-        bool operator()(std::string_view a, std::size_t b) const;
+        bool fromEnd;
+        bool operator()(std::size_t a, std::size_t b) const { return Before(Of(a), Of(b)); }
+        bool operator()(std::size_t a, std::string_view b) const { return Before(Of(a), b); }
+        bool operator()(std::string_view a, std::size_t b) const { return Before(a, Of(b)); }
+        std::string_view Of(std::size_t place) const { return (*names)[place]; }
+        bool Before(std::string_view a, std::string_view b) const;
     };
     struct OfLength {
         std::vector<uint32_t> places;
@@ -77,8 +73,8 @@ private:
 
     std::vector<std::string> names_;
     std::unordered_map<std::size_t, OfLength> byLength_;
-    std::multiset<std::size_t, FromStart> fromStart_{FromStart{&names_}};
-    std::multiset<std::size_t, FromEnd> fromEnd_{FromEnd{&names_}};
+    std::multiset<std::size_t, LetterOrder> fromStart_{LetterOrder{&names_, false}};
+    std::multiset<std::size_t, LetterOrder> fromEnd_{LetterOrder{&names_, true}};
 };
 
 }  // namespace vxmod
