@@ -11,8 +11,10 @@
 #   - a bare read-and-split of the same script (benchmarks/read_split.c).
 # For each pack it prints the medians, the ratio of the loader's to the
 # read-and-split's, lines per second, time per line and peak memory per line,
-# and what a failing line costs beside a succeeding one; then what loading a
-# hash list of 1,000,000 names costs.
+# and what a failing line costs beside a succeeding one; then `vxmod run
+# --conflicts` on a modder's 1,000,000 lines in ten scripts that set many of
+# the same values differently, and what loading a hash list of 1,000,000
+# names costs.
 #
 #   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N rounds per size, default 5)
 #
@@ -24,7 +26,7 @@ rounds="${VEXA_BENCH_PAIRS:-5}"
 # A pack's name is its lines, and "-mixed" or "-failing" for the packs with
 # failing lines (their share per thousand below).
 packs=(100000 300000 1000000 1000000-mixed 1000000-failing)
-declare -A failing_per_thousand=([mixed]=34 [failing]=1000)
+declare -A failing_per_thousand=([plain]=0 [mixed]=34 [failing]=1000)
 hash_names=1000000
 
 scripts/setup.sh
@@ -50,6 +52,10 @@ run_loader() { (cd "$1" && "$measured" "$2" "$bin/benchmarks/run_pack" database.
 run_vxmod() {
   (cd "$1" && "$measured" "$2" "$bin/tools/vxmod/vxmod" run --db database.json >/dev/null 2>&1)
 }
+run_conflicts() {
+  (cd "$1" && "$measured" "$2" "$bin/tools/vxmod/vxmod" run --db database.json --conflicts \
+    >/dev/null 2>&1)
+}
 run_split() { "$measured" "$2" "$bin/benchmarks/read_split" "$1/AttribMods/pack.vxmod" >/dev/null; }
 
 lines_of() { echo "${1%%-*}"; }
@@ -58,10 +64,12 @@ echo "== generating workloads in $work"
 "$bin/benchmarks/make_workload" "$work/empty" 0
 for pack in "${packs[@]}"; do
   kind="${pack#*-}"
-  [ "$kind" = "$pack" ] && kind=""
+  [ "$kind" = "$pack" ] && kind=plain
   "$bin/benchmarks/make_workload" "$work/$pack" "$(lines_of "$pack")" \
-    --failing "${failing_per_thousand[$kind]:-0}"
+    --failing "${failing_per_thousand[$kind]}"
 done
+
+"$bin/benchmarks/make_workload" "$work/ten-scripts" 1000000 --scripts 10
 
 echo "== $rounds alternating rounds per pack"
 for ((i = 0; i < rounds; ++i)); do
@@ -72,11 +80,13 @@ for ((i = 0; i < rounds; ++i)); do
     run_split "$work/$pack" "$work/$pack.split"
     run_vxmod "$work/$pack" "$work/$pack.vxmod"
   done
+  run_conflicts "$work/ten-scripts" "$work/ten-scripts.conflicts"
 done
 
-if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.loader "$work"/*.vxmod; then
+if awk '$3 > 1 { bad = 1 } END { exit !bad }' "$work"/*.loader "$work"/*.vxmod \
+  "$work"/*.conflicts; then
   echo "a run did not reach its end (exit status above 1):" >&2
-  tail -n +1 "$work"/*.loader "$work"/*.vxmod >&2
+  tail -n +1 "$work"/*.loader "$work"/*.vxmod "$work"/*.conflicts >&2
   exit 1
 fi
 
@@ -142,6 +152,16 @@ cat <<'EOF'
   B/line:  peak memory less the script's size, per line
   B/line+: the same, less also the peak of the run with an empty script
 EOF
+
+echo
+# The values set differently, as the list names them: one line each.
+conflicts="$(cd "$work/ten-scripts" && "$bin/tools/vxmod/vxmod" run --db database.json --conflicts \
+  2>/dev/null | grep -c "^  '" || true)"
+awk -v run="$(median_of "$work/ten-scripts.conflicts" 1)" \
+  -v cpu="$(median_of "$work/ten-scripts.conflicts" 4)" \
+  -v kib="$(median_of "$work/ten-scripts.conflicts" 2)" -v conflicts="$conflicts" 'BEGIN {
+    printf "vxmod run --conflicts on ten scripts of 100,000 lines that set %d values differently:\n", conflicts
+    printf "  %.3f s (%.3f s processor), %.1f MiB peak\n", run, cpu, kib / 1024 }'
 
 echo
 echo "== a hash list of $hash_names names"

@@ -1,7 +1,7 @@
 #include "sandbox/Spelling.h"
 
 #include <algorithm>
-#include <cctype>
+#include <bit>
 #include <cstdlib>
 
 namespace rakor::Sandbox {
@@ -9,12 +9,31 @@ namespace {
 
 // Names are compared ignoring case.
 unsigned char Lower(char c) {
-    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+    return LowerAscii(c);
+}
+
+// Letters 0 to 25, digits 26 to 35, "_" 36, everything else 37 to 63.
+unsigned PlaceInSet(unsigned char lower) {
+    if (lower >= 'a' && lower <= 'z') {
+        return lower - 'a';
+    }
+    if (lower >= '0' && lower <= '9') {
+        return 26 + (lower - '0');
+    }
+    return lower == '_' ? 36 : 37 + lower % 27;
 }
 
 }  // namespace
 
-SpellingSlips::SpellingSlips(std::string_view word) {
+uint64_t LetterSet(std::string_view name) {
+    uint64_t set = 0;
+    for (const char c : name) {
+        set |= uint64_t{1} << PlaceInSet(Lower(c));
+    }
+    return set;
+}
+
+SpellingSlips::SpellingSlips(std::string_view word) : letterSet_(LetterSet(word)) {
     for (const char c : word) {
         if (counts_[Lower(c)]++ == 0) {
             letters_.push_back(Lower(c));
@@ -24,9 +43,16 @@ SpellingSlips::SpellingSlips(std::string_view word) {
 }
 
 std::size_t SpellingSlips::To(std::string_view name, std::size_t most) {
-    // Every slip changes the length by at most one.
+    return To(name, LetterSet(name), most);
+}
+
+std::size_t SpellingSlips::To(std::string_view name, uint64_t nameLetters, std::size_t most) {
+    // Every slip changes the length by at most one, and the set of letters
+    // by at most two members.
     const std::size_t longer = std::max(name.size(), word_.size());
-    if (longer - std::min(name.size(), word_.size()) > most || LetterDifference(name) > 2 * most) {
+    if (longer - std::min(name.size(), word_.size()) > most ||
+        static_cast<std::size_t>(std::popcount(letterSet_ ^ nameLetters)) > 2 * most ||
+        LetterDifference(name) > 2 * most) {
         return most + 1;
     }
     return Counted(name, most);

@@ -523,6 +523,13 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
     for (int i = 0; i < 100; ++i) {
         inherited += "update_field car tuned Price " + std::to_string(i) + "\n";
     }
+    // Twenty values that a later script sets differently.
+    std::string first = "resize_field car default GearRatios 20\n";
+    std::string later;
+    for (int i = 0; i < 20; ++i) {
+        first += "update_field car default GearRatios[" + std::to_string(i) + "] 1\n";
+        later += "update_field car default GearRatios[" + std::to_string(i) + "] 2\n";
+    }
     const std::vector<Row> rows = {
         {"1 skipped lines",
          script("Update_Field car default Mass 1\nupdate_feild car default "
@@ -612,6 +619,14 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
         {"9 one kind", script(inherited), "run",
          "AttribMods/t.vxmod: note: 90 more warnings like the one on line 2 are not shown (lines "
          "12 to 101; --all shows every one)",
+         0},
+        {"9 many conflicts",
+         {{"AttribMods/a.vxmod", first}, {"AttribMods/b.vxmod", later}},
+         "run",
+         "AttribMods/b.vxmod:10: warning: 'car'->'default'.'GearRatios'[9] is also set by "
+         "AttribMods/a.vxmod:11 (1); this line runs later, so 2 is what the game keeps\n"
+         "AttribMods/b.vxmod: note: 10 more warnings like the one on line 1 are not shown (lines "
+         "11 to 20; --all shows every one)\n20 conflicts between scripts",
          0},
         {"9 quiet", script(inherited), "run --quiet",
          "1 script: 101 lines succeeded, 0 failed\n100 warnings not shown", 0},

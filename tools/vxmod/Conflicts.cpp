@@ -1,6 +1,7 @@
 #include "Conflicts.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <ostream>
 
 #include <fmt/format.h>
@@ -10,6 +11,11 @@
 #include "sandbox/NameHash.h"
 
 namespace vxmod {
+namespace {
+
+constexpr std::size_t kListBlockBytes = 64 * 1024;
+
+}  // namespace
 
 uint32_t ConflictTracker::Remember(std::string_view text) {
     if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
@@ -133,52 +139,64 @@ std::string ConflictTracker::Described(const EditTarget& target, const Record& r
     return described;
 }
 
+bool ConflictTracker::IsConflict(const Record& record) {
+    return record.others &&
+           !std::all_of(record.others->begin(), record.others->end(),
+                        [&](const Edit& edit) { return edit.SameValueAs(record.latest); });
+}
+
 // Values that scripts set differently, in the order of their first edits,
 // each with its edits in the order they ran. Scripts that store the same
 // value agree: whichever runs last, the game keeps it.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
-    std::vector<std::pair<uint32_t, Conflict>> found;
+    std::vector<Conflict> conflicting;
     for (const auto& [target, record] : records_) {
-        if (!record.others ||
-            std::all_of(record.others->begin(), record.others->end(),
-                        [&](const Edit& edit) { return edit.SameValueAs(record.latest); })) {
+        if (!IsConflict(record)) {
             continue;
         }
-        Conflict conflict{Described(target, record), *record.others};
-        conflict.edits.push_back(record.latest);
+        Conflict conflict{&target, &record, {}};
+        for (const Edit& edit : *record.others) {
+            conflict.edits.push_back(&edit);
+        }
+        conflict.edits.push_back(&record.latest);
         std::sort(conflict.edits.begin(), conflict.edits.end(),
-                  [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
-        found.emplace_back(record.first, std::move(conflict));
+                  [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
+        conflicting.push_back(std::move(conflict));
     }
-    // In the order of their first edits.
-    std::sort(found.begin(), found.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Conflict> conflicting;
-    for (auto& entry : found) {
-        conflicting.push_back(std::move(entry.second));
-    }
+    std::sort(conflicting.begin(), conflicting.end(), [](const Conflict& a, const Conflict& b) {
+        return a.record->first < b.record->first;
+    });
     return conflicting;
 }
 
 std::size_t ConflictTracker::Count() const {
-    return Conflicting().size() + remade_.size();
+    std::size_t conflicts = 0;
+    for (const auto& entry : records_) {
+        conflicts += IsConflict(entry.second) ? 1 : 0;
+    }
+    return conflicts + remade_.size();
 }
 
-std::vector<Diagnostic> ConflictTracker::Warnings() const {
+std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
     std::vector<Diagnostic> warnings;
     auto conflicting = Conflicting();
     // In the order the winning lines ran.
     std::sort(conflicting.begin(), conflicting.end(), [](const Conflict& a, const Conflict& b) {
-        return a.edits.back().sequence < b.edits.back().sequence;
+        return a.edits.back()->sequence < b.edits.back()->sequence;
     });
     for (const Conflict& conflict : conflicting) {
-        const Edit& winner = conflict.edits.back();
+        const Edit& winner = *conflict.edits.back();
+        // A pack of many conflicts shows a few of them: the words of the
+        // others would cost more than the rest of the review.
+        if (!shown(winner.place)) {
+            continue;
+        }
         std::vector<std::string> others;
-        for (const Edit& edit : conflict.edits) {
-            if (&edit != &winner) {
-                const std::string kept = edit.Kept();
-                const auto written = edit.WrittenOtherwise(kept);
-                others.push_back(fmt::format("{} ({}{})", PlaceText(edit.place), kept,
+        for (const Edit* edit : conflict.edits) {
+            if (edit != &winner) {
+                const std::string kept = edit->Kept();
+                const auto written = edit->WrittenOtherwise(kept);
+                others.push_back(fmt::format("{} ({}{})", PlaceText(edit->place), kept,
                                              written ? fmt::format(", written {}", *written) : ""));
             }
         }
@@ -188,8 +206,8 @@ std::vector<Diagnostic> ConflictTracker::Warnings() const {
             {texts_[winner.place.script], winner.place.line, Diagnostic::Severity::Warning,
              fmt::format("{} is also set by {}; this line runs later, so {}{} is what the game "
                          "keeps",
-                         conflict.described, fmt::join(others, ", "), kept,
-                         written ? fmt::format(" (written {})", *written) : ""),
+                         Described(*conflict.target, *conflict.record), fmt::join(others, ", "),
+                         kept, written ? fmt::format(" (written {})", *written) : ""),
              FindingKind::Conflict});
     }
     return warnings;
@@ -201,29 +219,44 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         out << "No value is set differently by more than one script.\n";
         return;
     }
+    // The list can run to a million lines, and the output stream may flush
+    // after every write: it is written in blocks.
+    std::string block;
+    const auto line = [&](std::string_view indent, std::initializer_list<std::string_view> parts) {
+        block += indent;
+        for (const std::string_view part : parts) {
+            block += part;
+        }
+        block += '\n';
+        if (block.size() >= kListBlockBytes) {
+            out << block;
+            block.clear();
+        }
+    };
     if (!conflicting.empty()) {
-        out << "Set differently by more than one script (in the order the game runs them; the "
-               "last one wins):\n";
+        line("", {"Set differently by more than one script (in the order the game runs them; the "
+                  "last one wins):"});
     }
     for (const Conflict& conflict : conflicting) {
-        out << "  " << Printable(conflict.described) << '\n';
-        for (const Edit& edit : conflict.edits) {
-            const std::string kept = edit.Kept();
-            const auto written = edit.WrittenOtherwise(kept);
-            out << "    " << Printable(PlaceText(edit.place)) << "  " << Printable(kept)
-                << (written ? "  (written " + Printable(*written) + ")" : "")
-                << (&edit == &conflict.edits.back() ? "  (wins)" : "") << '\n';
+        line("  ", {Printable(Described(*conflict.target, *conflict.record))});
+        for (const Edit* edit : conflict.edits) {
+            const std::string kept = edit->Kept();
+            const auto written = edit->WrittenOtherwise(kept);
+            line("    ", {Printable(PlaceText(edit->place)), "  ", Printable(kept),
+                          written ? "  (written " + Printable(*written) + ")" : "",
+                          edit == conflict.edits.back() ? "  (wins)" : ""});
         }
     }
     if (!remade_.empty()) {
-        out << "Collections made again (the old one's own values are lost):\n";
+        line("", {"Collections made again (the old one's own values are lost):"});
     }
     for (const auto& [described, lines] : remade_) {
-        out << "  " << Printable(described) << '\n';
-        for (const std::string& line : lines) {
-            out << "    " << Printable(line) << '\n';
+        line("  ", {Printable(described)});
+        for (const std::string& made : lines) {
+            line("    ", {Printable(made)});
         }
     }
+    out << block;
 }
 
 }  // namespace vxmod

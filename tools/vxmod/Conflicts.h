@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -48,8 +49,12 @@ public:
     // unless the same line made that one on an earlier pass.
     std::optional<std::string> Made(const LinePlace& place, const MadeCollection& made);
 
-    // One warning per value that scripts set differently, at the line that wins.
-    std::vector<Diagnostic> Warnings() const;
+    // Whether a warning at this line is shown (one that is not is counted
+    // by the caller, and needs no words).
+    using ShownAt = std::function<bool(const LinePlace&)>;
+    // One warning per value that scripts set differently, at the line that
+    // wins, in the order those lines ran: those shown.
+    std::vector<Diagnostic> Warnings(const ShownAt& shown) const;
     std::size_t Count() const;
     // How many edits it was told of, in all.
     std::size_t Edits() const { return sequence_; }
@@ -95,9 +100,11 @@ private:
         std::unique_ptr<std::vector<Edit>> others;
     };
     struct Conflict {
-        std::string described;
-        std::vector<Edit> edits;  // in the order they ran
+        const EditTarget* target;
+        const Record* record;
+        std::vector<const Edit*> edits;  // in the order they ran
     };
+    static bool IsConflict(const Record& record);
     std::vector<Conflict> Conflicting() const;
     std::string Described(const EditTarget& target, const Record& record) const;
     uint32_t Remember(std::string_view text);

@@ -1,5 +1,6 @@
 #include "FindingGroups.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <fmt/format.h>
@@ -32,10 +33,13 @@ bool FindingGroups::Show(uint32_t script, std::string_view path, int line,
         ++group.shown;
         return true;
     }
+    // Findings of the whole run come in the order of what they concern,
+    // not of their lines: the range is that of the lines.
     if (group.hidden++ == 0) {
-        group.firstHidden = line;
+        group.firstHidden = group.lastHidden = line;
     }
-    group.lastHidden = line;
+    group.firstHidden = std::min(group.firstHidden, line);
+    group.lastHidden = std::max(group.lastHidden, line);
     return false;
 }
 

@@ -40,8 +40,8 @@ private:
         Diagnostic::Severity severity;
         int shown = 0;
         int hidden = 0;
-        int firstLine = 0;  // of those shown
-        int firstHidden = 0;
+        int firstLine = 0;    // of those shown
+        int firstHidden = 0;  // the lowest and highest lines of those hidden
         int lastHidden = 0;
     };
     int shownOfAKind_;

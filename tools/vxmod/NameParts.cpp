@@ -1,7 +1,6 @@
 #include "NameParts.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <fmt/format.h>
 
@@ -10,12 +9,9 @@
 namespace vxmod {
 namespace {
 
-constexpr std::size_t kShortestPart = 4;
-
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
+        return rakor::Sandbox::LowerAscii(x) == rakor::Sandbox::LowerAscii(y);
     });
 }
 
@@ -27,12 +23,15 @@ bool StartOrEnd(std::string_view part, std::string_view name) {
 
 }  // namespace
 
+bool IsPlural(std::string_view word) {
+    return word.size() > kShortestPart && (word.back() == 's' || word.back() == 'S');
+}
+
 bool IsPartOf(std::string_view word, std::string_view name) {
     if (StartOrEnd(word, name)) {
         return true;
     }
-    const bool plural = word.size() > kShortestPart && (word.back() == 's' || word.back() == 'S');
-    return plural && StartOrEnd(word.substr(0, word.size() - 1), name);
+    return IsPlural(word) && StartOrEnd(word.substr(0, word.size() - 1), name);
 }
 
 std::vector<std::string> MeantNames(std::string_view word, std::span<const std::string> names) {

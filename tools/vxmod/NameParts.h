@@ -1,11 +1,18 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vxmod {
+
+// The fewest letters a part of a name has.
+inline constexpr std::size_t kShortestPart = 4;
+
+// Whether the word may be a plural, and its part without the "s" a part of a name.
+bool IsPlural(std::string_view word);
 
 // Whether the word is the start or the end of the name, ignoring case and a
 // plural "s": what a modder writes who remembers half a name ("Speed" for

@@ -12,11 +12,11 @@ namespace vxmod {
 
 void NameList::Name() {
     for (const uint32_t key : keys_) {
-        const auto name = rakor::Sandbox::NameOf(key);
+        auto name = rakor::Sandbox::NameOf(key);
         if (!name) {
             unnamed_.push_back(key);
         } else if (!name->starts_with("0x") && listed_.insert(*name).second) {
-            names_.push_back(*name);
+            index_->Add(*std::move(name));
         }
     }
     keys_.clear();
@@ -24,7 +24,7 @@ void NameList::Name() {
 
 const std::vector<std::string>& NameList::Names() {
     Name();
-    return names_;
+    return index_->Names();
 }
 
 bool NameList::Outdated() const {
@@ -42,39 +42,24 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
     // As MeantNames chooses: none when the word is a name; else of the names
     // within the allowed slips, the first of those with the fewest; else the
     // few names that the word is a part of.
-    Asked& asked = asked_[std::string(word)];
-    if (!asked.known && asked.looked < names_.size()) {
-        rakor::Sandbox::SpellingSlips slips(word);
-        for (; asked.looked < names_.size() && !asked.known; ++asked.looked) {
-            const std::string& name = names_[asked.looked];
-            if (name == word) {
-                asked.known = true;
-                break;
-            }
-            if (asked.parts.size() <= kMostPartMatches && IsPartOf(word, name)) {
-                asked.parts.push_back(asked.looked);
-            }
-            const std::size_t fewest =
-                asked.best ? asked.bestSlips : rakor::Sandbox::AllowedSlips(word.size()) + 1;
-            if (fewest == 0) {
-                continue;  // only the word itself could do better
-            }
-            if (const std::size_t count = slips.To(name, fewest - 1); count < fewest) {
-                asked.best = asked.looked;
-                asked.bestSlips = count;
-            }
-        }
-    }
-    if (asked.known) {
+    if (listed_.contains(std::string(word))) {
         return {};
     }
-    if (asked.best) {
-        return {names_[*asked.best]};
+    const std::vector<std::string>& names = index_->Names();
+    Asked& asked = asked_[std::string(word)];
+    if (asked.looked < names.size()) {
+        asked.closest = index_->ClosestFrom(
+            word, asked.looked, rakor::Sandbox::AllowedSlips(word.size()), asked.closest);
+        asked.looked = names.size();
+    }
+    if (asked.closest) {
+        return {names[asked.closest->place]};
     }
     std::vector<std::string> meant;
-    if (asked.parts.size() <= kMostPartMatches) {
-        for (const std::size_t part : asked.parts) {
-            meant.push_back(names_[part]);
+    if (const auto parts = index_->PartOf(word, kMostPartMatches);
+        parts.size() <= kMostPartMatches) {
+        for (const std::size_t part : parts) {
+            meant.push_back(names[part]);
         }
     }
     return meant;
@@ -84,9 +69,10 @@ std::string NameList::Suggestion(std::string_view word, std::string_view what) {
     if (const std::vector<std::string> meant = Meant(word); !meant.empty()) {
         return DidYouMean(meant);
     }
-    if (!names_.empty() && names_.size() <= 8) {
+    const std::vector<std::string>& names = index_->Names();
+    if (!names.empty() && names.size() <= 8) {
         std::vector<std::string> quoted;
-        for (const std::string& name : names_) {
+        for (const std::string& name : names) {
             quoted.push_back(fmt::format("'{}'", name));
         }
         return fmt::format("; the {} are {}", what, fmt::join(quoted, ", "));

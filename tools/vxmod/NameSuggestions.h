@@ -2,12 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include "NameIndex.h"
 
 namespace vxmod {
 
@@ -17,9 +20,9 @@ namespace vxmod {
 //
 // A database of a large pack has tens of thousands of collections and a
 // line that names a missing one may come every few hundred lines, so a list
-// is made once and grows with the collections that lines make, and the
-// closest name to a word asked about is remembered: asking again compares
-// the word with the names added since only.
+// is made once and grows with the collections that lines make, the names are
+// indexed for the search, and the closest name to a word asked about is
+// remembered: asking again searches the names added since only.
 class NameList {
 public:
     // Listed when the list is next read, by the name the key has then.
@@ -37,20 +40,17 @@ public:
     std::string Suggestion(std::string_view word, std::string_view what);
 
 private:
-    // What a word asked about has been compared with so far: the closest
-    // name of those, and those that it is a part of.
+    // The closest name to a word asked about among the names up to `looked`.
     struct Asked {
         std::size_t looked = 0;
-        bool known = false;  // the word is a name itself
-        std::optional<std::size_t> best;
-        std::size_t bestSlips = 0;
-        std::vector<std::size_t> parts;  // one more than kMostPartMatches: too many
+        std::optional<NameIndex::Closest> closest;
     };
 
     void Name();
 
     std::vector<uint32_t> keys_;  // added and not yet named
-    std::vector<std::string> names_;
+    // Held apart, so that a list moves without its index.
+    std::unique_ptr<NameIndex> index_ = std::make_unique<NameIndex>();
     std::unordered_set<std::string> listed_;
     std::vector<uint32_t> unnamed_;
     std::unordered_map<std::string, Asked> asked_;

@@ -219,7 +219,18 @@ void ScriptReview::ScriptFinished() {
 }
 
 void ScriptReview::ReportWholeRun() {
-    for (const auto& warnings : {conflicts_.Warnings(), layoutCopies_.Warnings(conflicts_),
+    const auto shown = [this](const LinePlace& place) {
+        if (groups_.Show(place.script, conflicts_.ScriptPath(place), place.line, Severity::Warning,
+                         FindingKind::Conflict)) {
+            return true;
+        }
+        report_.Count(Severity::Warning);
+        return false;
+    };
+    for (const Diagnostic& warning : conflicts_.Warnings(shown)) {
+        Show(warning);
+    }
+    for (const auto& warnings : {layoutCopies_.Warnings(conflicts_),
                                  references_.Warnings(reviewer_.Names(), conflicts_)}) {
         for (const Diagnostic& warning : warnings) {
             Report(warning);
@@ -238,6 +249,10 @@ void ScriptReview::Report(const Diagnostic& diagnostic) {
         report_.Count(diagnostic.severity);
         return;
     }
+    Show(diagnostic);
+}
+
+void ScriptReview::Show(const Diagnostic& diagnostic) {
     if (progress_ != nullptr) {
         progress_->Clear();
     }

@@ -81,6 +81,8 @@ private:
     void Flush();
     // Writes a finding now, unless it is one of many of its kind.
     void Report(const Diagnostic& diagnostic);
+    // Writes a finding now.
+    void Show(const Diagnostic& diagnostic);
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
