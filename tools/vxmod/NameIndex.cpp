@@ -9,8 +9,21 @@ namespace {
 
 using rakor::Sandbox::LowerAscii;
 
-bool LowerLess(char a, char b) {
-    return LowerAscii(a) < LowerAscii(b);
+// Whether one text comes before the other in the order of their letters
+// without case. Names that share long starts ("brand_03_model_") are
+// compared often: equal bytes are passed by without lowering them.
+template <typename Letter>
+bool LowerBefore(Letter a, Letter aEnd, Letter b, Letter bEnd) {
+    for (; a != aEnd && b != bEnd; ++a, ++b) {
+        if (*a != *b) {
+            const unsigned char lowerA = LowerAscii(*a);
+            const unsigned char lowerB = LowerAscii(*b);
+            if (lowerA != lowerB) {
+                return lowerA < lowerB;
+            }
+        }
+    }
+    return a == aEnd && b != bEnd;
 }
 
 bool Begins(std::string_view name, std::string_view part) {
@@ -45,9 +58,8 @@ void Collect(const Set& set, const std::vector<std::string>& names, std::string_
 }  // namespace
 
 bool NameIndex::LetterOrder::Before(std::string_view a, std::string_view b) const {
-    return fromEnd
-               ? std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend(), LowerLess)
-               : std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), LowerLess);
+    return fromEnd ? LowerBefore(a.rbegin(), a.rend(), b.rbegin(), b.rend())
+                   : LowerBefore(a.begin(), a.end(), b.begin(), b.end());
 }
 
 void NameIndex::Add(std::string name) {
