@@ -66,10 +66,6 @@ private:
     // Makes `known` the closest name of this length, where one is closer.
     void CloserOfLength(std::size_t length, std::size_t from, std::size_t most,
                         rakor::Sandbox::SpellingSlips& slips, std::optional<Closest>& known) const;
-    // Adds to `places` those whose names begin or end with `part`, up to
-    // `most` + 1 in all.
-    void Starting(std::string_view part, std::vector<std::size_t>& places, std::size_t most) const;
-    void Ending(std::string_view part, std::vector<std::size_t>& places, std::size_t most) const;
 
     std::vector<std::string> names_;
     std::unordered_map<std::size_t, OfLength> byLength_;
