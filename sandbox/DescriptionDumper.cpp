@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "description/ClassWriter.h"
@@ -40,24 +41,46 @@ public:
     Json Dump() const {
         // Appended, not assigned by name: ordered_json finds a name by
         // walking its members, which for a class of 50,000 collections takes
-        // seconds. A later collection with the same key has taken the key
-        // over in lookups; it is the one written, in the first one's place.
+        // seconds.
         Json collections = Json::object();
         Json::object_t& members = collections.get_ref<Json::object_t&>();
-        std::unordered_map<std::string, std::size_t> placed;
-        for (const Collection& collection : cls_.Collections()) {
-            std::string name = KeyText(collection.GetKey());
-            const std::optional<Collection> parent = collection.Parent();
-            Json dumped = writer_.Collection(
-                HostRecordOf(collection),
-                parent ? std::optional(KeyText(parent->GetKey())) : std::nullopt);
-            const auto [at, added] = placed.try_emplace(name, members.size());
-            if (added) {
-                members.emplace_back(std::move(name), std::move(dumped));
-            } else {
-                (members.begin() + static_cast<std::ptrdiff_t>(at->second))->second =
-                    std::move(dumped);
+        const std::vector<Collection> all = cls_.Collections();
+        // A later collection with the same key has taken the key over in
+        // lookups; it is the one written under the name, in the first one's
+        // place.
+        std::unordered_map<const CollectionRecord*, std::string> names;
+        for (const Collection& collection : all) {
+            names.try_emplace(cls_.GetCollection(collection.GetKey()).Record(),
+                              KeyText(collection.GetKey()));
+        }
+        // The one it took the place of is still the parent of the children it
+        // had: written under a name of its own, after the others (as the
+        // plug-in writes a parent that nothing names), they keep what they
+        // inherit from it.
+        std::vector<Collection> replacedParents;
+        const auto write = [&](const Collection& collection, std::string name) {
+            std::optional<std::string> parentName;
+            if (const std::optional<Collection> parent = collection.Parent()) {
+                const auto [known, added] =
+                    names.try_emplace(parent->Record(), "(unnamed parent of " + name + ")");
+                if (added) {
+                    replacedParents.push_back(*parent);
+                }
+                parentName = known->second;
             }
+            members.emplace_back(std::move(name),
+                                 writer_.Collection(HostRecordOf(collection), parentName));
+        };
+        std::unordered_set<uint32_t> written;
+        for (const Collection& collection : all) {
+            if (written.insert(collection.GetKey()).second) {
+                const Collection current = cls_.GetCollection(collection.GetKey());
+                write(current, names.at(current.Record()));
+            }
+        }
+        for (std::size_t i = 0; i < replacedParents.size(); ++i) {
+            const Collection parent = replacedParents[i];
+            write(parent, names.at(parent.Record()));
         }
         Json fields = writer_.Fields(collections);
         Json result = Json::object();

@@ -317,6 +317,30 @@ TEST_F(VxmodTest, AddNodeAndCopyNodeCreateChildrenOfTheParent) {
     EXPECT_EQ(collections["default"]["values"]["Speed"], 100);
 }
 
+// A collection made again takes the name; the children of the one it
+// replaced still inherit from that one, which the dump writes under a name of
+// its own, so that the dump read again is the same database.
+TEST_F(VxmodTest, ACollectionMadeAgainLeavesItsChildrenTheirParentInTheDump) {
+    Write("db.json", kEveryTypeDatabase);
+    Write("AttribMods/again.vxmod",
+          "add_node car default roadster\n"
+          "update_field car roadster Speed 320\n"
+          "add_node car roadster gt\n"
+          "add_node car default roadster\n");
+    ASSERT_EQ(Vxmod("run --db db.json --dump after.json").status, 0);
+    const Json collections = ReadDump("after.json")["classes"]["car"]["collections"];
+    ASSERT_TRUE(collections.contains("(unnamed parent of gt)")) << collections.dump(2);
+    EXPECT_EQ(collections["gt"]["parent"], "(unnamed parent of gt)");
+    EXPECT_EQ(collections["(unnamed parent of gt)"]["parent"], "default");
+    EXPECT_EQ(collections["(unnamed parent of gt)"]["values"]["Speed"], 320);
+    EXPECT_EQ(collections["roadster"]["parent"], "default");
+    EXPECT_FALSE(collections["roadster"].contains("values"));
+
+    fs::create_directories(work_.Path() / "none");
+    ASSERT_EQ(Vxmod("run --db after.json --dump again.json none").status, 0);
+    EXPECT_EQ(ReadDump("again.json"), ReadDump("after.json"));
+}
+
 TEST_F(VxmodTest, CommandsThatDoNothingLeaveTheDatabaseUnchanged) {
     Write("db.json", kEveryTypeDatabase);
     Write("AttribMods/noop.vxmod",
