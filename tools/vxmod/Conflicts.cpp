@@ -1,7 +1,7 @@
 #include "Conflicts.h"
 
 #include <algorithm>
-#include <initializer_list>
+#include <iterator>
 #include <ostream>
 
 #include <fmt/format.h>
@@ -220,13 +220,10 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         return;
     }
     // The list can run to a million lines, and the output stream may flush
-    // after every write: it is written in blocks.
+    // after every write: it is put together in blocks, each part appended
+    // where it is made.
     std::string block;
-    const auto line = [&](std::string_view indent, std::initializer_list<std::string_view> parts) {
-        block += indent;
-        for (const std::string_view part : parts) {
-            block += part;
-        }
+    const auto endLine = [&] {
         block += '\n';
         if (block.size() >= kListBlockBytes) {
             out << block;
@@ -234,26 +231,44 @@ void ConflictTracker::WriteList(std::ostream& out) const {
         }
     };
     if (!conflicting.empty()) {
-        line("", {"Set differently by more than one script (in the order the game runs them; the "
-                  "last one wins):"});
+        block +=
+            "Set differently by more than one script (in the order the game runs them; the "
+            "last one wins):";
+        endLine();
     }
     for (const Conflict& conflict : conflicting) {
-        line("  ", {Printable(Described(*conflict.target, *conflict.record))});
+        block += "  ";
+        AppendPrintable(block, Described(*conflict.target, *conflict.record));
+        endLine();
         for (const Edit* edit : conflict.edits) {
+            block += "    ";
+            AppendPrintable(block, texts_[edit->place.script]);
+            fmt::format_to(std::back_inserter(block), ":{}  ", edit->place.line);
             const std::string kept = edit->Kept();
-            const auto written = edit->WrittenOtherwise(kept);
-            line("    ", {Printable(PlaceText(edit->place)), "  ", Printable(kept),
-                          written ? "  (written " + Printable(*written) + ")" : "",
-                          edit == conflict.edits.back() ? "  (wins)" : ""});
+            AppendPrintable(block, kept);
+            if (const auto written = edit->WrittenOtherwise(kept)) {
+                block += "  (written ";
+                AppendPrintable(block, *written);
+                block += ')';
+            }
+            if (edit == conflict.edits.back()) {
+                block += "  (wins)";
+            }
+            endLine();
         }
     }
     if (!remade_.empty()) {
-        line("", {"Collections made again (the old one's own values are lost):"});
+        block += "Collections made again (the old one's own values are lost):";
+        endLine();
     }
     for (const auto& [described, lines] : remade_) {
-        line("  ", {Printable(described)});
+        block += "  ";
+        AppendPrintable(block, described);
+        endLine();
         for (const std::string& made : lines) {
-            line("    ", {Printable(made)});
+            block += "    ";
+            AppendPrintable(block, made);
+            endLine();
         }
     }
     out << block;
