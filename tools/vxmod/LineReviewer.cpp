@@ -126,9 +126,9 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
 
 }  // namespace
 
-void LineReviewer::Review(const rakor::LineRun& run, LineFindings& findings) {
+void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
     findings.Clear();
-    const ReviewedLine line(run);
+    const rakor::LineRun& run = line.run;
     if (line.Failed()) {
         findings.problem = ExplainFailure(line, names_, members_, exampleDatabase_);
         return;

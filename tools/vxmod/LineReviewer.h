@@ -2,8 +2,8 @@
 
 #include "DatabaseNames.h"
 #include "LineFindings.h"
+#include "ReviewedLine.h"
 #include "TypeMembers.h"
-#include "loader/ScriptRunner.h"
 
 namespace vxmod {
 
@@ -17,7 +17,7 @@ public:
     // into vxmod, which a missing class is told against.
     explicit LineReviewer(bool exampleDatabase = false) : exampleDatabase_(exampleDatabase) {}
 
-    void Review(const rakor::LineRun& line, LineFindings& findings);
+    void Review(const ReviewedLine& line, LineFindings& findings);
     // The names of the database, as the lines reviewed so far left it.
     DatabaseNames& Names() { return names_; }
 

@@ -148,7 +148,8 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
         progress_->LineDone();
     }
     HoldLineChecksUpTo(line.number - 1);
-    reviewer_.Review(line, findings_);
+    const ReviewedLine reviewed(line);
+    reviewer_.Review(reviewed, findings_);
     said_.clear();
     if (line.error == nullptr) {
         for (const LineFindings::Warning& warning : findings_.Warnings()) {
@@ -188,7 +189,6 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     // Every edit of a line that ran is tracked.
     const LinePlace place{script_, line.number};
     if (findings_.target) {
-        const ReviewedLine reviewed(line);
         using Number = rakor::Attrib::ValueReading::Number;
         const auto& a = reviewed.arguments;
         const SetValue value =
