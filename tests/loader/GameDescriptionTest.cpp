@@ -97,8 +97,8 @@ TEST_F(GameDescriptionTest, ReadBackItGivesTheDatabaseItWasWrittenFrom) {
             Json expected = contents;
             Json got = reread["classes"][cls];
             std::vector<std::string> noted;
-            for (const auto& [field, spec] : got["fields"].items()) {
-                if (spec.contains("note")) {
+            for (const auto& [field, described] : got["fields"].items()) {
+                if (described.contains("note")) {
                     noted.push_back(field);
                 }
             }
