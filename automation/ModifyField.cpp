@@ -75,20 +75,14 @@ Cause CauseOf(const ValueReading& reading) {
 
 bool ModifyField::Attempt(LineFacts& facts, std::string& message) {
     facts.subscript = index_;
-    Host::ClassRecord* const classObject = FindNamedClass("ModifyField", classKey_, facts, message);
-    if (classObject == nullptr) {
+    const NamedTarget target =
+        FindNamedTarget("ModifyField", classKey_, collectionKey_, fieldKey_, facts, message);
+    if (!target.Found()) {
         return false;
     }
-    Host::CollectionRecord* const collection =
-        FindNamedCollection("ModifyField", classKey_, classObject, collectionKey_, facts, message);
-    if (collection == nullptr) {
-        return false;
-    }
-    const FieldLocation location = FindNamedField("ModifyField", classKey_, collectionKey_,
-                                                  collection, fieldKey_, facts, message);
-    if (location.storage == nullptr) {
-        return false;
-    }
+    Host::ClassRecord* const classObject = target.classObject;
+    Host::CollectionRecord* const collection = target.collection;
+    const FieldLocation& location = target.location;
     // The lookup found a type for the field in the collection's own class, or
     // it would have found no storage. Only a collection whose class is not the
     // one it was asked for through needs that class's type checked.

@@ -56,4 +56,21 @@ FieldLocation FindNamedField(std::string_view action, Hash32 classKey, Hash32 co
     return location;
 }
 
+NamedTarget FindNamedTarget(std::string_view action, Hash32 classKey, Hash32 collectionKey,
+                            Hash32 fieldKey, LineFacts& facts, std::string& message) {
+    NamedTarget target;
+    target.classObject = FindNamedClass(action, classKey, facts, message);
+    if (target.classObject == nullptr) {
+        return target;
+    }
+    target.collection =
+        FindNamedCollection(action, classKey, target.classObject, collectionKey, facts, message);
+    if (target.collection == nullptr) {
+        return target;
+    }
+    target.location = FindNamedField(action, classKey, collectionKey, target.collection, fieldKey,
+                                     facts, message);
+    return target;
+}
+
 }  // namespace rakor::Attrib::Automation

@@ -26,4 +26,17 @@ FieldLocation FindNamedField(std::string_view action, Hash32 classKey, Hash32 co
                              Host::CollectionRecord* collection, Hash32 fieldKey, LineFacts& facts,
                              std::string& message);
 
+// The class, the collection and the field in turn, as the actions that change
+// a field find them: the first missing one fails the line, and the later ones
+// stay null.
+struct NamedTarget {
+    Host::ClassRecord* classObject = nullptr;
+    Host::CollectionRecord* collection = nullptr;
+    FieldLocation location;
+
+    bool Found() const { return location.storage != nullptr; }
+};
+NamedTarget FindNamedTarget(std::string_view action, Hash32 classKey, Hash32 collectionKey,
+                            Hash32 fieldKey, LineFacts& facts, std::string& message);
+
 }  // namespace rakor::Attrib::Automation

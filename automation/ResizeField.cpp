@@ -23,20 +23,13 @@ ResizeField::ResizeField(const std::string& className, const std::string& collec
 
 bool ResizeField::Attempt(LineFacts& facts, std::string& message) {
     facts.count = newCount_;
-    Host::ClassRecord* const classObject = FindNamedClass("ResizeField", classKey_, facts, message);
-    if (classObject == nullptr) {
+    const NamedTarget target =
+        FindNamedTarget("ResizeField", classKey_, collectionKey_, fieldKey_, facts, message);
+    if (!target.Found()) {
         return false;
     }
-    Host::CollectionRecord* const collection =
-        FindNamedCollection("ResizeField", classKey_, classObject, collectionKey_, facts, message);
-    if (collection == nullptr) {
-        return false;
-    }
-    const FieldLocation location = FindNamedField("ResizeField", classKey_, collectionKey_,
-                                                  collection, fieldKey_, facts, message);
-    if (location.storage == nullptr) {
-        return false;
-    }
+    Host::CollectionRecord* const collection = target.collection;
+    const FieldLocation& location = target.location;
     // The flag of the entry the storage was found through decides; an array
     // inherited from a parent's entries is one all the same, refused below.
     if (!location.isArray) {
