@@ -14,7 +14,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "ExampleDatabase.h"
+#include "sandbox/ExampleDatabase.h"
 #include "GameImage.h"
 #include "GameOptions.h"
 #include "PluginModule.h"
@@ -219,7 +219,7 @@ int Game::Play() {
     try {
         sandbox::LoadDescription(
             db, database ? sandbox::ReadDescriptionFile(*database)
-                         : nlohmann::ordered_json::parse(vxmod::kExampleDatabaseJson));
+                         : nlohmann::ordered_json::parse(rakor::Sandbox::kExampleDatabaseJson));
     } catch (const std::exception& failure) {
         return Unusable(fmt::format("cannot use {}: {}",
                                     database ? "'" + Utf8(*database) + "'" : "the built-in example",

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
-#include "NameParts.h"
+#include "review/NameParts.h"
 
 namespace vxmod {
 namespace {

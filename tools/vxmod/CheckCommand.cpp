@@ -7,12 +7,12 @@
 #include <fmt/format.h>
 #include <spdlog/sinks/null_sink.h>
 
-#include "DatabaseSource.h"
-#include "Diagnostics.h"
+#include "review/DatabaseSource.h"
+#include "review/Diagnostics.h"
 #include "ExitStatus.h"
-#include "Progress.h"
+#include "review/Progress.h"
 #include "RunCommand.h"
-#include "ScriptReview.h"
+#include "review/ScriptReview.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
 

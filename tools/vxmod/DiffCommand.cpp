@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "ClassDiff.h"
-#include "DatabaseSource.h"
+#include "review/DatabaseSource.h"
 #include "DiffScript.h"
 #include "ExitStatus.h"
 #include "host/OutputFile.h"

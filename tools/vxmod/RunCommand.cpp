@@ -5,11 +5,11 @@
 
 #include <fmt/format.h>
 
-#include "DatabaseSource.h"
-#include "Diagnostics.h"
+#include "review/DatabaseSource.h"
+#include "review/Diagnostics.h"
 #include "ExitStatus.h"
-#include "Progress.h"
-#include "ScriptReview.h"
+#include "review/Progress.h"
+#include "review/ScriptReview.h"
 #include "host/OutputFile.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "review/Conflicts.h"
+#include "review/Diagnostics.h"
+#include "review/EditTarget.h"
+#include "host/HostRecords.h"
+#include "sandbox/FlatMap.h"
+
+namespace vxmod {
+
+// A collection that a line makes copies its parent's layout values once,
+// when it is made; a later change of the parent's value does not reach it.
+// When that change comes from a later script, which script runs first
+// decides what the new collection holds, and renaming a mod changes it: the
+// modder is told, unless a line gives the new collection a value of its own.
+class LayoutCopies {
+public:
+    void Made(const LinePlace& place, const MadeCollection& made);
+    // A line that changed a value of `holder` (the collection that holds it).
+    void Edited(const LinePlace& place, const EditTarget& target,
+                rakor::Host::CollectionRecord* holder, const TargetWords& words,
+                std::string_view holderName);
+
+    // At the line that last changed the parent, for each copy that kept the
+    // old value; after the run, when it is known which values lines set.
+    std::vector<Diagnostic> Warnings(const ConflictTracker& edits) const;
+
+private:
+    struct Child {
+        uint32_t parentKey = 0;
+        std::string name;
+        LinePlace madeAt;
+        uint32_t made = 0;  // how many times lines made it
+    };
+    // The children lines made of one parent. Most packs make them in the
+    // script that then changes the parent, which needs no look at each.
+    struct Children {
+        std::vector<uint32_t> keys;
+        uint32_t script = 0;
+        bool fromSeveralScripts = false;
+    };
+    struct Missed {
+        EditTarget copy;  // the child's own value
+        uint32_t made = 0;
+        LinePlace changedAt;
+        std::string className;
+        std::string field;
+        std::string parent;
+    };
+    static uint64_t Key(uint32_t classKey, uint32_t collectionKey) {
+        return (uint64_t{classKey} << 32) | collectionKey;
+    }
+
+    // The collections that lines made, by class and key, and their keys by
+    // class and parent.
+    std::unordered_map<uint64_t, Child> made_;
+    std::unordered_map<uint64_t, Children> children_;
+    // One for each copy: the last change of the parent is the one to tell.
+    std::vector<Missed> missed_;
+    rakor::Sandbox::FlatMap<EditTarget, std::size_t, EditTargetHash> missedCopies_;
+};
+
+}  // namespace vxmod

@@ -1,0 +1,219 @@
+#include "review/LineCheck.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "review/InvisibleCharacters.h"
+#include "review/NameParts.h"
+#include "review/SixWordReading.h"
+#include "automation/FieldSpec.h"
+#include "automation/LineArguments.h"
+#include "automation/LineTokens.h"
+
+namespace vxmod {
+namespace automation = rakor::Attrib::Automation;
+using Severity = Diagnostic::Severity;
+
+namespace {
+
+// The command word that was probably meant: one that differs only in case,
+// else the one closest in spelling when it is close enough to be a typo, else
+// the one that the word begins ("resize").
+std::vector<std::string> SuggestCommand(std::string_view word) {
+    std::vector<std::string> words;
+    for (const automation::Command& command : automation::Commands()) {
+        words.emplace_back(command.word);
+    }
+    return MeantNames(word, words);
+}
+
+std::string UnknownCommand(std::string_view word) {
+    // A character that does not show makes a command word look right.
+    if (const auto invisible = FirstInvisible(word)) {
+        const std::string shown = WithoutInvisibles(word);
+        if (automation::FindCommand(shown) != nullptr) {
+            return fmt::format(
+                "unknown command '{}': the word holds {} (U+{:04X}), which does not show; "
+                "without it the word is '{}'",
+                word, invisible->character->name, invisible->character->codePoint, shown);
+        }
+    }
+    return fmt::format("unknown command '{}'{}", word, DidYouMean(SuggestCommand(word)));
+}
+
+// The word of the line around a byte of it.
+std::string_view WordAround(std::string_view text, std::size_t at) {
+    const auto blank = [&](std::size_t i) {
+        return automation::kIsBlank[static_cast<unsigned char>(text[i])];
+    };
+    std::size_t start = at;
+    while (start > 0 && !blank(start - 1)) {
+        --start;
+    }
+    std::size_t end = at;
+    while (end < text.size() && !blank(end)) {
+        ++end;
+    }
+    return text.substr(start, end - start);
+}
+
+// A character copied along that does not show: one word where two were
+// meant, or a name that is not the one it looks like. In a value it may be
+// meant, so it is noted there, not warned about.
+void CheckInvisibles(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
+    const std::string_view text = line.tokens.Text();
+    const auto invisible = FirstInvisible(text);
+    if (!invisible) {
+        return;
+    }
+    const InvisibleCharacter& character = *invisible->character;
+    const std::string_view word = WordAround(text, invisible->at);
+    const std::string what =
+        character.looksLikeABlank
+            ? fmt::format(
+                  "'{}' holds {} (U+{:04X}): it looks like a blank, but the loader "
+                  "separates words only at plain spaces and tabs, so to it this is one "
+                  "word",
+                  word, character.name, character.codePoint)
+            : fmt::format(
+                  "'{}' holds {} (U+{:04X}), which does not show: to the loader it is "
+                  "part of the word",
+                  word, character.name, character.codePoint);
+    const automation::LineArguments a = line.error.empty()
+                                            ? automation::ArgumentsOf(*line.command, line.tokens)
+                                            : automation::LineArguments();
+    const bool inValue = !a.valueToken.empty() && word.data() == a.valueToken.data();
+    found.push_back({line.number, inValue ? Severity::Note : Severity::Warning,
+                     FindingKind::Invisible, what, true});
+}
+
+// A subscript read otherwise than written: the reader takes the leading
+// whole number and ignores the rest.
+void CheckSubscript(const automation::ParsedLine& line, const automation::LineArguments& a,
+                    std::vector<LineFinding>& found) {
+    // Digits closed by the last character are read as written: the subscript
+    // of most lines that have one needs no second reading.
+    const std::size_t open = a.field.find('[');
+    if (open == std::string_view::npos ||
+        (a.field.back() == ']' && open + 2 < a.field.size() &&
+         std::all_of(a.field.begin() + static_cast<std::ptrdiff_t>(open) + 1, a.field.end() - 1,
+                     [](char c) { return c >= '0' && c <= '9'; }))) {
+        return;
+    }
+    const automation::FieldSpecView field = automation::SplitFieldSpec(a.field);
+    std::string said;
+    if (field.subscriptUsed < field.subscript.size()) {
+        said = fmt::format(
+            "the subscript of '{}' is read as [{}]: a subscript is a whole number, and the "
+            "loader stops reading it at '{}'",
+            a.field, field.index, field.subscript.substr(field.subscriptUsed, 1));
+    } else if (!field.afterClose.empty()) {
+        said =
+            fmt::format("'{}' after the subscript of '{}' is ignored: the line sets element [{}]",
+                        field.afterClose, a.field, field.index);
+    } else if (!field.closed) {
+        said = fmt::format("'{}' has no closing ']': it is read as element [{}]", a.field,
+                           field.index);
+    }
+    if (!said.empty()) {
+        found.push_back({line.number, Severity::Warning, FindingKind::SubscriptReadInPart,
+                         "update_field: " + said, true});
+    }
+}
+
+// The tokens the row does not read, each quoted: 'a' 'b'.
+std::string IgnoredTokens(const automation::LineTokens& tokens, std::size_t read) {
+    std::string joined;
+    automation::ForEachToken(tokens.After(read), [&](std::string_view token) {
+        joined += fmt::format("{}'{}'", joined.empty() ? "" : " ", token);
+    });
+    return joined;
+}
+
+// Mistakes in a line that parses: the loader runs it, but not as written.
+void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
+    const automation::Command& command = *line.command;
+    const automation::LineTokens& tokens = line.tokens;
+    if (!command.buildsAction) {
+        found.push_back({line.number, Severity::Note, FindingKind::DoesNothing,
+                         fmt::format("'{}' is accepted and does nothing", command.word)});
+    }
+    if (tokens.count - 1 > command.mostRead) {
+        found.push_back(
+            {line.number, Severity::Warning, FindingKind::IgnoredWords,
+             fmt::format("{}: reads {} arguments; the rest is ignored: {} (start a "
+                         "comment with ' #')",
+                         command.word, command.mostRead, IgnoredTokens(tokens, command.mostRead))});
+    }
+    const automation::LineArguments a = automation::ArgumentsOf(command, tokens);
+    // Only the class, the parent and the new name count.
+    if (command.word == "copy_node" && tokens[3] != tokens[2]) {
+        found.push_back(
+            {line.number, Severity::Warning, FindingKind::CopiesNothing,
+             fmt::format("copy_node copies nothing: '{}' is read and not used, and '{}' is made a "
+                         "child of '{}' as add_node makes it; to start from the values of '{}', "
+                         "write add_node {} {} {}",
+                         tokens[3], a.newCollection, a.collection, tokens[3], a.className,
+                         tokens[3], a.newCollection)});
+    }
+    if (command.word == "update_field") {
+        CheckSubscript(line, a, found);
+    }
+    if (command.word == "resize_field") {
+        const auto count = automation::ReadCountText(a.count);
+        if (count.used == 0) {
+            found.push_back({line.number, Severity::Error, FindingKind::Unsorted,
+                             fmt::format("resize_field: count '{}' is not a number; the loader "
+                                         "reads it as {}",
+                                         a.count, count.count)});
+        } else if (count.used < a.count.size()) {
+            found.push_back(
+                {line.number, Severity::Warning, FindingKind::CountReadInPart,
+                 fmt::format("resize_field: count '{}' is read as {}", a.count, count.count)});
+        }
+    }
+    // Quotes do not group words: "two words" is two tokens, and a sixth token
+    // turns the value into a member name.
+    if (command.word == "update_field" && a.valueToken != "\"\"" &&
+        (a.valueToken.find('"') != std::string_view::npos ||
+         a.member.find('"') != std::string_view::npos)) {
+        found.push_back({line.number, Severity::Warning, FindingKind::Quotes,
+                         a.hasMember
+                             ? "update_field: " + SixWordReading(a.member, a.valueToken)
+                             : fmt::format("update_field: quotes do not group words, and the "
+                                           "quotes are part of the value '{}'",
+                                           a.valueToken)});
+    }
+}
+
+}  // namespace
+
+void CheckParsedLine(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
+    if (line.command == nullptr) {
+        found.push_back(
+            {line.number, Severity::Error, FindingKind::Unsorted, UnknownCommand(line.tokens[0])});
+        return;
+    }
+    // The parser's own verdict, word for word as the loader logs it.
+    if (!line.error.empty()) {
+        found.push_back(
+            {line.number, Severity::Error, FindingKind::Unsorted, std::string(line.error)});
+    } else {
+        CheckArguments(line, found);
+    }
+    CheckInvisibles(line, found);
+}
+
+bool LooksLikeUtf16(std::string_view text) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        return true;
+    }
+    // Without a mark: Latin text in UTF-16 has a zero byte in every other place.
+    const std::string_view start = text.substr(0, 512);
+    const auto zeros = std::count(start.begin(), start.end(), '\0');
+    return start.size() >= 4 && static_cast<std::size_t>(zeros) * 4 >= start.size();
+}
+
+}  // namespace vxmod

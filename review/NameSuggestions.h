@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "review/NameIndex.h"
+
+namespace vxmod {
+
+// The names that keys are known by, in the order the database lists the
+// keys, each name once; keys nobody named (and names written as "0x" keys)
+// are left out. What a modder who misspelt a name is offered instead.
+//
+// A database of a large pack has tens of thousands of collections and a
+// line that names a missing one may come every few hundred lines, so a list
+// is made once and grows with the collections that lines make, the names are
+// indexed for the search, and the closest name to a word asked about is
+// remembered: asking again searches the names added since only.
+class NameList {
+public:
+    // Listed when the list is next read, by the name the key has then.
+    void Add(uint32_t key) { keys_.push_back(key); }
+    // A key that had no name when it was listed has one now: it would be
+    // listed in its place, so the list must be made again.
+    bool Outdated() const;
+
+    const std::vector<std::string>& Names();
+    bool Contains(std::string_view name);
+    // The names the word was probably meant to be, as MeantNames chooses them.
+    std::vector<std::string> Meant(std::string_view word);
+    // "; did you mean 'X'?", or the names themselves when there are few
+    // (`what` says what they are), or nothing.
+    std::string Suggestion(std::string_view word, std::string_view what);
+
+private:
+    // The closest name to a word asked about among the names up to `looked`.
+    struct Asked {
+        std::size_t looked = 0;
+        std::optional<NameIndex::Closest> closest;
+    };
+
+    void Name();
+
+    std::vector<uint32_t> keys_;  // added and not yet named
+    // Held apart, so that a list moves without its index.
+    std::unique_ptr<NameIndex> index_ = std::make_unique<NameIndex>();
+    std::unordered_set<std::string> listed_;
+    std::vector<uint32_t> unnamed_;
+    std::unordered_map<std::string, Asked> asked_;
+};
+
+}  // namespace vxmod
