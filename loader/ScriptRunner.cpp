@@ -161,16 +161,15 @@ void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
     }
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
-        RunScript(path);
+        RunScript(path, isDirectory);
     } else if (observer_ != nullptr && (!isDirectory || IsDisabled(path))) {
         observer_->PassedBy(path, isDirectory);
     }
 }
 
-void ScriptRunner::RunScript(const fs::path& script) {
+void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
     const std::string displayPath = DisplayPath(script);
-    // A file that cannot be read yields no lines: a summary of 0 and 0. It is
-    // parsed as it is read, so that even a pack of a million lines is never
+    // A script is parsed as it is read, so that even a pack of a million lines is never
     // held whole (the actions keep what they need of its text), unless an
     // observer wants to see the whole text.
     // An observer is shown every line as it is parsed, and each line that
@@ -185,21 +184,23 @@ void ScriptRunner::RunScript(const fs::path& script) {
                                                       observer_->LineParsed(line);
                                                   });
     std::string text;
+    std::string problem;
     bool readable = false;
     if (observer_ != nullptr) {
-        if (std::optional<std::string> whole = ReadTextFile(script)) {
+        if (std::optional<std::string> whole = ReadTextFile(script, &problem)) {
             readable = true;
             text = std::move(*whole);
             parser.Parse(text);
         }
     } else {
-        readable =
-            ReadTextFileInPieces(script, [&](std::string_view lines) { parser.Parse(lines); });
+        readable = ReadTextFileInPieces(
+            script, [&](std::string_view lines) { parser.Parse(lines); }, &problem);
     }
-    if (!readable) {
-        if (const auto tooLong = BeyondPathLimit(script)) {
-            WalkProblem(script, "Could not read the script: " + *tooLong);
-        }
+    // A folder named like a script has no text: it counts as a script
+    // without lines. Any other script that cannot be read did not run.
+    std::optional<std::string> notRun;
+    if (!readable && !isFolder) {
+        notRun = "Could not read the script: " + BeyondPathLimit(script).value_or(problem);
     }
     const Attrib::Automation::ParsedScript parsed =
         readable ? parser.Finish() : Attrib::Automation::ParsedScript();
@@ -208,6 +209,13 @@ void ScriptRunner::RunScript(const fs::path& script) {
                                                             .readable = readable,
                                                             .text = text,
                                                             .parsed = &parsed})) {
+        return;
+    }
+    if (notRun) {
+        ScriptNotRun(displayPath, *notRun);
+        if (observer_ != nullptr) {
+            observer_->ScriptFinished();
+        }
         return;
     }
 
@@ -317,20 +325,37 @@ bool ScriptRunner::RunLine(Attrib::Automation::IAction& action,
     return line.succeeded;
 }
 
-std::string ScriptRunner::WarningText(const std::string& displayPath, int failed) const {
-    const std::string loaded = fmt::format("Script '{}' loaded with errors!\n\n", displayPath);
-    if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
-        return loaded + fmt::format("Please check the '{}' file for details.", kLogFileName);
+void ScriptRunner::ScriptNotRun(const std::string& displayPath, const std::string& why) {
+    log_->warn("[{}] {}", displayPath, why);
+    ++summary_.scripts;
+    ++summary_.notRun;
+    log_->flush();
+    if (notify_) {
+        notify_(kWarningCaption,
+                fmt::format("Script '{}' was not run!\n\n{}\n\n", displayPath, why) +
+                    WhereTheDetailsAre());
     }
-    // Where the log does not reach, the box is all the modder gets.
+}
+
+std::string ScriptRunner::WhereTheDetailsAre() const {
+    if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
+        return fmt::format("Please check the '{}' file for details.", kLogFileName);
+    }
+    return fmt::format(
+        "The log file could not be written, so the details are not there:\n{}: {}\n(Is it "
+        "open in another program, or is the folder read-only?)",
+        logStatus_->Where(), logStatus_->Problem());
+}
+
+std::string ScriptRunner::WarningText(const std::string& displayPath, int failed) const {
     std::string text =
-        loaded + fmt::format(
-                     "The log file could not be written, so the details are not "
-                     "there:\n{}: {}\n(Is it open in another program, or is the "
-                     "folder read-only?)\n\nFirst failed line ({}): {}",
-                     logStatus_->Where(), logStatus_->Problem(), firstFailedLine_, firstFailure_);
-    if (failed > 1) {
-        text += fmt::format(" (and {} more)", failed - 1);
+        fmt::format("Script '{}' loaded with errors!\n\n", displayPath) + WhereTheDetailsAre();
+    // Where the log does not reach, the box is all the modder gets.
+    if (logStatus_ != nullptr && !logStatus_->Problem().empty()) {
+        text += fmt::format("\n\nFirst failed line ({}): {}", firstFailedLine_, firstFailure_);
+        if (failed > 1) {
+            text += fmt::format(" (and {} more)", failed - 1);
+        }
     }
     return text;
 }

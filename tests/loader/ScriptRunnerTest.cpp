@@ -253,16 +253,27 @@ TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
     EXPECT_THAT(log_.Lines(), ::testing::Contains(HasSubstr("[AttribMods/loop] Skipped")));
 }
 
-TEST_F(ScriptRunnerTest, UnreadableScriptLogsAnEmptySummary) {
-    fs::create_directory("AttribMods");
+TEST_F(ScriptRunnerTest, ScriptThatCannotBeReadIsNotRunAndSaysWhyInLogAndBox) {
+    cwd_.Write("AttribMods/b.vxmod", Good("b"));
     std::error_code error;
-    fs::create_symlink("missing-target", "AttribMods/dangling.vxmod", error);
+    fs::create_symlink("missing-target", "AttribMods/a.vxmod", error);
     if (error) {
         GTEST_SKIP() << "no symbolic links here: " << error.message();
     }
-    Run();
+    const RunSummary summary = Run();
+
+    const std::string why =
+        "Could not read the script: the file is not there any more (deleted or moved while the "
+        "loader walked its folder, or a link that leads nowhere)";
+    EXPECT_THAT(log_.Lines(), ::testing::Contains("warning|[AttribMods/a.vxmod] " + why));
     EXPECT_THAT(Summaries(),
-                ElementsAre("[AttribMods/dangling.vxmod] Script loaded: 0 succesful / 0 failed"));
+                ElementsAre("[AttribMods/b.vxmod] Script loaded: 1 succesful / 0 failed"));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Script 'AttribMods/a.vxmod' was not run!\n\n" + why +
+                                  "\n\nPlease check the 'VexaAttribLoader.Tormelin.log' file for "
+                                  "details.");
+    EXPECT_EQ(summary.scripts, 2);
+    EXPECT_EQ(summary.notRun, 1);
 }
 
 TEST_F(ScriptRunnerTest, EveryPassRunsEveryScriptAgain) {

@@ -364,6 +364,28 @@ test_field_unwritable_log() {
     done
 }
 
+# A script another program holds open without sharing (an editor that locks
+# what it edits, a sync tool, a virus scan): it is not run, and the log and a
+# box say which and why, never that it loaded; the other scripts run.
+test_field_held_script() {
+    local folder
+    folder="$(game_folder held-script)"
+    printf 'add_node car default a\n' >"$folder/AttribMods/a.vxmod"
+    printf 'add_node car default b\n' >"$folder/AttribMods/b.vxmod"
+    play "$folder" --hold AttribMods/a.vxmod
+    check "held script: the game runs on, with a box (exit status 1)" equal "$(cat "$folder/status")" 1
+    check "held script: the log names it and why it did not run, and says no more of it" \
+        equal "$(log_lines "$folder" | grep -F "AttribMods/a.vxmod")" \
+        "[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Could not read the script: another program has it open and lets no other program read it (an editor, a sync tool or a virus scanner, say): close it there, or wait for that program, and start the game again"
+    check "held script: the other script ran" has_line <(log_lines "$folder") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/b.vxmod] Script loaded: 1 succesful / 0 failed"
+    check "held script: the box says it was not run, and why" equal "$(head -n 4 "$folder/boxes.txt")" \
+        "[Vexa Attrib Loader - Tormelin]
+Script 'AttribMods/a.vxmod' was not run!
+
+Could not read the script: another program has it open and lets no other program read it (an editor, a sync tool or a virus scanner, say): close it there, or wait for that program, and start the game again"
+}
+
 # A second copy of the plug-in, loaded after the first has run a pass,
 # changes nothing and leaves the first copy's log whole.
 test_field_second_copy() {
@@ -639,6 +661,7 @@ field)
     test_field_faults_in_a_line
     test_field_null_database
     test_field_unwritable_log
+    test_field_held_script
     test_field_second_copy
     test_field_callee_pops
     ;;

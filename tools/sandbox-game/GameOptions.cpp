@@ -82,7 +82,9 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
         } else if (argument == L"--null-database-passes") {
             options.nullDatabasePasses = ReadPasses(argument, value());
         } else if (argument == L"--hold-log") {
-            options.holdLog = true;
+            options.held.emplace_back(L"VexaAttribLoader.Tormelin.log");
+        } else if (argument == L"--hold") {
+            options.held.emplace_back(value());
         } else if (argument == L"--callee-pops") {
             options.popping = ArgumentPopping::Callee;
         } else if (argument.starts_with(L"-")) {
@@ -139,6 +141,9 @@ What other mods and the game's state may do to a plug-in in the field:
                            or in-game (faults in the game's own code)
   --null-database-passes N the first N frames run with a null database word
   --hold-log               hold the plug-in's log file open without sharing
+  --hold FILE              hold FILE (in the game's folder) open without
+                           sharing, as an editor or a sync tool may
+                           (repeatable)
   --callee-pops            the game's GetCollection and HashString32 pop their
                            own arguments (stdcall) instead of leaving them to
                            the caller

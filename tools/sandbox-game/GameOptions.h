@@ -30,7 +30,9 @@ struct GameOptions {
     std::string faultClass;                           // the class GetClass plays a fault for
     ClassFault classFault = ClassFault::None;
     int nullDatabasePasses = 0;  // passes played while the database word is null
-    bool holdLog = false;        // the log file held open without sharing
+    // Files of the game's folder held open without sharing, as by another
+    // program: the plug-in's log, a script.
+    std::vector<std::filesystem::path> held;
     ArgumentPopping popping = ArgumentPopping::Caller;
 };
 

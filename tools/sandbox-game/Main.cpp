@@ -32,7 +32,6 @@ constexpr int kExitUnusable = 2;
 constexpr int kExitBrokenGame = 3;
 constexpr int kExitCrashed = 4;
 constexpr const char* kPluginFileName = "VexaAttribLoader.Tormelin.asi";
-constexpr const wchar_t* kLogFileName = L"VexaAttribLoader.Tormelin.log";
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
     return fmt::format("{:02X}", fmt::join(bytes, " "));
@@ -238,13 +237,14 @@ int Game::Play() {
     fmt::print("0x{:X} before: {}\n", address::kModsCallSite, Hex(original.call));
     fmt::print("0x{:X} before: {}\n", address::kRemovedCodeSite, Hex(original.removed));
 
-    HANDLE heldLog = INVALID_HANDLE_VALUE;
-    if (options_.holdLog) {
+    std::vector<HANDLE> held;
+    for (const fs::path& file : options_.held) {
         // As another program that opened the file and shares it with nobody.
-        heldLog = CreateFileW(kLogFileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        fmt::print("the game holds {} open without sharing: {}\n", Utf8(kLogFileName),
-                   heldLog != INVALID_HANDLE_VALUE ? "yes" : "could not open it");
+        const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        fmt::print("the game holds {} open without sharing: {}\n", Utf8(file),
+                   handle != INVALID_HANDLE_VALUE ? "yes" : "could not open it");
+        held.push_back(handle);
     }
     if (!LoadModules(options_.loadBefore, "before")) {
         return kExitUnusable;
@@ -320,8 +320,10 @@ int Game::Play() {
             return Unusable(fmt::format("cannot write the dump file '{}'", Utf8(*dump)));
         }
     }
-    if (heldLog != INVALID_HANDLE_VALUE) {
-        CloseHandle(heldLog);
+    for (const HANDLE handle : held) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
     }
     if (broken_) {
         return kExitBrokenGame;

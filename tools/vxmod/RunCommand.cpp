@@ -88,14 +88,16 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         rakor::ScriptRunner runner(log.logger, BoxOnStream(err, progress), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
-            anyFailed = anyFailed || summary.failed > 0;
+            anyFailed = anyFailed || summary.failed > 0 || summary.notRun > 0;
             const int skipped = review.TakeSkipped();
             progress.Clear();
-            out << fmt::format("{}{}: {} succeeded, {} failed{}\n",
-                               options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
-                               Plural(summary.scripts, "script"), Plural(summary.succeeded, "line"),
-                               summary.failed,
-                               skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
+            out << fmt::format(
+                "{}{}{}: {} succeeded, {} failed{}\n",
+                options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
+                Plural(summary.scripts, "script"),
+                summary.notRun > 0 ? fmt::format(" ({} not run)", summary.notRun) : "",
+                Plural(summary.succeeded, "line"), summary.failed,
+                skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
         }
     }
     review.ReportWholeRun();
