@@ -11,6 +11,7 @@
 
 #include "automation/CommandParser.h"
 #include "host/TextFile.h"
+#include "host/Utf16Text.h"
 #include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
 #include "loader/LineGuard.h"
@@ -186,24 +187,40 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
     std::string text;
     std::string problem;
     bool readable = false;
+    // A script saved as UTF-16 would be read byte by byte into no command at
+    // all: it is refused whole, from its first bytes, and the modder told.
+    bool utf16 = false;
+    bool firstPiece = true;
+    const auto parse = [&](std::string_view lines) {
+        if (firstPiece) {
+            firstPiece = false;
+            utf16 = LooksLikeUtf16(lines);
+        }
+        if (!utf16) {
+            parser.Parse(lines);
+        }
+    };
     if (observer_ != nullptr) {
         if (std::optional<std::string> whole = ReadTextFile(script, &problem)) {
             readable = true;
             text = std::move(*whole);
-            parser.Parse(text);
+            parse(text);
         }
     } else {
-        readable = ReadTextFileInPieces(
-            script, [&](std::string_view lines) { parser.Parse(lines); }, &problem);
+        readable = ReadTextFileInPieces(script, parse, &problem);
     }
     // A folder named like a script has no text: it counts as a script
     // without lines. Any other script that cannot be read did not run.
     std::optional<std::string> notRun;
     if (!readable && !isFolder) {
         notRun = "Could not read the script: " + BeyondPathLimit(script).value_or(problem);
+    } else if (utf16) {
+        notRun =
+            "Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads "
+            "scripts as UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)";
     }
     const Attrib::Automation::ParsedScript parsed =
-        readable ? parser.Finish() : Attrib::Automation::ParsedScript();
+        readable && !utf16 ? parser.Finish() : Attrib::Automation::ParsedScript();
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,

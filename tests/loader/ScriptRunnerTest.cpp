@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -274,6 +275,35 @@ TEST_F(ScriptRunnerTest, ScriptThatCannotBeReadIsNotRunAndSaysWhyInLogAndBox) {
                                   "details.");
     EXPECT_EQ(summary.scripts, 2);
     EXPECT_EQ(summary.notRun, 1);
+}
+
+// Read byte by byte, a script saved as UTF-16 would run no line and look
+// loaded: it is refused whole, with a word on how to save it.
+TEST_F(ScriptRunnerTest, ScriptSavedAsUtf16IsNotRunAndToldToBeSavedAsUtf8) {
+    const auto utf16 = [](std::string_view mark, const std::string& text) {
+        std::string bytes(mark);
+        for (const char c : text) {
+            bytes += c;
+            bytes += '\0';
+        }
+        return bytes;
+    };
+    cwd_.Write("AttribMods/marked.vxmod", utf16("\xFF\xFE", Good("a")));
+    cwd_.Write("AttribMods/unmarked.vxmod", utf16("", Good("b")));
+    cwd_.Write("AttribMods/utf8.vxmod", "\xEF\xBB\xBF" + Good("c"));
+    const RunSummary summary = Run();
+
+    const std::string why =
+        "Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads scripts as "
+        "UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)";
+    for (const char* path : {"AttribMods/marked.vxmod", "AttribMods/unmarked.vxmod"}) {
+        EXPECT_THAT(log_.Lines(), ::testing::Contains(fmt::format("warning|[{}] {}", path, why)));
+    }
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/utf8.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(summary.notRun, 2);
+    EXPECT_FALSE(db_.GetClass("car").FindCollection("a").has_value());
 }
 
 TEST_F(ScriptRunnerTest, EveryPassRunsEveryScriptAgain) {

@@ -386,6 +386,30 @@ Script 'AttribMods/a.vxmod' was not run!
 Could not read the script: another program has it open and lets no other program read it (an editor, a sync tool or a virus scanner, say): close it there, or wait for that program, and start the game again"
 }
 
+# Scripts saved as UTF-16 (Notepad's "Unicode", PowerShell 5's ">"), with the
+# byte-order mark and without: not run, and the log and a box say to save
+# them as UTF-8; a UTF-8 script beside them runs.
+test_field_utf16_scripts() {
+    local folder why
+    folder="$(game_folder utf16)"
+    { printf '\xff\xfe'; printf 'add_node car default a\r\n' | iconv -f UTF-8 -t UTF-16LE; } \
+        >"$folder/AttribMods/marked.vxmod"
+    printf 'add_node car default b\r\n' | iconv -f UTF-8 -t UTF-16LE >"$folder/AttribMods/unmarked.vxmod"
+    printf 'add_node car default c\n' >"$folder/AttribMods/utf8.vxmod"
+    play "$folder"
+    why="Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads scripts as UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)"
+    check "UTF-16: the game runs on, with boxes (exit status 1)" equal "$(cat "$folder/status")" 1
+    for name in marked unmarked; do
+        check "UTF-16 $name: the log says it did not run and how to save it, and no more of it" \
+            equal "$(log_lines "$folder" | grep -F "AttribMods/$name.vxmod")" \
+            "[VexaAttribLoader.Tormelin] [warning] [AttribMods/$name.vxmod] $why"
+        check "UTF-16 $name: a box says so" has_line "$folder/boxes.txt" \
+            "Script 'AttribMods/$name.vxmod' was not run!"
+    done
+    check "UTF-16: the UTF-8 script ran" has_line <(log_lines "$folder") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/utf8.vxmod] Script loaded: 1 succesful / 0 failed"
+}
+
 # A second copy of the plug-in, loaded after the first has run a pass,
 # changes nothing and leaves the first copy's log whole.
 test_field_second_copy() {
@@ -662,6 +686,7 @@ field)
     test_field_null_database
     test_field_unwritable_log
     test_field_held_script
+    test_field_utf16_scripts
     test_field_second_copy
     test_field_callee_pops
     ;;

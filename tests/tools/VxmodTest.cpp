@@ -1021,7 +1021,10 @@ TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {
                                                     "saved as UTF-16")));
     // A link back to a folder is walked once, by both.
     EXPECT_THAT(check.out, HasSubstr("2 scripts checked"));
-    EXPECT_THAT(run.out, HasSubstr("\n2 scripts: "));
+    EXPECT_THAT(run.out, HasSubstr("\n2 scripts (1 not run): "));
+    // The loader refuses it, as the game's box says.
+    EXPECT_THAT(run.err, HasSubstr("Script 'AttribMods/unicode.vxmod' was not run!\n\nNot run: "
+                                   "the script is saved as UTF-16"));
     if (!error) {
         EXPECT_THAT(Lines(check.out), Contains(StartsWith("AttribMods/loop: warning: ")));
         EXPECT_THAT(Lines(run.err), Contains(StartsWith("AttribMods/loop: warning: ")));
