@@ -410,6 +410,34 @@ test_field_utf16_scripts() {
         "[VexaAttribLoader.Tormelin] [info] [AttribMods/utf8.vxmod] Script loaded: 1 succesful / 0 failed"
 }
 
+# Another mod's jump where the plug-in writes its no-operations: the plug-in
+# changes no byte of the game, names the bytes it found and expected, and no
+# script runs. No-operations already there (an earlier load's) are its own.
+test_field_code_at_removed_site() {
+    local folder report
+    folder="$(game_folder other-mods-jump)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --code-at-0x50264A jump
+    report="$folder/report.txt"
+    check "another mod's jump: the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "another mod's jump: its bytes stay" has_line "$report" "0x50264A after:  E9 B1 D9 F5 FF 90"
+    check "another mod's jump: the call stays the game's" has_line "$report" \
+        "0x6660C0 after:  E8 BB E6 FF FF (a call of 0x00664780, the game's own code)"
+    check "another mod's jump: no script runs" has_line "$report" \
+        "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EAX EBX ESI EDI EBP ESP DF kept"
+    check "another mod's jump: the log says which bytes it found and which it expected, in one line" \
+        equal "$(log_lines "$folder")" \
+        "[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: The game's code at 0x50264A is E9 B1 D9 F5 FF 90, not 0F 85 1D 01 00 00, which this loader replaces with no-operations (or those no-operations, 90 90 90 90 90 90): code another mod has changed, or a game version it does not support. Nothing was patched: the game runs unmodified and no mod script runs."
+
+    folder="$(game_folder earlier-nops)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --code-at-0x50264A nops
+    check "no-operations already: the game is patched and the script runs" equal "$(log_lines "$folder")" \
+        "$patched_line
+[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
+    check "no-operations already: they stay" has_line "$folder/report.txt" "0x50264A after:  90 90 90 90 90 90"
+}
+
 # A second copy of the plug-in, loaded after the first has run a pass,
 # changes nothing and leaves the first copy's log whole.
 test_field_second_copy() {
@@ -687,6 +715,7 @@ field)
     test_field_unwritable_log
     test_field_held_script
     test_field_utf16_scripts
+    test_field_code_at_removed_site
     test_field_second_copy
     test_field_callee_pops
     ;;

@@ -85,6 +85,16 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.held.emplace_back(L"VexaAttribLoader.Tormelin.log");
         } else if (argument == L"--hold") {
             options.held.emplace_back(value());
+        } else if (argument == L"--code-at-0x50264A") {
+            const std::wstring kind = value();
+            if (kind == L"jump") {
+                options.removedCode = RemovedCode::OtherModsJump;
+            } else if (kind == L"nops") {
+                options.removedCode = RemovedCode::NoOperations;
+            } else {
+                throw UsageError("--code-at-0x50264A wants jump or nops, not '" + Narrow(kind) +
+                                 "'");
+            }
         } else if (argument == L"--callee-pops") {
             options.popping = ArgumentPopping::Callee;
         } else if (argument.starts_with(L"-")) {
@@ -144,6 +154,10 @@ What other mods and the game's state may do to a plug-in in the field:
   --hold FILE              hold FILE (in the game's folder) open without
                            sharing, as an editor or a sync tool may
                            (repeatable)
+  --code-at-0x50264A KIND  the six bytes at 0x50264A before the plug-in
+                           loads: jump (another mod's jump to its own code)
+                           or nops (six no-operations, as an earlier load of
+                           the plug-in leaves them)
   --callee-pops            the game's GetCollection and HashString32 pop their
                            own arguments (stdcall) instead of leaving them to
                            the caller

@@ -34,6 +34,7 @@ struct GameOptions {
     // program: the plug-in's log, a script.
     std::vector<std::filesystem::path> held;
     ArgumentPopping popping = ArgumentPopping::Caller;
+    RemovedCode removedCode = RemovedCode::Game;
 };
 
 class UsageError : public std::runtime_error {

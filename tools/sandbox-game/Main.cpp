@@ -206,7 +206,7 @@ int Game::Play() {
 
     std::string error;
     if (!LayOutGameImage(options_.unsupportedVersion ? GameVersion::Other : GameVersion::Supported,
-                         options_.popping, error)) {
+                         options_.popping, options_.removedCode, error)) {
         return Unusable(error);
     }
     if (options_.classFault != ClassFault::None) {
