@@ -185,9 +185,12 @@ bool InstallPatches() noexcept {
             "The six bytes at 0x{:X} stay as they were; the mod scripts run all the same.",
             kRemovedCodeSite);
     }
+    // Where the scripts are looked for and where this log is, in full: a game
+    // started from a launcher's folder finds neither beside its .exe.
     LogOutcome(spdlog::level::info,
-               "The game's code is patched; the mod scripts below AttribMods run each time the "
-               "game has built its attribute database.");
+               fmt::format("The game's code is patched; the mod scripts below {} run each time the "
+                           "game has built its attribute database. This log is {}.",
+                           ScriptFolderNamed(), LibraryLogPath()));
     return true;
 }
 

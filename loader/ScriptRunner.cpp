@@ -356,7 +356,8 @@ void ScriptRunner::ScriptNotRun(const std::string& displayPath, const std::strin
 
 std::string ScriptRunner::WhereTheDetailsAre() const {
     if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
-        return fmt::format("Please check the '{}' file for details.", kLogFileName);
+        return fmt::format("Please check the '{}' file for details.",
+                           logStatus_ != nullptr ? logStatus_->ShownAs() : kLogFileName);
     }
     return fmt::format(
         "The log file could not be written, so the details are not there:\n{}: {}\n(Is it "

@@ -379,6 +379,30 @@ TEST_F(ScriptRunnerTest, BoxSaysWhereTheLogCouldNotBeWrittenAndWhatFailed) {
     EXPECT_THAT(log.status->Where(), HasSubstr("blocked.log"));
 }
 
+// A log away from the game's .exe (a launcher's folder) is named in full.
+TEST_F(ScriptRunnerTest, BoxNamesTheLogAsItsStatusSays) {
+    cwd_.Write("AttribMods/x.vxmod", kBad);
+    for (const bool inFull : {false, true}) {
+        const LoaderLog log = CreateLoaderLog("elsewhere.log");
+        if (inFull) {
+            log.status->NameInFull();
+        }
+        boxes_.clear();
+        ScriptRunner(
+            log.logger,
+            [this](const std::string& caption, const std::string& text) {
+                boxes_.push_back({caption, text});
+            },
+            nullptr, log.status)
+            .LoadScriptDirectory("AttribMods");
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_THAT(boxes_[0].text, ::testing::EndsWith(fmt::format(
+                                        "Please check the '{}' file for details.",
+                                        inFull ? (fs::current_path() / "elsewhere.log").string()
+                                               : "elsewhere.log")));
+    }
+}
+
 #if defined(_WIN32)
 TEST(ScriptRunnerNames, NameThatIsNotValidUtf16ShowsWithReplacementCharacters) {
     // Windows does not check that names are valid UTF-16; a lone surrogate

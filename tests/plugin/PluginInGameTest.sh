@@ -50,18 +50,30 @@ game_folder() {
 }
 
 # Starts the game in a folder: report.txt, boxes.txt (standard error), status.
+# The game's .exe lies in its folder, as a link, as the plug-in expects.
 play() {
     local folder="$1"
     shift
-    (cd "$folder" && wine "$game" "$@" >report.txt 2>boxes.txt)
+    ln -sf "$game" "$folder/sandbox-game.exe"
+    (cd "$folder" && wine sandbox-game.exe "$@" >report.txt 2>boxes.txt)
     echo $? >"$folder/status"
 }
 
+# A folder as the game sees it under Wine: Z:\tmp\...
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
 # The log without its timestamps and line-end CRs.
 log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
+# The same after the start-up line, which names the game's folder.
+lines_after_start() { log_lines "$1" | tail -n +2; }
 
-# The log's first line when the DLL has patched the game.
-patched_line="[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below AttribMods run each time the game has built its attribute database."
+# The log's first line when the DLL has patched the game that runs in a
+# folder: it names the scripts folder and the log in full.
+patched_line() {
+    local in
+    in="$(windows_path "$1")"
+    echo "[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below $in\\AttribMods run each time the game has built its attribute database. This log is $in\\VexaAttribLoader.Tormelin.log."
+}
 
 # The little-endian bytes of a 32-bit number, as the report writes them.
 le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
@@ -131,7 +143,7 @@ test_patches_and_frames() {
         equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
     check "the log's first line names the version and says the game is patched, once a game start" \
-        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$patched_line"
+        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$(patched_line "$folder")"
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
     check "each frame shows one box, with the exclamation icon and one OK button" \
@@ -201,7 +213,7 @@ test_matches_vxmod() {
     check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
     # All but the line about the patches, which vxmod has no reason to write.
     check "the same log lines" diff <(log_by_script "$native") \
-        <(log_by_script "$game_dir" | grep -vxF "$patched_line")
+        <(log_by_script "$game_dir" | grep -vxF "$(patched_line "$game_dir")")
     check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
         "[AttribMods/cars/back] Skipped: this folder was already walked"
     check "the non-ASCII folder's script ran" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
@@ -337,7 +349,7 @@ test_field_null_database() {
     check "no database: the pass makes no database call" has_text "$folder/report.txt" \
         "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls"
     check "no database: one line says why, then the next pass runs the script" \
-        equal "$(log_lines "$folder")" "$patched_line
+        equal "$(log_lines "$folder")" "$(patched_line "$folder")
 [VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
 }
@@ -358,7 +370,7 @@ test_field_unwritable_log() {
         fi
         check "log $how: the game runs on (exit status 1)" equal "$(cat "$folder/status")" 1
         check "log $how: the box says the log could not be written, and where" has_line "$folder/boxes.txt" \
-            "$(printf 'Z:%s\\VexaAttribLoader.Tormelin.log: Permission denied' "$(sed 's|/|\\|g' <<<"$folder")")"
+            "$(windows_path "$folder")\\VexaAttribLoader.Tormelin.log: Permission denied"
         check "log $how: the box names the failed line" has_line "$folder/boxes.txt" \
             "First failed line (2): AddNode.Act => Class 'truck' not found"
     done
@@ -433,9 +445,43 @@ test_field_code_at_removed_site() {
     printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
     play "$folder" --code-at-0x50264A nops
     check "no-operations already: the game is patched and the script runs" equal "$(log_lines "$folder")" \
-        "$patched_line
+        "$(patched_line "$folder")
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
     check "no-operations already: they stay" has_line "$folder/report.txt" "0x50264A after:  90 90 90 90 90 90"
+}
+
+# The game started from a launcher's folder: it runs there while the plug-in
+# loads, and the log goes there. The log's first line names both folders in
+# full. A game that stays there runs no script (there is no AttribMods):
+# nothing more is logged. A game that changes to its own folder before the
+# pass runs its scripts, the log says so, and the box names the log in full,
+# since it is not beside the game's .exe.
+test_field_launcher_folder() {
+    local folder launcher switch log
+    for switch in stays switches; do
+        folder="$(game_folder "launched-$switch")" launcher="$work/launcher-$switch"
+        mkdir -p "$launcher"
+        printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+        if [ "$switch" = stays ]; then
+            play "$folder" --run-in "../launcher-$switch"
+        else
+            play "$folder" --run-in "../launcher-$switch" --own-folder-before-pass
+        fi
+        log="$(sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$launcher/VexaAttribLoader.Tormelin.log")"
+        check "launcher, game $switch: no log in the game's folder" \
+            test ! -e "$folder/VexaAttribLoader.Tormelin.log"
+        check "launcher, game $switch: the first line names the scripts folder and the log in full" \
+            equal "$(head -n 1 <<<"$log")" "$(patched_line "$launcher")"
+    done
+    check "launcher, game stays: nothing more is logged, no box" \
+        equal "$(wc -l <"$work/launcher-stays/VexaAttribLoader.Tormelin.log")$(cat "$work/launched-stays/status")" 10
+    check "launcher, game switches: the log says where the scripts are read from now" \
+        equal "$(sed -n 2p <<<"$log")" \
+        "[VexaAttribLoader.Tormelin] [info] From this pass on, the mod scripts are read from $(windows_path "$folder")\\AttribMods: the game has changed its working folder since it started (this log stays $(windows_path "$launcher")\\VexaAttribLoader.Tormelin.log)."
+    check "launcher, game switches: the scripts ran" has_line <(echo "$log") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
+    check "launcher, game switches: the box names the log in full" has_line "$folder/boxes.txt" \
+        "Please check the '$(windows_path "$launcher")\\VexaAttribLoader.Tormelin.log' file for details."
 }
 
 # A second copy of the plug-in, loaded after the first has run a pass,
@@ -450,7 +496,7 @@ test_field_second_copy() {
     check "two copies: the call still reaches the first copy" equal "$(count_lines "$folder/report.txt" \
         '^0x6660C0 after:  E8 .* \(a call of 0x[0-9A-F]{8}, plug-in \+ 0x[0-9A-F]+\)$')" 2
     check "two copies: the first copy's lines stay, the second's refusal follows them" \
-        equal "$(log_lines "$folder")" "$patched_line
+        equal "$(log_lines "$folder")" "$(patched_line "$folder")
 [VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed
 [VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
@@ -477,7 +523,8 @@ test_field_callee_pops() {
         equal "$(cat "$work/callee-pops/status")" "$(cat "$work/caller-pops/status")"
     check "callee pops: nothing the game relies on was broken" \
         equal "$(count_lines "$work/callee-pops/report.txt" '^FAULT')" 0
-    check "callee pops: the same log" diff <(log_lines "$work/caller-pops") <(log_lines "$work/callee-pops")
+    check "callee pops: the same log" diff <(lines_after_start "$work/caller-pops") \
+        <(lines_after_start "$work/callee-pops")
     check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
 }
 
@@ -518,7 +565,7 @@ snapshot_matches_vxmod() {  # name, database, scripts folder, hash list (or "")
     check "$name: nothing the game relies on was broken" equal "$(count_lines "$game_dir/report.txt" '^FAULT')" 0
     check "$name: vxmod on the snapshot before the pass logs what the game logged" \
         diff <(log_by_script "$native") \
-        <(log_by_script "$game_dir" | grep -avxF "$patched_line" | grep -avF "$(snapshot_written)")
+        <(log_by_script "$game_dir" | grep -avxF "$(patched_line "$game_dir")" | grep -avF "$(snapshot_written)")
     check "$name: and leaves every collection as the game's snapshot after the pass has it" \
         same_database "$native/after.json" "$snap/after.json"
     check "$name: vxmod diff writes all the two snapshots differ in as a script" \
@@ -686,7 +733,9 @@ test_release_zip() {
     done
     check "the zip's DLL: the same exit status" \
         equal "$(cat "$unpacked/status")" "$(cat "$built/status")"
-    check "the zip's DLL: the same log" diff <(log_lines "$built") <(log_lines "$unpacked")
+    check "the zip's DLL: the same log" diff <(lines_after_start "$built") <(lines_after_start "$unpacked")
+    check "the zip's DLL: the same start-up line, for its folder" \
+        equal "$(log_lines "$unpacked" | head -n 1)" "$(patched_line "$unpacked")"
     check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
     check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
         "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
@@ -716,6 +765,7 @@ field)
     test_field_held_script
     test_field_utf16_scripts
     test_field_code_at_removed_site
+    test_field_launcher_folder
     test_field_second_copy
     test_field_callee_pops
     ;;

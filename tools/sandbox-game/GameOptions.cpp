@@ -71,6 +71,10 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.entryReasons = true;
         } else if (argument == L"--free-library") {
             options.freeLibrary = true;
+        } else if (argument == L"--run-in") {
+            options.runIn = value();
+        } else if (argument == L"--own-folder-before-pass") {
+            options.ownFolderBeforePass = true;
         } else if (argument == L"--load-before") {
             options.loadBefore.emplace_back(value());
         } else if (argument == L"--load-after") {
@@ -125,7 +129,9 @@ to its code and what each frame saw; the plug-in's warning boxes are captured
 and printed on standard error, as vxmod prints them.
 
 FOLDER is the scripts folder, named AttribMods (default: the one in the current
-folder); its parent is the game's folder, where the plug-in writes its log.
+folder); its parent is the game's folder, which the game runs in, so that the
+plug-in finds the scripts and writes its log there. Start the program from a
+link to it in that folder to have it there too, as the game's .exe is.
 
   --dll FILE               the plug-in (default: VexaAttribLoader.Tormelin.asi
                            in the game's folder)
@@ -142,6 +148,10 @@ folder); its parent is the game's folder, where the plug-in writes its log.
                            one more
 
 What other mods and the game's state may do to a plug-in in the field:
+  --run-in DIR             run in DIR (a launcher's folder) while the plug-in
+                           loads, instead of the game's own folder
+  --own-folder-before-pass with --run-in: change to the game's own folder
+                           after loading the plug-in, before the first frame
   --load-before FILE       load the DLL FILE before the plug-in (repeatable)
   --load-after FILE        load the DLL FILE after the plug-in (repeatable)
   --second-copy FILE       load FILE, a second copy of the plug-in, after the
@@ -151,7 +161,7 @@ What other mods and the game's state may do to a plug-in in the field:
                            or in-game (faults in the game's own code)
   --null-database-passes N the first N frames run with a null database word
   --hold-log               hold the plug-in's log file open without sharing
-  --hold FILE              hold FILE (in the game's folder) open without
+  --hold FILE              hold FILE (in the folder the game runs in) open without
                            sharing, as an editor or a sync tool may
                            (repeatable)
   --code-at-0x50264A KIND  the six bytes at 0x50264A before the plug-in

@@ -19,6 +19,10 @@ struct GameOptions {
     std::optional<std::filesystem::path> dump;
     int passes = 1;
     std::filesystem::path folder = "AttribMods";
+    // The folder the game runs in while the plug-in loads (a launcher's, say);
+    // none: the game's own folder, where FOLDER lies.
+    std::optional<std::filesystem::path> runIn;
+    bool ownFolderBeforePass = false;  // then changes to its own, before the first frame
     bool occupyPreferredBase = false;
     bool unsupportedVersion = false;
     bool entryReasons = false;

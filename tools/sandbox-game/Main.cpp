@@ -77,6 +77,16 @@ private:
     void PlayAndReport(int pass);
     void CallEntryPoint(const Plugin& plugin, DWORD reason);
     bool LoadModules(const std::vector<fs::path>& modules, const char* when);
+    // Makes `folder` the one the game runs in.
+    bool Enter(const fs::path& folder) {
+        std::error_code error;
+        fs::current_path(folder, error);
+        if (error) {
+            Unusable(
+                fmt::format("cannot enter the folder '{}': {}", Utf8(folder), error.message()));
+        }
+        return !error;
+    }
 
     const GameOptions& options_;
     bool broken_ = false;
@@ -226,11 +236,9 @@ int Game::Play() {
     }
     SetDatabaseInstance(sandbox::Database::Current());
 
-    std::error_code cannotEnter;
-    fs::current_path(gameFolder, cannotEnter);
-    if (cannotEnter) {
-        return Unusable(fmt::format("cannot enter the game's folder '{}': {}", Utf8(gameFolder),
-                                    cannotEnter.message()));
+    const fs::path workingFolder = options_.runIn ? fs::absolute(*options_.runIn) : gameFolder;
+    if (!Enter(workingFolder)) {
+        return kExitUnusable;
     }
 
     const GameCode original;
@@ -270,6 +278,12 @@ int Game::Play() {
         return kExitUnusable;
     }
 
+    if (options_.ownFolderBeforePass) {
+        if (!Enter(gameFolder)) {
+            return kExitUnusable;
+        }
+        fmt::print("the game runs in its own folder now\n");
+    }
     if (options_.entryReasons) {
         CallEntryPoint(*plugin, DLL_THREAD_ATTACH);
         CallEntryPoint(*plugin, DLL_THREAD_DETACH);
