@@ -96,6 +96,42 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
 }
 
 void ScriptRunner::Walk(const fs::path& directory) {
+    // The folders being walked, deepest last: a stack of their own, not the
+    // thread's, which a deep tree of mods would exhaust on a small game thread.
+    std::vector<OpenFolder> open;
+    Open(directory, open);
+    while (!open.empty()) {
+        OpenFolder& folder = open.back();
+        if (folder.inEntered) {
+            // The subfolder is done: the entry itself comes next.
+            folder.inEntered = false;
+            Guarded(folder.entries[folder.next - 1].path(),
+                    [&] { FinishEntry(folder.entries[folder.next - 1], true); });
+            continue;
+        }
+        if (folder.next == folder.entries.size()) {
+            open.pop_back();
+            continue;
+        }
+        // Copied: opening a subfolder may move the folders' entries.
+        const fs::directory_entry entry = folder.entries[folder.next++];
+        Guarded(entry.path(), [&] {
+            std::error_code statusError;
+            if (entry.is_directory(statusError)) {
+                open.back().inEntered = true;
+                Open(entry.path(), open);
+                return;
+            }
+            if (statusError && statusError != std::errc::no_such_file_or_directory) {
+                // A link to nothing is simply not a folder; anything else is worth a line.
+                WalkProblem(entry.path(), "Could not read the entry: " + statusError.message());
+            }
+            FinishEntry(entry, false);
+        });
+    }
+}
+
+void ScriptRunner::Open(const fs::path& directory, std::vector<OpenFolder>& open) {
     std::error_code error;
     if (!fs::exists(directory, error)) {
         if (const auto tooLong = BeyondPathLimit(directory)) {
@@ -120,46 +156,31 @@ void ScriptRunner::Walk(const fs::path& directory) {
                                    BeyondPathLimit(directory).value_or(error.message()));
         return;
     }
-    // Without an observer each entry is visited as the listing yields it;
-    // an observer sees the whole folder first, to put it in its own order.
-    std::vector<fs::directory_entry> listed;
+    OpenFolder folder;
     for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        if (observer_ != nullptr) {
-            listed.push_back(*entries);
-        } else {
-            VisitGuarded(*entries);
-        }
+        folder.entries.push_back(*entries);
     }
     if (error) {
         WalkProblem(directory, "Could not list the whole folder: " + error.message());
     }
     if (observer_ != nullptr) {
-        observer_->OrderEntries(listed);
-        for (const fs::directory_entry& entry : listed) {
-            VisitGuarded(entry);
-        }
+        observer_->OrderEntries(folder.entries);
     }
+    open.push_back(std::move(folder));
 }
 
-void ScriptRunner::VisitGuarded(const fs::directory_entry& entry) {
+template <typename Step>
+void ScriptRunner::Guarded(const fs::path& path, Step&& step) {
     // One entry that cannot be handled must not end the walk.
     try {
-        VisitEntry(entry);
+        step();
     } catch (const std::exception& failure) {
-        WalkProblem(entry.path(), std::string("Skipped: ") + failure.what());
+        WalkProblem(path, std::string("Skipped: ") + failure.what());
     }
 }
 
-void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
+void ScriptRunner::FinishEntry(const fs::directory_entry& entry, bool isDirectory) {
     const fs::path& path = entry.path();
-    std::error_code statusError;
-    const bool isDirectory = entry.is_directory(statusError);
-    if (isDirectory) {
-        Walk(path);
-    } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
-        // A link to nothing is simply not a folder; anything else is worth a line.
-        WalkProblem(path, "Could not read the entry: " + statusError.message());
-    }
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
         RunScript(path, isDirectory);

@@ -121,9 +121,24 @@ public:
     static bool IsScriptName(const std::filesystem::path& path);
 
 private:
+    // One folder of the walk: its entries in the order they are visited.
+    struct OpenFolder {
+        std::vector<std::filesystem::directory_entry> entries;
+        std::size_t next = 0;
+        // The entry before `next` is a folder whose own walk is under way:
+        // once it is done, that entry is taken as a script if it is named so.
+        bool inEntered = false;
+    };
+    // Depth-first in listing order, with an explicit stack of open folders.
     void Walk(const std::filesystem::path& directory);
-    void VisitEntry(const std::filesystem::directory_entry& entry);
-    void VisitGuarded(const std::filesystem::directory_entry& entry);
+    // Lists a folder onto the stack, unless the walk passes it by (missing,
+    // disabled, walked already) or cannot list it (logged).
+    void Open(const std::filesystem::path& directory, std::vector<OpenFolder>& open);
+    // An entry once its folder, if it is one, is done: run as a script, or
+    // passed by.
+    void FinishEntry(const std::filesystem::directory_entry& entry, bool isDirectory);
+    template <typename Step>
+    void Guarded(const std::filesystem::path& path, Step&& step);
     // `isFolder`: a folder named like a script, which has no text to read.
     void RunScript(const std::filesystem::path& script, bool isFolder);
     // A script of which no line runs, and why: a warning line and a box, so

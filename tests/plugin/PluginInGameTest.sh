@@ -484,6 +484,36 @@ test_field_launcher_folder() {
         "Please check the '$(windows_path "$launcher")\\VexaAttribLoader.Tormelin.log' file for details."
 }
 
+# 120 nested folders, walked on a game thread whose stack holds 64 KB. The
+# game runs on a drive of its own (a Wine drive letter for the game's
+# folder), so that the deepest folder lies within Windows' path limit: 13
+# characters of V:\AttribMods and 2 for each level.
+test_field_deep_tree_small_stack() {
+    local folder drives drive deep=AttribMods level
+    folder="$(game_folder deep-small-stack)"
+    drives="${WINEPREFIX:-$HOME/.wine}/dosdevices"
+    for drive in p q r s t u v w x y; do
+        [ -e "$drives/$drive:" ] || break
+    done
+    ln -s "$folder" "$drives/$drive:"
+    printf 'add_node car default top\n' >"$folder/AttribMods/top.vxmod"
+    for level in $(seq 1 120); do
+        deep="$deep/d"
+        [ "$level" = 118 ] && mkdir -p "$folder/$deep" &&
+            printf 'add_node car default deep\n' >"$folder/$deep/s.vxmod"
+    done
+    mkdir -p "$folder/$deep"
+    play "$folder" "$drive:\\AttribMods" --pass-stack 64
+    rm "$drives/$drive:"
+    check "deep tree, small stack: the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "deep tree, small stack: the frame ran on its thread and returned" has_text "$folder/report.txt" \
+        "pass 1: the replaced routine ran first"
+    check "deep tree, small stack: both scripts ran, the deepest too, and nothing else was said" \
+        equal "$(lines_after_start "$folder" | sed 's|AttribMods/\(d/\)*|AttribMods/.../|')" \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/.../s.vxmod] Script loaded: 1 succesful / 0 failed
+[VexaAttribLoader.Tormelin] [info] [AttribMods/.../top.vxmod] Script loaded: 1 succesful / 0 failed"
+}
+
 # A second copy of the plug-in, loaded after the first has run a pass,
 # changes nothing and leaves the first copy's log whole.
 test_field_second_copy() {
@@ -766,6 +796,7 @@ field)
     test_field_utf16_scripts
     test_field_code_at_removed_site
     test_field_launcher_folder
+    test_field_deep_tree_small_stack
     test_field_second_copy
     test_field_callee_pops
     ;;

@@ -83,6 +83,8 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.secondCopy = value();
         } else if (argument == L"--fault-class") {
             ReadClassFault(value(), options);
+        } else if (argument == L"--pass-stack") {
+            options.passStackKilobytes = ReadPasses(argument, value());
         } else if (argument == L"--null-database-passes") {
             options.nullDatabasePasses = ReadPasses(argument, value());
         } else if (argument == L"--hold-log") {
@@ -159,6 +161,8 @@ What other mods and the game's state may do to a plug-in in the field:
   --fault-class NAME=KIND  GetClass plays a fault for class NAME: bad-pointer
                            (returns 0x10), guard-page (returns a guard page)
                            or in-game (faults in the game's own code)
+  --pass-stack KB          play each frame on a thread of its own whose stack
+                           holds KB kilobytes (up to 1000), as a game may
   --null-database-passes N the first N frames run with a null database word
   --hold-log               hold the plug-in's log file open without sharing
   --hold FILE              hold FILE (in the folder the game runs in) open without

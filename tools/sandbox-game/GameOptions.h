@@ -33,6 +33,7 @@ struct GameOptions {
     std::optional<std::filesystem::path> secondCopy;  // another copy, loaded after pass 1
     std::string faultClass;                           // the class GetClass plays a fault for
     ClassFault classFault = ClassFault::None;
+    int passStackKilobytes = 0;  // each frame on a new thread with this stack; 0: the main thread
     int nullDatabasePasses = 0;  // passes played while the database word is null
     // Files of the game's folder held open without sharing, as by another
     // program: the plug-in's log, a script.

@@ -124,8 +124,45 @@ std::string Differences(const Registers& seen, const Registers& expected, bool w
     return fmt::format("{}", fmt::join(differences, ", "));
 }
 
+// A frame on a thread of its own whose stack holds `stackBytes`: a game may
+// reach the patched call on such a thread. Wine gives every thread a stack
+// of at least 1 MB, whatever it asks for, so the thread first takes all but
+// `stackBytes` of it for itself; the plug-in is left what such a game thread
+// leaves it, on Windows as under Wine.
+struct SmallStackFrame {
+    std::size_t stackBytes;
+    FrameRecord frame;
+};
+
+DWORD WINAPI PlaySmallStackFrame(void* job) {
+    auto& small = *static_cast<SmallStackFrame*>(job);
+    MEMORY_BASIC_INFORMATION stack{};
+    VirtualQuery(&stack, &stack, sizeof stack);
+    const auto left =
+        reinterpret_cast<uintptr_t>(&stack) - reinterpret_cast<uintptr_t>(stack.AllocationBase);
+    volatile char* taken =
+        static_cast<char*>(__builtin_alloca(left > small.stackBytes ? left - small.stackBytes : 0));
+    taken[0] = 0;
+    small.frame = PlayFrame();
+    return 0;
+}
+
+FrameRecord PlayFrameOnThread(std::size_t stackBytes) {
+    SmallStackFrame job{stackBytes, {}};
+    const HANDLE thread = CreateThread(nullptr, stackBytes, &PlaySmallStackFrame, &job,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread != nullptr) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    return job.frame;
+}
+
 void Game::PlayAndReport(int pass) {
-    const FrameRecord frame = PlayFrame();
+    const FrameRecord frame =
+        options_.passStackKilobytes > 0
+            ? PlayFrameOnThread(static_cast<std::size_t>(options_.passStackKilobytes) * 1024)
+            : PlayFrame();
     if (frame.routineRuns.size() != 1) {
         Fault(fmt::format("pass {}: the replaced routine ran {} times", pass,
                           frame.routineRuns.size()));
