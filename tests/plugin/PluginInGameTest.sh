@@ -62,8 +62,9 @@ play() {
 # A folder as the game sees it under Wine: Z:\tmp\...
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# The log without its timestamps and line-end CRs.
-log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
+# The log without its timestamps and line-end CRs: the game's, or with a
+# second argument another (vxmod's own, vxmod.log).
+log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/${2:-VexaAttribLoader.Tormelin.log}"; }
 # The same after the start-up line, which names the game's folder.
 lines_after_start() { log_lines "$1" | tail -n +2; }
 
@@ -172,7 +173,7 @@ test_other_game_version() {
 # The log grouped by the path each line names, each script's lines in their
 # own order: Windows lists a folder sorted by name, Linux in no set order.
 log_by_script() {
-    log_lines "$1" | sed -E 's/^(\[[^]]*\] \[[^]]*\] \[([^]]*)\].*)$/\2\t\1/' |
+    log_lines "$@" | sed -E 's/^(\[[^]]*\] \[[^]]*\] \[([^]]*)\].*)$/\2\t\1/' |
         LC_ALL=C sort -s -t "$(printf '\t')" -k1,1 | cut -f2-
 }
 
@@ -183,10 +184,12 @@ same_database() {
     ! grep -v '^#' <<<"$script"
 }
 
-# Each warning box as one line, in path order.
+# Each warning box as one line, in path order; vxmod's name their own log
+# where the game's name the game's.
 boxes_by_script() {
     awk '/^\[Vexa Attrib Loader - Tormelin\]$/ { n = 4; box = "" }
-         n > 0 { box = box $0 "|"; if (--n == 0) print box }' "$1/boxes.txt" | LC_ALL=C sort
+         n > 0 { box = box $0 "|"; if (--n == 0) print box }' "$1/boxes.txt" |
+        sed "s/'vxmod\.log'/'VexaAttribLoader.Tormelin.log'/" | LC_ALL=C sort
 }
 
 # The same scripts and database through native vxmod and through the DLL in
@@ -212,7 +215,8 @@ test_matches_vxmod() {
 
     check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
     # All but the line about the patches, which vxmod has no reason to write.
-    check "the same log lines" diff <(log_by_script "$native") \
+    check "vxmod leaves the game's log alone" test ! -e "$native/VexaAttribLoader.Tormelin.log"
+    check "the same log lines" diff <(log_by_script "$native" vxmod.log) \
         <(log_by_script "$game_dir" | grep -vxF "$(patched_line "$game_dir")")
     check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
         "[AttribMods/cars/back] Skipped: this folder was already walked"
@@ -594,7 +598,7 @@ snapshot_matches_vxmod() {  # name, database, scripts folder, hash list (or "")
     check "$name: the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
     check "$name: nothing the game relies on was broken" equal "$(count_lines "$game_dir/report.txt" '^FAULT')" 0
     check "$name: vxmod on the snapshot before the pass logs what the game logged" \
-        diff <(log_by_script "$native") \
+        diff <(log_by_script "$native" vxmod.log) \
         <(log_by_script "$game_dir" | grep -avxF "$(patched_line "$game_dir")" | grep -avF "$(snapshot_written)")
     check "$name: and leaves every collection as the game's snapshot after the pass has it" \
         same_database "$native/after.json" "$snap/after.json"
