@@ -14,7 +14,7 @@
 #include "host/Utf16Text.h"
 #include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
-#include "loader/LineGuard.h"
+#include "loader/GuardedCall.h"
 
 namespace rakor {
 namespace fs = std::filesystem;
@@ -314,53 +314,24 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
 bool ScriptRunner::RunLine(Attrib::Automation::IAction& action,
                            Attrib::Automation::LineFacts& facts, const std::string& displayPath,
                            int lineNumber) {
-    struct Line {
-        Attrib::Automation::IAction& action;
-        Attrib::Automation::LineFacts& facts;
-        std::string& message;
-        spdlog::logger& log;
-        const std::string& displayPath;
-        int number;
-        bool succeeded;
-    } line{action, facts, message_, *log_, displayPath, lineNumber, false};
-
-    const GuardedLine guarded{
-        .run =
-            [](void* context) {
-                Line& current = *static_cast<Line*>(context);
-                // Nothing may leave a guarded line but by returning. The
-                // failures an action foresees come back as values; what is
-                // thrown is what it does not foresee.
-                try {
-                    current.succeeded = current.action.Attempt(current.facts, current.message);
-                } catch (const std::exception& failure) {
-                    current.message = failure.what();
-                    if (current.facts.cause == Attrib::Automation::Cause::None) {
-                        current.facts.cause = Attrib::Automation::Cause::Other;
-                    }
-                } catch (...) {
-                    current.message = "unknown error";
-                    current.facts.cause = Attrib::Automation::Cause::Other;
-                }
-            },
-        .onHostFault =
-            [](void* context, const HardwareFault& fault) {
-                const Line& current = *static_cast<const Line*>(context);
-                current.log.error(
-                    "[{}] Line {} ran into a fault in the game's own code: {}. The game's state "
-                    "cannot be trusted after that, so the loader leaves the fault to the game.",
-                    current.displayPath, current.number, DescribeFault(fault));
-                current.log.flush();
-            },
-        .context = &line,
-    };
-    if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
-        facts.cause = Attrib::Automation::Cause::Other;
-        message_ = fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
-                               lineNumber, DescribeFault(*fault));
-        return false;
+    bool succeeded = false;
+    // The failures an action foresees come back as values; what is thrown is
+    // what it does not foresee.
+    const std::optional<GuardedStop> stop =
+        RunGuardedCall([&] { succeeded = action.Attempt(facts, message_); }, *log_,
+                       [&] { return fmt::format("[{}] Line {}", displayPath, lineNumber); });
+    if (!stop) {
+        return succeeded;
     }
-    return line.succeeded;
+    if (stop->fault || facts.cause == Attrib::Automation::Cause::None) {
+        facts.cause = Attrib::Automation::Cause::Other;
+    }
+    message_ = stop->fault ? fmt::format(
+                                 "line {} stopped at a fault: {}; the rest of the line "
+                                 "was not done",
+                                 lineNumber, stop->what)
+                           : stop->what;
+    return false;
 }
 
 void ScriptRunner::ScriptNotRun(const std::string& displayPath, const std::string& why) {

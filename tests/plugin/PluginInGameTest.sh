@@ -704,6 +704,17 @@ test_snapshot_faults() {
         equal "$(jq '.classes.car.collections.default.values.TopSpeed' "$folder/after.json")" 300
     check "faults: a file that cannot be written is logged, and the game goes on" has_text "$log" \
         "[warning] Could not write the snapshot $snapshot_folder/after.json: it is a folder; the game goes on without it."
+
+    # A fault inside the game's own code while the snapshot reads: the game's,
+    # logged as a line's is, then left to the game's crash handler.
+    folder="$(game_folder snapshot-fault-in-game)"
+    mkdir -p "$folder/$snapshot_folder"
+    printf 'update_field badclass default TopSpeed 5\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --fault-class badclass=in-game
+    check "fault in the game's code: it reaches the game's crash handler (exit status 4)" \
+        equal "$(cat "$folder/status")" 4
+    check "fault in the game's code: the log says the snapshot met it, as a line would" \
+        equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" "\[error\] The snapshot of the game's database ran into a fault in the game's own code: access violation writing 0x00000010 at 0x[0-9A-F]{8} \(sandbox-game\.exe\+0x[0-9A-F]+\)\. The game's state cannot be trusted after that, so the loader leaves the fault to the game\.")" 1
 }
 
 # The release zips, made by CPack from this build. The modders' zip holds what
