@@ -25,7 +25,9 @@ TEST(Utf16Text, TellsUtf16FromUtf8AndFromBinaryFiles) {
         std::string bytes;
         bool utf16;
     };
-    std::string peHeader("MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0\xB8\0\0\0\0\0\0\0@\0\0\0", 32);
+    constexpr char kProgramStart[] =
+        "MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0\xB8\0\0\0\0\0\0\0@\0\0\0";
+    std::string peHeader(kProgramStart, sizeof kProgramStart - 1);
     peHeader.resize(512, '\0');
     peHeader.replace(128, 4, std::string("PE\0\0", 4));
     std::string sparseNuls = script + script;
