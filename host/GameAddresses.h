@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 // The game's fixed addresses, for the one game version the loader supports:
@@ -17,5 +18,9 @@ inline constexpr uintptr_t kHashString32 = 0x5CC240;
 inline constexpr uintptr_t kReplacedRoutine = 0x664780;
 inline constexpr uintptr_t kModsCallSite = 0x6660C0;
 inline constexpr uintptr_t kDatabaseInstanceWord = 0x90DCBC;
+
+// What the game holds at kRemovedCodeSite: a six-byte conditional jump
+// (jnz +0x11D), which the loader turns into no-operations.
+inline constexpr std::array<uint8_t, 6> kRemovedCode{0x0F, 0x85, 0x1D, 0x01, 0x00, 0x00};
 
 }  // namespace rakor::Host::GameAddress

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <system_error>
+
+#include "host/InputFile.h"
 
 namespace rakor {
 namespace {
@@ -50,6 +51,13 @@ void NormaliseInPlace(std::string& text) {
     text.resize(NormaliseInPlace(text.data(), TextEnd(text), /*fileStart=*/true));
 }
 
+bool Failed(const InputFile& file, std::string* problem) {
+    if (problem != nullptr) {
+        *problem = file.Problem();
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string NormaliseTextBytes(std::string_view bytes) {
@@ -59,29 +67,23 @@ std::string NormaliseTextBytes(std::string_view bytes) {
 }
 
 bool ReadTextFileInPieces(const std::filesystem::path& path,
-                          const std::function<void(std::string_view lines)>& take) {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file) {
-        return false;
-    }
+                          const std::function<void(std::string_view lines)>& take,
+                          std::string* problem) {
+    InputFile file(path);
     constexpr std::size_t kBlock = 256 * 1024;
     // The bytes read and not yet handed over: the rest of a line, then a block.
     std::string bytes;
     bool fileStart = true;  // nothing of the file normalised yet
     for (;;) {
         const std::size_t carried = bytes.size();
-        try {
-            bytes.resize(carried + kBlock);
-            file.read(bytes.data() + carried, static_cast<std::streamsize>(kBlock));
-        } catch (const std::ios_base::failure&) {
-            return false;
-        }
-        bytes.resize(carried + static_cast<std::size_t>(file.gcount()));
-        if (file.bad()) {
-            return false;
+        bytes.resize(carried + kBlock);
+        const std::size_t got = file.Read(bytes.data() + carried, kBlock);
+        bytes.resize(carried + got);
+        if (!file.Problem().empty()) {
+            return Failed(file, problem);
         }
         const std::size_t end = TextEnd(bytes);
-        const bool last = !file || end != bytes.size();
+        const bool last = got == 0 || end != bytes.size();
         // Whole lines only, so that a carriage return at the end of a piece
         // meets its line feed, and normalising never sees a byte twice.
         const std::size_t feed = std::string_view(bytes.data(), end).rfind('\n');
@@ -98,10 +100,10 @@ bool ReadTextFileInPieces(const std::filesystem::path& path,
     }
 }
 
-std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
-    // Binary mode: the conversion is ours, so Linux and Windows read alike.
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file) {
+std::optional<std::string> ReadTextFile(const std::filesystem::path& path, std::string* problem) {
+    InputFile file(path);
+    if (!file.Problem().empty()) {
+        Failed(file, problem);
         return std::nullopt;
     }
     // Read whole into room for the size the file has now, so that the text is
@@ -109,25 +111,21 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     std::string bytes;
-    try {
-        bytes.reserve(sizeError ? 0 : static_cast<std::size_t>(size) + 1);
-        for (;;) {
-            if (bytes.size() == bytes.capacity()) {
-                bytes.reserve(std::max<std::size_t>(bytes.capacity() * 2, 4096));
-            }
-            const std::size_t used = bytes.size();
-            bytes.resize(bytes.capacity());
-            file.read(bytes.data() + used, static_cast<std::streamsize>(bytes.size() - used));
-            bytes.resize(used + static_cast<std::size_t>(file.gcount()));
-            if (!file) {
-                break;
-            }
+    bytes.reserve(sizeError ? 0 : static_cast<std::size_t>(size) + 1);
+    for (;;) {
+        if (bytes.size() == bytes.capacity()) {
+            bytes.reserve(std::max<std::size_t>(bytes.capacity() * 2, 4096));
         }
-    } catch (const std::ios_base::failure&) {
-        // Opened but not readable, as a folder named like a script is on Linux.
-        return std::nullopt;
+        const std::size_t used = bytes.size();
+        bytes.resize(bytes.capacity());
+        const std::size_t got = file.Read(bytes.data() + used, bytes.size() - used);
+        bytes.resize(used + got);
+        if (got == 0) {
+            break;
+        }
     }
-    if (file.bad()) {
+    if (!file.Problem().empty()) {
+        Failed(file, problem);
         return std::nullopt;
     }
     NormaliseInPlace(bytes);

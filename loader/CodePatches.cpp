@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -34,6 +35,9 @@ constexpr const char* kRunsUnmodified =
     "Nothing was patched: the game runs unmodified and no mod script runs.";
 
 using CallBytes = std::array<uint8_t, kCallLength>;
+using Host::GameAddress::kRemovedCode;
+using RemovedBytes = std::array<uint8_t, kRemovedCode.size()>;
+constexpr RemovedBytes kNops{0x90, 0x90, 0x90, 0x90, 0x90, 0x90};
 
 // 0xE8 and the distance from the end of the call to the target, little-endian.
 CallBytes RelativeCall(uintptr_t at, uintptr_t target) {
@@ -54,6 +58,17 @@ bool Readable(uintptr_t at, std::size_t size) {
         next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
     }
     return true;
+}
+
+// The bytes at `at`, when that memory can be read.
+template <std::size_t N>
+std::optional<std::array<uint8_t, N>> GameBytes(uintptr_t at) {
+    if (!Readable(at, N)) {
+        return std::nullopt;
+    }
+    std::array<uint8_t, N> bytes{};
+    std::memcpy(bytes.data(), reinterpret_cast<const void*>(at), N);
+    return bytes;
 }
 
 // Game code is not writable: it is made so for the write only, its protection
@@ -110,7 +125,6 @@ bool WriteCall(void* at, const void* target) noexcept {
 }
 
 bool WriteNops6(void* at) noexcept {
-    constexpr std::array<uint8_t, 6> kNops{0x90, 0x90, 0x90, 0x90, 0x90, 0x90};
     return WriteCode(at, kNops);
 }
 
@@ -125,20 +139,37 @@ bool InstallPatches() noexcept {
     // game, the addresses the library calls may hold anything.
     const uintptr_t routine = Host::ReplacedRoutineAddress();
     const CallBytes expected = RelativeCall(kModsCallSite, routine);
-    if (!Readable(kModsCallSite, kCallLength)) {
+    const std::optional<CallBytes> call = GameBytes<kCallLength>(kModsCallSite);
+    if (!call) {
         return NotPatched(
             "The game's code at 0x{:X} cannot be read, where this loader expects the call {:02X}: "
             "a game version it does not support. {}",
             kModsCallSite, fmt::join(expected, " "), kRunsUnmodified);
     }
-    CallBytes found{};
-    std::memcpy(found.data(), reinterpret_cast<const void*>(kModsCallSite), found.size());
-    if (found != expected) {
+    if (*call != expected) {
         return NotPatched(
             "The game's code at 0x{:X} is {:02X}, not the call {:02X} that this loader takes "
             "over: a game version it does not support, or a call already patched (by a second "
             "copy of this loader or by another mod). {}",
-            kModsCallSite, fmt::join(found, " "), fmt::join(expected, " "), kRunsUnmodified);
+            kModsCallSite, fmt::join(*call, " "), fmt::join(expected, " "), kRunsUnmodified);
+    }
+    // Every byte the loader changes is checked before the first is written:
+    // no-operations over another mod's jump would break that mod silently.
+    // No-operations already there are what this loader would write.
+    const std::optional<RemovedBytes> removed = GameBytes<kRemovedCode.size()>(kRemovedCodeSite);
+    if (!removed) {
+        return NotPatched(
+            "The game's code at 0x{:X} cannot be read, where this loader expects {:02X}: a game "
+            "version it does not support. {}",
+            kRemovedCodeSite, fmt::join(kRemovedCode, " "), kRunsUnmodified);
+    }
+    if (*removed != kRemovedCode && *removed != kNops) {
+        return NotPatched(
+            "The game's code at 0x{:X} is {:02X}, not {:02X}, which this loader replaces with "
+            "no-operations (or those no-operations, {:02X}): code another mod has changed, or a "
+            "game version it does not support. {}",
+            kRemovedCodeSite, fmt::join(*removed, " "), fmt::join(kRemovedCode, " "),
+            fmt::join(kNops, " "), kRunsUnmodified);
     }
     if (!PinLibrary()) {
         return NotPatched("Could not keep the loader loaded (Windows error {}). {}", GetLastError(),
@@ -149,14 +180,17 @@ bool InstallPatches() noexcept {
                    reinterpret_cast<const void*>(&ApplyModsHook))) {
         return NotPatched("{}", kRunsUnmodified);
     }
-    if (!WriteNops6(reinterpret_cast<void*>(kRemovedCodeSite))) {
+    if (*removed != kNops && !WriteNops6(reinterpret_cast<void*>(kRemovedCodeSite))) {
         return NotPatched(
             "The six bytes at 0x{:X} stay as they were; the mod scripts run all the same.",
             kRemovedCodeSite);
     }
+    // Where the scripts are looked for and where this log is, in full: a game
+    // started from a launcher's folder finds neither beside its .exe.
     LogOutcome(spdlog::level::info,
-               "The game's code is patched; the mod scripts below AttribMods run each time the "
-               "game has built its attribute database.");
+               fmt::format("The game's code is patched; the mod scripts below {} run each time the "
+                           "game has built its attribute database. This log is {}.",
+                           ScriptFolderNamed(), LibraryLogPath()));
     return true;
 }
 

@@ -15,7 +15,7 @@
 #include "host/HostApi.h"
 #include "host/HostRecords.h"
 #include "host/HostStorage.h"
-#include "loader/LineGuard.h"
+#include "loader/GuardedCall.h"
 
 namespace rakor {
 namespace {
@@ -43,46 +43,14 @@ const HostType* TypeOf(uint32_t typeKey) {
     return found == byKey.end() ? nullptr : found->second;
 }
 
-// Runs `read` under the fault guard: a fault in the library's own code
-// (reading a record through a pointer the game handed over) ends this read
-// only, and comes back worded for the log, as an exception does. A fault in
-// the game's own code is the game's: logged, then left to take its course.
+// Runs `read` under the fault guard: what stopped it (a fault in the
+// library's own code reading a record through a pointer the game handed
+// over, or an exception), worded for the log.
 template <typename Read>
 std::optional<std::string> ReadGuarded(spdlog::logger& log, Read&& read) {
-    struct Context {
-        Read& read;
-        spdlog::logger& log;
-        std::optional<std::string> error;
-    } context{read, log, std::nullopt};
-    const GuardedLine guarded{
-        .run =
-            [](void* opaque) {
-                Context& current = *static_cast<Context*>(opaque);
-                // Nothing may leave a guarded read but by returning.
-                try {
-                    current.read();
-                } catch (const std::exception& failure) {
-                    current.error = failure.what();
-                } catch (...) {
-                    current.error = "unknown error";
-                }
-            },
-        .onHostFault =
-            [](void* opaque, const HardwareFault& fault) {
-                Context& current = *static_cast<Context*>(opaque);
-                current.log.error(
-                    "The snapshot of the game's database ran into a fault in the game's own "
-                    "code: {}. The game's state cannot be trusted after that, so the loader "
-                    "leaves the fault to the game.",
-                    DescribeFault(fault));
-                current.log.flush();
-            },
-        .context = &context,
-    };
-    if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
-        return DescribeFault(*fault);
-    }
-    return std::move(context.error);
+    std::optional<GuardedStop> stop = RunGuardedCall(
+        read, log, [] { return std::string("The snapshot of the game's database"); });
+    return stop ? std::optional(std::move(stop->what)) : std::nullopt;
 }
 
 struct FoundCollection {

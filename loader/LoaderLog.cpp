@@ -5,18 +5,13 @@
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/sinks/null_sink.h>
 
+#include "loader/FullPath.h"
 #include "loader/ScriptRunner.h"
 
 namespace rakor {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string FullPath(const fs::path& file) {
-    std::error_code ignored;
-    const std::u8string text = fs::absolute(file, ignored).lexically_normal().u8string();
-    return {text.begin(), text.end()};
-}
 
 // spdlog's messages name the file as it was given and end in the system's
 // reason ("Failed opening file ./x.log for writing: Permission denied"); the
@@ -34,8 +29,14 @@ void LogFileStatus::Failed(const std::string& problem) {
     }
 }
 
+void LogFileStatus::NameInFull() {
+    shownAs_ = where_;
+}
+
 LoaderLog CreateLoaderLog(const fs::path& file, LogStart start) {
-    auto status = std::make_shared<LogFileStatus>(FullPath(file));
+    const std::u8string name = file.filename().u8string();
+    auto status =
+        std::make_shared<LogFileStatus>(FullPath(file), std::string(name.begin(), name.end()));
     spdlog::sink_ptr sink;
     try {
         sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(file.string(),

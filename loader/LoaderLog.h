@@ -13,10 +13,16 @@ namespace rakor {
 // that does not hold the lines.
 class LogFileStatus {
 public:
-    explicit LogFileStatus(std::string where) : where_(std::move(where)) {}
+    LogFileStatus(std::string where, std::string name)
+        : where_(std::move(where)), shownAs_(std::move(name)) {}
 
     // The file's full path, in UTF-8.
     const std::string& Where() const { return where_; }
+    // How a warning box names the file: by its name, where the modder looks
+    // for it anyway, or by its full path (NameInFull).
+    const std::string& ShownAs() const { return shownAs_; }
+    // For a log that lies where the modder would not look for it.
+    void NameInFull();
     // Why the file cannot be written; empty while it can.
     const std::string& Problem() const { return problem_; }
     // Keeps the first problem: later ones follow from it.
@@ -24,6 +30,7 @@ public:
 
 private:
     std::string where_;
+    std::string shownAs_;
     std::string problem_;
 };
 

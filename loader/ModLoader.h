@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace spdlog {
 class logger;
@@ -17,7 +18,16 @@ void LoadScriptDirectory(const std::filesystem::path& directory) noexcept;
 
 // The library's log, "./VexaAttribLoader.Tormelin.log", emptied when the
 // first copy of the library in the game is loaded; a second copy adds to it.
+// Its boxes name it in full when it is not beside the game's .exe.
 spdlog::logger& LibraryLog();
+
+// The full path of the folder the scripts are read from ("AttribMods" in the
+// game's working folder), as the log last named it: the start-up line names
+// the one of the game's start, and a pass from another folder says so.
+const std::string& ScriptFolderNamed();
+
+// The log's full path.
+const std::string& LibraryLogPath();
 
 // Whether this is the first copy of the loader in the game's process. A
 // second one (a renamed copy, or one in a second plug-in folder) must leave

@@ -11,9 +11,10 @@
 
 #include "automation/CommandParser.h"
 #include "host/TextFile.h"
+#include "host/Utf16Text.h"
 #include "host/Utf8.h"
 #include "loader/FolderIdentity.h"
-#include "loader/LineGuard.h"
+#include "loader/GuardedCall.h"
 
 namespace rakor {
 namespace fs = std::filesystem;
@@ -95,6 +96,42 @@ RunSummary ScriptRunner::LoadScriptDirectory(const fs::path& directory) {
 }
 
 void ScriptRunner::Walk(const fs::path& directory) {
+    // The folders being walked, deepest last: a stack of their own, not the
+    // thread's, which a deep tree of mods would exhaust on a small game thread.
+    std::vector<OpenFolder> open;
+    Open(directory, open);
+    while (!open.empty()) {
+        OpenFolder& folder = open.back();
+        if (folder.inEntered) {
+            // The subfolder is done: the entry itself comes next.
+            folder.inEntered = false;
+            Guarded(folder.entries[folder.next - 1].path(),
+                    [&] { FinishEntry(folder.entries[folder.next - 1], true); });
+            continue;
+        }
+        if (folder.next == folder.entries.size()) {
+            open.pop_back();
+            continue;
+        }
+        // Copied: opening a subfolder may move the folders' entries.
+        const fs::directory_entry entry = folder.entries[folder.next++];
+        Guarded(entry.path(), [&] {
+            std::error_code statusError;
+            if (entry.is_directory(statusError)) {
+                open.back().inEntered = true;
+                Open(entry.path(), open);
+                return;
+            }
+            if (statusError && statusError != std::errc::no_such_file_or_directory) {
+                // A link to nothing is simply not a folder; anything else is worth a line.
+                WalkProblem(entry.path(), "Could not read the entry: " + statusError.message());
+            }
+            FinishEntry(entry, false);
+        });
+    }
+}
+
+void ScriptRunner::Open(const fs::path& directory, std::vector<OpenFolder>& open) {
     std::error_code error;
     if (!fs::exists(directory, error)) {
         if (const auto tooLong = BeyondPathLimit(directory)) {
@@ -119,58 +156,42 @@ void ScriptRunner::Walk(const fs::path& directory) {
                                    BeyondPathLimit(directory).value_or(error.message()));
         return;
     }
-    // Without an observer each entry is visited as the listing yields it;
-    // an observer sees the whole folder first, to put it in its own order.
-    std::vector<fs::directory_entry> listed;
+    OpenFolder folder;
     for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        if (observer_ != nullptr) {
-            listed.push_back(*entries);
-        } else {
-            VisitGuarded(*entries);
-        }
+        folder.entries.push_back(*entries);
     }
     if (error) {
         WalkProblem(directory, "Could not list the whole folder: " + error.message());
     }
     if (observer_ != nullptr) {
-        observer_->OrderEntries(listed);
-        for (const fs::directory_entry& entry : listed) {
-            VisitGuarded(entry);
-        }
+        observer_->OrderEntries(folder.entries);
     }
+    open.push_back(std::move(folder));
 }
 
-void ScriptRunner::VisitGuarded(const fs::directory_entry& entry) {
+template <typename Step>
+void ScriptRunner::Guarded(const fs::path& path, Step&& step) {
     // One entry that cannot be handled must not end the walk.
     try {
-        VisitEntry(entry);
+        step();
     } catch (const std::exception& failure) {
-        WalkProblem(entry.path(), std::string("Skipped: ") + failure.what());
+        WalkProblem(path, std::string("Skipped: ") + failure.what());
     }
 }
 
-void ScriptRunner::VisitEntry(const fs::directory_entry& entry) {
+void ScriptRunner::FinishEntry(const fs::directory_entry& entry, bool isDirectory) {
     const fs::path& path = entry.path();
-    std::error_code statusError;
-    const bool isDirectory = entry.is_directory(statusError);
-    if (isDirectory) {
-        Walk(path);
-    } else if (statusError && statusError != std::errc::no_such_file_or_directory) {
-        // A link to nothing is simply not a folder; anything else is worth a line.
-        WalkProblem(path, "Could not read the entry: " + statusError.message());
-    }
     // A folder named like a script is walked and then also taken as one.
     if (IsScriptName(path)) {
-        RunScript(path);
+        RunScript(path, isDirectory);
     } else if (observer_ != nullptr && (!isDirectory || IsDisabled(path))) {
         observer_->PassedBy(path, isDirectory);
     }
 }
 
-void ScriptRunner::RunScript(const fs::path& script) {
+void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
     const std::string displayPath = DisplayPath(script);
-    // A file that cannot be read yields no lines: a summary of 0 and 0. It is
-    // parsed as it is read, so that even a pack of a million lines is never
+    // A script is parsed as it is read, so that even a pack of a million lines is never
     // held whole (the actions keep what they need of its text), unless an
     // observer wants to see the whole text.
     // An observer is shown every line as it is parsed, and each line that
@@ -185,29 +206,54 @@ void ScriptRunner::RunScript(const fs::path& script) {
                                                       observer_->LineParsed(line);
                                                   });
     std::string text;
+    std::string problem;
     bool readable = false;
+    // A script saved as UTF-16 would be read byte by byte into no command at
+    // all: it is refused whole, from its first bytes, and the modder told.
+    bool utf16 = false;
+    bool firstPiece = true;
+    const auto parse = [&](std::string_view lines) {
+        if (firstPiece) {
+            firstPiece = false;
+            utf16 = LooksLikeUtf16(lines);
+        }
+        if (!utf16) {
+            parser.Parse(lines);
+        }
+    };
     if (observer_ != nullptr) {
-        if (std::optional<std::string> whole = ReadTextFile(script)) {
+        if (std::optional<std::string> whole = ReadTextFile(script, &problem)) {
             readable = true;
             text = std::move(*whole);
-            parser.Parse(text);
+            parse(text);
         }
     } else {
-        readable =
-            ReadTextFileInPieces(script, [&](std::string_view lines) { parser.Parse(lines); });
+        readable = ReadTextFileInPieces(script, parse, &problem);
     }
-    if (!readable) {
-        if (const auto tooLong = BeyondPathLimit(script)) {
-            WalkProblem(script, "Could not read the script: " + *tooLong);
-        }
+    // A folder named like a script has no text: it counts as a script
+    // without lines. Any other script that cannot be read did not run.
+    std::optional<std::string> notRun;
+    if (!readable && !isFolder) {
+        notRun = "Could not read the script: " + BeyondPathLimit(script).value_or(problem);
+    } else if (utf16) {
+        notRun =
+            "Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads "
+            "scripts as UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)";
     }
     const Attrib::Automation::ParsedScript parsed =
-        readable ? parser.Finish() : Attrib::Automation::ParsedScript();
+        readable && !utf16 ? parser.Finish() : Attrib::Automation::ParsedScript();
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,
                                                             .text = text,
                                                             .parsed = &parsed})) {
+        return;
+    }
+    if (notRun) {
+        ScriptNotRun(displayPath, *notRun);
+        if (observer_ != nullptr) {
+            observer_->ScriptFinished();
+        }
         return;
     }
 
@@ -268,69 +314,58 @@ void ScriptRunner::RunScript(const fs::path& script) {
 bool ScriptRunner::RunLine(Attrib::Automation::IAction& action,
                            Attrib::Automation::LineFacts& facts, const std::string& displayPath,
                            int lineNumber) {
-    struct Line {
-        Attrib::Automation::IAction& action;
-        Attrib::Automation::LineFacts& facts;
-        std::string& message;
-        spdlog::logger& log;
-        const std::string& displayPath;
-        int number;
-        bool succeeded;
-    } line{action, facts, message_, *log_, displayPath, lineNumber, false};
-
-    const GuardedLine guarded{
-        .run =
-            [](void* context) {
-                Line& current = *static_cast<Line*>(context);
-                // Nothing may leave a guarded line but by returning. The
-                // failures an action foresees come back as values; what is
-                // thrown is what it does not foresee.
-                try {
-                    current.succeeded = current.action.Attempt(current.facts, current.message);
-                } catch (const std::exception& failure) {
-                    current.message = failure.what();
-                    if (current.facts.cause == Attrib::Automation::Cause::None) {
-                        current.facts.cause = Attrib::Automation::Cause::Other;
-                    }
-                } catch (...) {
-                    current.message = "unknown error";
-                    current.facts.cause = Attrib::Automation::Cause::Other;
-                }
-            },
-        .onHostFault =
-            [](void* context, const HardwareFault& fault) {
-                const Line& current = *static_cast<const Line*>(context);
-                current.log.error(
-                    "[{}] Line {} ran into a fault in the game's own code: {}. The game's state "
-                    "cannot be trusted after that, so the loader leaves the fault to the game.",
-                    current.displayPath, current.number, DescribeFault(fault));
-                current.log.flush();
-            },
-        .context = &line,
-    };
-    if (const std::optional<HardwareFault> fault = RunGuarded(guarded)) {
-        facts.cause = Attrib::Automation::Cause::Other;
-        message_ = fmt::format("line {} stopped at a fault: {}; the rest of the line was not done",
-                               lineNumber, DescribeFault(*fault));
-        return false;
+    bool succeeded = false;
+    // The failures an action foresees come back as values; what is thrown is
+    // what it does not foresee.
+    const std::optional<GuardedStop> stop =
+        RunGuardedCall([&] { succeeded = action.Attempt(facts, message_); }, *log_,
+                       [&] { return fmt::format("[{}] Line {}", displayPath, lineNumber); });
+    if (!stop) {
+        return succeeded;
     }
-    return line.succeeded;
+    if (stop->fault || facts.cause == Attrib::Automation::Cause::None) {
+        facts.cause = Attrib::Automation::Cause::Other;
+    }
+    message_ = stop->fault ? fmt::format(
+                                 "line {} stopped at a fault: {}; the rest of the line "
+                                 "was not done",
+                                 lineNumber, stop->what)
+                           : stop->what;
+    return false;
+}
+
+void ScriptRunner::ScriptNotRun(const std::string& displayPath, const std::string& why) {
+    log_->warn("[{}] {}", displayPath, why);
+    ++summary_.scripts;
+    ++summary_.notRun;
+    log_->flush();
+    if (notify_) {
+        notify_(kWarningCaption,
+                fmt::format("Script '{}' was not run!\n\n{}\n\n", displayPath, why) +
+                    WhereTheDetailsAre());
+    }
+}
+
+std::string ScriptRunner::WhereTheDetailsAre() const {
+    if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
+        return fmt::format("Please check the '{}' file for details.",
+                           logStatus_ != nullptr ? logStatus_->ShownAs() : kLogFileName);
+    }
+    return fmt::format(
+        "The log file could not be written, so the details are not there:\n{}: {}\n(Is it "
+        "open in another program, or is the folder read-only?)",
+        logStatus_->Where(), logStatus_->Problem());
 }
 
 std::string ScriptRunner::WarningText(const std::string& displayPath, int failed) const {
-    const std::string loaded = fmt::format("Script '{}' loaded with errors!\n\n", displayPath);
-    if (logStatus_ == nullptr || logStatus_->Problem().empty()) {
-        return loaded + fmt::format("Please check the '{}' file for details.", kLogFileName);
-    }
-    // Where the log does not reach, the box is all the modder gets.
     std::string text =
-        loaded + fmt::format(
-                     "The log file could not be written, so the details are not "
-                     "there:\n{}: {}\n(Is it open in another program, or is the "
-                     "folder read-only?)\n\nFirst failed line ({}): {}",
-                     logStatus_->Where(), logStatus_->Problem(), firstFailedLine_, firstFailure_);
-    if (failed > 1) {
-        text += fmt::format(" (and {} more)", failed - 1);
+        fmt::format("Script '{}' loaded with errors!\n\n", displayPath) + WhereTheDetailsAre();
+    // Where the log does not reach, the box is all the modder gets.
+    if (logStatus_ != nullptr && !logStatus_->Problem().empty()) {
+        text += fmt::format("\n\nFirst failed line ({}): {}", firstFailedLine_, firstFailure_);
+        if (failed > 1) {
+            text += fmt::format(" (and {} more)", failed - 1);
+        }
     }
     return text;
 }

@@ -32,8 +32,10 @@ inline constexpr const char* kScriptExtension = ".vxmod";
 // Counts of one pass.
 struct RunSummary {
     int scripts = 0;
-    int succeeded = 0;
-    int failed = 0;
+    int succeeded = 0;  // lines
+    int failed = 0;     // lines
+    // Scripts (among `scripts`) of which no line ran: they could not be read.
+    int notRun = 0;
 };
 
 // One failed script line, for callers that keep every one (RecordFailures).
@@ -119,14 +121,35 @@ public:
     static bool IsScriptName(const std::filesystem::path& path);
 
 private:
+    // One folder of the walk: its entries in the order they are visited.
+    struct OpenFolder {
+        std::vector<std::filesystem::directory_entry> entries;
+        std::size_t next = 0;
+        // The entry before `next` is a folder whose own walk is under way:
+        // once it is done, that entry is taken as a script if it is named so.
+        bool inEntered = false;
+    };
+    // Depth-first in listing order, with an explicit stack of open folders.
     void Walk(const std::filesystem::path& directory);
-    void VisitEntry(const std::filesystem::directory_entry& entry);
-    void VisitGuarded(const std::filesystem::directory_entry& entry);
-    void RunScript(const std::filesystem::path& script);
+    // Lists a folder onto the stack, unless the walk passes it by (missing,
+    // disabled, walked already) or cannot list it (logged).
+    void Open(const std::filesystem::path& directory, std::vector<OpenFolder>& open);
+    // An entry once its folder, if it is one, is done: run as a script, or
+    // passed by.
+    void FinishEntry(const std::filesystem::directory_entry& entry, bool isDirectory);
+    template <typename Step>
+    void Guarded(const std::filesystem::path& path, Step&& step);
+    // `isFolder`: a folder named like a script, which has no text to read.
+    void RunScript(const std::filesystem::path& script, bool isFolder);
+    // A script of which no line runs, and why: a warning line and a box, so
+    // that it is never taken for a script that ran.
+    void ScriptNotRun(const std::string& displayPath, const std::string& why);
     // True when the line succeeded; otherwise its message is in message_.
     bool RunLine(Attrib::Automation::IAction& action, Attrib::Automation::LineFacts& facts,
                  const std::string& displayPath, int lineNumber);
     std::string WarningText(const std::string& displayPath, int failed) const;
+    // The end of every box: the log file to read, or why it holds nothing.
+    std::string WhereTheDetailsAre() const;
     void LogFailedLine(const std::string& displayPath);
     // Logs "[PATH] REASON" and tells the observer.
     void WalkProblem(const std::filesystem::path& path, const std::string& reason);

@@ -206,14 +206,4 @@ void CheckParsedLine(const automation::ParsedLine& line, std::vector<LineFinding
     CheckInvisibles(line, found);
 }
 
-bool LooksLikeUtf16(std::string_view text) {
-    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
-        return true;
-    }
-    // Without a mark: Latin text in UTF-16 has a zero byte in every other place.
-    const std::string_view start = text.substr(0, 512);
-    const auto zeros = std::count(start.begin(), start.end(), '\0');
-    return start.size() >= 4 && static_cast<std::size_t>(zeros) * 4 >= start.size();
-}
-
 }  // namespace vxmod

@@ -6,6 +6,7 @@
 
 #include "review/Diagnostics.h"
 #include "automation/CommandParser.h"
+#include "host/Utf16Text.h"
 
 namespace vxmod {
 
@@ -26,8 +27,7 @@ struct LineFinding {
 void CheckParsedLine(const rakor::Attrib::Automation::ParsedLine& line,
                      std::vector<LineFinding>& found);
 
-// A script saved as UTF-16 (what Windows editors call "Unicode"): the loader
-// reads bytes and finds no command in it.
-bool LooksLikeUtf16(std::string_view text);
+// A script saved as UTF-16, which the loader refuses: the loader's own test.
+using rakor::LooksLikeUtf16;
 
 }  // namespace vxmod

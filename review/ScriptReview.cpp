@@ -129,8 +129,8 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
              "cannot be read; the loader would run no line of it");
     } else if (utf16) {
         Hold(0, settings_.checkLines ? Severity::Error : Severity::Warning, FindingKind::Unsorted,
-             "the file is saved as UTF-16 (\"Unicode\"): the loader reads it byte by byte and "
-             "finds no command in it; save it as UTF-8 or ANSI");
+             "the file is saved as UTF-16 (\"Unicode\"): the loader does not run it; save it "
+             "as UTF-8");
     }
     // What the lines of a file that is no script of words would say is noise.
     if (folder || !script.readable || utf16) {

@@ -29,6 +29,7 @@ if [ "${1:-}" = "--vxmod" ]; then
   status=0
   "$vxmod" run --db database.json --dump after.json || status=$?
   program=vxmod
+  log=vxmod.log
 else
   export WINEDEBUG=-all
   export WINEPREFIX="$repo/build/wineprefix"
@@ -48,14 +49,17 @@ else
   cd "$work/game"
   cmake -E tar xf "$zip"
   cp -r "$repo/examples/AttribMods/." AttribMods/
+  # Started from its folder, as the game's .exe is.
+  ln -s "$game" sandbox-game.exe
   database=VexaAttribLoader/database.json
   # The untouched database: the game with the plug-in loaded but no frame played.
-  wine "$game" --db "$database" --passes 0 --dump before.json >/dev/null 2>&1
+  wine sandbox-game.exe --db "$database" --passes 0 --dump before.json >/dev/null 2>&1
   echo "== sandbox-game --db $database --dump after.json"
   echo "   (the stand-in game loads the zip's plug-in, then plays one frame through the patched call)"
   status=0
-  wine "$game" --db "$database" --dump after.json || status=$?
+  wine sandbox-game.exe --db "$database" --dump after.json || status=$?
   program=sandbox-game
+  log=VexaAttribLoader.Tormelin.log
 fi
 
 if [ "$status" -gt 1 ]; then
@@ -64,8 +68,8 @@ if [ "$status" -gt 1 ]; then
 fi
 
 echo
-echo "== VexaAttribLoader.Tormelin.log"
-cat VexaAttribLoader.Tormelin.log
+echo "== $log"
+cat "$log"
 
 echo
 echo "== what changed in the database"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/InputFile.h"
 #include "host/TextFile.h"
 #include "support/TempDirectory.h"
 
@@ -72,9 +73,21 @@ TEST(TextFile, ReadsALargeFileWhole) {
     EXPECT_EQ(ReadTextFile(path).value_or("?"), NormaliseTextBytes(text));
 }
 
-TEST(TextFile, MissingFileIsEmptyOptional) {
+// A file that cannot be read is no text, and the reason is the modder's.
+TEST(TextFile, FileThatCannotBeReadIsNoTextAndSaysWhy) {
     vexa::test::TempDirectory dir;
-    EXPECT_FALSE(ReadTextFile(dir.Path() / "missing.vxmod").has_value());
+    const auto folder = dir.Path() / "folder.vxmod";
+    std::filesystem::create_directory(folder);
+    for (const auto& [path, why] : {std::pair{dir.Path() / "missing.vxmod", ReadProblem::kGone},
+                                    std::pair{folder, ReadProblem::kFolder}}) {
+        std::string whole = "?";
+        std::string pieces = "?";
+        EXPECT_FALSE(ReadTextFile(path, &whole).has_value());
+        EXPECT_FALSE(ReadTextFileInPieces(
+            path, [](std::string_view) {}, &pieces));
+        EXPECT_EQ(whole, why);
+        EXPECT_EQ(pieces, why);
+    }
     const auto path = dir.Write("x.vxmod", "one\r\ntwo");
     EXPECT_EQ(ReadTextFile(path).value_or("?"), "one\ntwo");
 }

@@ -274,12 +274,14 @@ TEST_F(HostileInputTest, FilesThatVanishOrTurnUnreadableDuringTheWalk) {
     }
     Write("zz-folder/inner.vxmod", "add_node nope a b\n");
     const bool permissionsCount = ::geteuid() != 0;
-    std::set<std::string> ran;
+    // What each box said of its script: "loaded with errors", or why it was not run.
+    std::map<std::string, std::string> said;
     std::map<std::string, int> vandalised;  // display path to what was done
     onBox_ = [&](const std::string& text) {
-        const std::string path = text.substr(8, text.find("' loaded") - 8);
-        ran.insert(path);
-        if (ran.size() != 1) {
+        const std::size_t end = text.find('\'', 8);
+        const std::string path = text.substr(8, end - 8);
+        said[path] = text.substr(end + 2, text.find('\n') - end - 2);
+        if (said.size() != 1) {
             return;
         }
         int what = 0;
@@ -289,7 +291,8 @@ TEST_F(HostileInputTest, FilesThatVanishOrTurnUnreadableDuringTheWalk) {
             if ("AttribMods/" + name == path) {
                 continue;
             }
-            switch (what++ % (permissionsCount ? 4 : 3)) {
+            const int kind = what++ % (permissionsCount ? 4 : 3);
+            switch (kind) {
                 case 0:
                     fs::remove(file);
                     break;
@@ -304,26 +307,44 @@ TEST_F(HostileInputTest, FilesThatVanishOrTurnUnreadableDuringTheWalk) {
                     fs::permissions(file, fs::perms::none);
                     break;
             }
-            vandalised["AttribMods/" + name] = what;
+            vandalised["AttribMods/" + name] = kind;
         }
         fs::remove_all(cwd_.Path() / "AttribMods" / "zz-folder");
     };
     const RunSummary summary = Run();
 
-    // Each script either ran whole before the first box, or yields nothing.
-    EXPECT_EQ(summary.scripts,
-              kScripts + (ran.contains("AttribMods/zz-folder/inner.vxmod") ? 1 : 0));
+    // Each script either ran whole before the first box, or was emptied and
+    // runs as an empty one, or is not run with a warning and a box that say
+    // why: never a summary for a script that was not read.
+    int ran = 0;
     for (int i = 0; i < kScripts; ++i) {
         const std::string path = fmt::format("AttribMods/s{:02}.vxmod", i);
-        if (ran.contains(path)) {
+        if (!vandalised.contains(path)) {
             ExpectCounts(path, 1, 1);
-        } else {
-            ASSERT_TRUE(vandalised.contains(path)) << path;
-            ExpectCounts(path, 0, 0);
+            ++ran;
+            continue;
         }
+        const int kind = vandalised[path];
+        if (kind == 1) {
+            ExpectCounts(path, 0, 0);
+            EXPECT_FALSE(said.contains(path)) << path;
+            continue;
+        }
+        const std::string why = kind == 0   ? "the file is not there any more"
+                                : kind == 2 ? "it is a folder, not a file"
+                                            : "access to the file is denied";
+        EXPECT_THAT(log_.Lines(), ::testing::Contains(StartsWith(
+                                      kWarning + path + "] Could not read the script: " + why)));
+        EXPECT_THAT(Summaries(), ::testing::Not(::testing::Contains(HasSubstr(path))));
+        EXPECT_EQ(said[path], "was not run!") << path;
     }
-    EXPECT_EQ(summary.failed, static_cast<int>(ran.size()));
-    EXPECT_EQ(boxes_.size(), ran.size());
+    // The folder's script ran only if it was the first to show a box.
+    const bool innerRan = said.contains("AttribMods/zz-folder/inner.vxmod");
+    EXPECT_EQ(ran, innerRan ? 0 : 1);
+    EXPECT_EQ(summary.scripts, kScripts + (innerRan ? 1 : 0));
+    EXPECT_EQ(summary.notRun, static_cast<int>(said.size()) - 1);
+    EXPECT_EQ(summary.failed, 1);
+    EXPECT_EQ(boxes_.size(), said.size());
 }
 
 TEST_F(HostileInputTest, LinksThatLoopAreWalkedOnce) {
@@ -342,14 +363,14 @@ TEST_F(HostileInputTest, LinksThatLoopAreWalkedOnce) {
 
     const RunSummary summary = Run();
     // Each script exactly once, whichever way the walk reached it first; the
-    // dangling script cannot be read and runs as an empty one.
+    // dangling script cannot be read and is not run.
     std::map<std::string, int> runs;
     for (const std::string& line : Summaries()) {
         const std::string path = line.substr(1, line.find(']') - 1);
         ++runs[fs::path(path).filename().string()];
     }
-    EXPECT_EQ(runs, (std::map<std::string, int>{
-                        {"a.vxmod", 1}, {"b.vxmod", 1}, {"top.vxmod", 1}, {"dangling.vxmod", 1}}));
+    EXPECT_EQ(runs, (std::map<std::string, int>{{"a.vxmod", 1}, {"b.vxmod", 1}, {"top.vxmod", 1}}));
+    EXPECT_EQ(summary.notRun, 1);
     EXPECT_EQ(summary.succeeded, 3);
     EXPECT_EQ(summary.failed, 0);
     for (const char* name : {"top", "a", "b"}) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -253,16 +254,56 @@ TEST_F(ScriptRunnerTest, LinkBackToAnAncestorIsNotWalkedAgain) {
     EXPECT_THAT(log_.Lines(), ::testing::Contains(HasSubstr("[AttribMods/loop] Skipped")));
 }
 
-TEST_F(ScriptRunnerTest, UnreadableScriptLogsAnEmptySummary) {
-    fs::create_directory("AttribMods");
+TEST_F(ScriptRunnerTest, ScriptThatCannotBeReadIsNotRunAndSaysWhyInLogAndBox) {
+    cwd_.Write("AttribMods/b.vxmod", Good("b"));
     std::error_code error;
-    fs::create_symlink("missing-target", "AttribMods/dangling.vxmod", error);
+    fs::create_symlink("missing-target", "AttribMods/a.vxmod", error);
     if (error) {
         GTEST_SKIP() << "no symbolic links here: " << error.message();
     }
-    Run();
+    const RunSummary summary = Run();
+
+    const std::string why =
+        "Could not read the script: the file is not there any more (deleted or moved while the "
+        "loader walked its folder, or a link that leads nowhere)";
+    EXPECT_THAT(log_.Lines(), ::testing::Contains("warning|[AttribMods/a.vxmod] " + why));
     EXPECT_THAT(Summaries(),
-                ElementsAre("[AttribMods/dangling.vxmod] Script loaded: 0 succesful / 0 failed"));
+                ElementsAre("[AttribMods/b.vxmod] Script loaded: 1 succesful / 0 failed"));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Script 'AttribMods/a.vxmod' was not run!\n\n" + why +
+                                  "\n\nPlease check the 'VexaAttribLoader.Tormelin.log' file for "
+                                  "details.");
+    EXPECT_EQ(summary.scripts, 2);
+    EXPECT_EQ(summary.notRun, 1);
+}
+
+// Read byte by byte, a script saved as UTF-16 would run no line and look
+// loaded: it is refused whole, with a word on how to save it.
+TEST_F(ScriptRunnerTest, ScriptSavedAsUtf16IsNotRunAndToldToBeSavedAsUtf8) {
+    const auto utf16 = [](std::string_view mark, const std::string& text) {
+        std::string bytes(mark);
+        for (const char c : text) {
+            bytes += c;
+            bytes += '\0';
+        }
+        return bytes;
+    };
+    cwd_.Write("AttribMods/marked.vxmod", utf16("\xFF\xFE", Good("a")));
+    cwd_.Write("AttribMods/unmarked.vxmod", utf16("", Good("b")));
+    cwd_.Write("AttribMods/utf8.vxmod", "\xEF\xBB\xBF" + Good("c"));
+    const RunSummary summary = Run();
+
+    const std::string why =
+        "Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads scripts as "
+        "UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)";
+    for (const char* path : {"AttribMods/marked.vxmod", "AttribMods/unmarked.vxmod"}) {
+        EXPECT_THAT(log_.Lines(), ::testing::Contains(fmt::format("warning|[{}] {}", path, why)));
+    }
+    EXPECT_THAT(Summaries(),
+                ElementsAre("[AttribMods/utf8.vxmod] Script loaded: 1 succesful / 0 failed"));
+    EXPECT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(summary.notRun, 2);
+    EXPECT_FALSE(db_.GetClass("car").FindCollection("a").has_value());
 }
 
 TEST_F(ScriptRunnerTest, EveryPassRunsEveryScriptAgain) {
@@ -336,6 +377,30 @@ TEST_F(ScriptRunnerTest, BoxSaysWhereTheLogCouldNotBeWrittenAndWhatFailed) {
                   "\n(Is it open in another program, or is the folder read-only?)"
                   "\n\nFirst failed line (2): AddNode.Act => Class 'nope' not found (and 1 more)");
     EXPECT_THAT(log.status->Where(), HasSubstr("blocked.log"));
+}
+
+// A log away from the game's .exe (a launcher's folder) is named in full.
+TEST_F(ScriptRunnerTest, BoxNamesTheLogAsItsStatusSays) {
+    cwd_.Write("AttribMods/x.vxmod", kBad);
+    for (const bool inFull : {false, true}) {
+        const LoaderLog log = CreateLoaderLog("elsewhere.log");
+        if (inFull) {
+            log.status->NameInFull();
+        }
+        boxes_.clear();
+        ScriptRunner(
+            log.logger,
+            [this](const std::string& caption, const std::string& text) {
+                boxes_.push_back({caption, text});
+            },
+            nullptr, log.status)
+            .LoadScriptDirectory("AttribMods");
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_THAT(boxes_[0].text, ::testing::EndsWith(fmt::format(
+                                        "Please check the '{}' file for details.",
+                                        inFull ? (fs::current_path() / "elsewhere.log").string()
+                                               : "elsewhere.log")));
+    }
 }
 
 #if defined(_WIN32)

@@ -50,18 +50,31 @@ game_folder() {
 }
 
 # Starts the game in a folder: report.txt, boxes.txt (standard error), status.
+# The game's .exe lies in its folder, as a link, as the plug-in expects.
 play() {
     local folder="$1"
     shift
-    (cd "$folder" && wine "$game" "$@" >report.txt 2>boxes.txt)
+    ln -sf "$game" "$folder/sandbox-game.exe"
+    (cd "$folder" && wine sandbox-game.exe "$@" >report.txt 2>boxes.txt)
     echo $? >"$folder/status"
 }
 
-# The log without its timestamps and line-end CRs.
-log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/VexaAttribLoader.Tormelin.log"; }
+# A folder as the game sees it under Wine: Z:\tmp\...
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# The log's first line when the DLL has patched the game.
-patched_line="[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below AttribMods run each time the game has built its attribute database."
+# The log without its timestamps and line-end CRs: the game's, or with a
+# second argument another (vxmod's own, vxmod.log).
+log_lines() { sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$1/${2:-VexaAttribLoader.Tormelin.log}"; }
+# The same after the start-up line, which names the game's folder.
+lines_after_start() { log_lines "$1" | tail -n +2; }
+
+# The log's first line when the DLL has patched the game that runs in a
+# folder: it names the scripts folder and the log in full.
+patched_line() {
+    local in
+    in="$(windows_path "$1")"
+    echo "[VexaAttribLoader.Tormelin] [info] Vexa Attrib Loader $version: The game's code is patched; the mod scripts below $in\\AttribMods run each time the game has built its attribute database. This log is $in\\VexaAttribLoader.Tormelin.log."
+}
 
 # The little-endian bytes of a 32-bit number, as the report writes them.
 le_bytes() { printf '%02X %02X %02X %02X' $(($1 & 255)) $((($1 >> 8) & 255)) \
@@ -131,7 +144,7 @@ test_patches_and_frames() {
         equal "$(count_lines "$report" '^pass [123]: the replaced routine ran first, with this-object 0x0090D000, then [1-9][0-9]* database calls; EAX EBX ESI EDI EBP ESP DF kept$')" 3
     check "no fault in the game's expectations" equal "$(count_lines "$report" '^FAULT')" 0
     check "the log's first line names the version and says the game is patched, once a game start" \
-        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$patched_line"
+        equal "$(log_lines "$folder" | grep -n "Vexa Attrib Loader")" "1:$(patched_line "$folder")"
     check "each frame runs the script again" equal "$(log_lines "$folder" | grep -cxF \
         '[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed')" 3
     check "each frame shows one box, with the exclamation icon and one OK button" \
@@ -160,7 +173,7 @@ test_other_game_version() {
 # The log grouped by the path each line names, each script's lines in their
 # own order: Windows lists a folder sorted by name, Linux in no set order.
 log_by_script() {
-    log_lines "$1" | sed -E 's/^(\[[^]]*\] \[[^]]*\] \[([^]]*)\].*)$/\2\t\1/' |
+    log_lines "$@" | sed -E 's/^(\[[^]]*\] \[[^]]*\] \[([^]]*)\].*)$/\2\t\1/' |
         LC_ALL=C sort -s -t "$(printf '\t')" -k1,1 | cut -f2-
 }
 
@@ -171,10 +184,12 @@ same_database() {
     ! grep -v '^#' <<<"$script"
 }
 
-# Each warning box as one line, in path order.
+# Each warning box as one line, in path order; vxmod's name their own log
+# where the game's name the game's.
 boxes_by_script() {
     awk '/^\[Vexa Attrib Loader - Tormelin\]$/ { n = 4; box = "" }
-         n > 0 { box = box $0 "|"; if (--n == 0) print box }' "$1/boxes.txt" | LC_ALL=C sort
+         n > 0 { box = box $0 "|"; if (--n == 0) print box }' "$1/boxes.txt" |
+        sed "s/'vxmod\.log'/'VexaAttribLoader.Tormelin.log'/" | LC_ALL=C sort
 }
 
 # The same scripts and database through native vxmod and through the DLL in
@@ -200,8 +215,9 @@ test_matches_vxmod() {
 
     check "the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
     # All but the line about the patches, which vxmod has no reason to write.
-    check "the same log lines" diff <(log_by_script "$native") \
-        <(log_by_script "$game_dir" | grep -vxF "$patched_line")
+    check "vxmod leaves the game's log alone" test ! -e "$native/VexaAttribLoader.Tormelin.log"
+    check "the same log lines" diff <(log_by_script "$native" vxmod.log) \
+        <(log_by_script "$game_dir" | grep -vxF "$(patched_line "$game_dir")")
     check "the folder loop is walked once" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
         "[AttribMods/cars/back] Skipped: this folder was already walked"
     check "the non-ASCII folder's script ran" has_text "$game_dir/VexaAttribLoader.Tormelin.log" \
@@ -337,7 +353,7 @@ test_field_null_database() {
     check "no database: the pass makes no database call" has_text "$folder/report.txt" \
         "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls"
     check "no database: one line says why, then the next pass runs the script" \
-        equal "$(log_lines "$folder")" "$patched_line
+        equal "$(log_lines "$folder")" "$(patched_line "$folder")
 [VexaAttribLoader.Tormelin] [warning] The game's attribute database is not there (its instance word is null): this pass runs no mod script. They run the next time the game passes this point.
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
 }
@@ -358,10 +374,148 @@ test_field_unwritable_log() {
         fi
         check "log $how: the game runs on (exit status 1)" equal "$(cat "$folder/status")" 1
         check "log $how: the box says the log could not be written, and where" has_line "$folder/boxes.txt" \
-            "$(printf 'Z:%s\\VexaAttribLoader.Tormelin.log: Permission denied' "$(sed 's|/|\\|g' <<<"$folder")")"
+            "$(windows_path "$folder")\\VexaAttribLoader.Tormelin.log: Permission denied"
         check "log $how: the box names the failed line" has_line "$folder/boxes.txt" \
             "First failed line (2): AddNode.Act => Class 'truck' not found"
     done
+}
+
+# A script another program holds open without sharing (an editor that locks
+# what it edits, a sync tool, a virus scan): it is not run, and the log and a
+# box say which and why, never that it loaded; the other scripts run.
+test_field_held_script() {
+    local folder
+    folder="$(game_folder held-script)"
+    printf 'add_node car default a\n' >"$folder/AttribMods/a.vxmod"
+    printf 'add_node car default b\n' >"$folder/AttribMods/b.vxmod"
+    play "$folder" --hold AttribMods/a.vxmod
+    check "held script: the game runs on, with a box (exit status 1)" equal "$(cat "$folder/status")" 1
+    check "held script: the log names it and why it did not run, and says no more of it" \
+        equal "$(log_lines "$folder" | grep -F "AttribMods/a.vxmod")" \
+        "[VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Could not read the script: another program has it open and lets no other program read it (an editor, a sync tool or a virus scanner, say): close it there, or wait for that program, and start the game again"
+    check "held script: the other script ran" has_line <(log_lines "$folder") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/b.vxmod] Script loaded: 1 succesful / 0 failed"
+    check "held script: the box says it was not run, and why" equal "$(head -n 4 "$folder/boxes.txt")" \
+        "[Vexa Attrib Loader - Tormelin]
+Script 'AttribMods/a.vxmod' was not run!
+
+Could not read the script: another program has it open and lets no other program read it (an editor, a sync tool or a virus scanner, say): close it there, or wait for that program, and start the game again"
+}
+
+# Scripts saved as UTF-16 (Notepad's "Unicode", PowerShell 5's ">"), with the
+# byte-order mark and without: not run, and the log and a box say to save
+# them as UTF-8; a UTF-8 script beside them runs.
+test_field_utf16_scripts() {
+    local folder why
+    folder="$(game_folder utf16)"
+    { printf '\xff\xfe'; printf 'add_node car default a\r\n' | iconv -f UTF-8 -t UTF-16LE; } \
+        >"$folder/AttribMods/marked.vxmod"
+    printf 'add_node car default b\r\n' | iconv -f UTF-8 -t UTF-16LE >"$folder/AttribMods/unmarked.vxmod"
+    printf 'add_node car default c\n' >"$folder/AttribMods/utf8.vxmod"
+    play "$folder"
+    why="Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads scripts as UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)"
+    check "UTF-16: the game runs on, with boxes (exit status 1)" equal "$(cat "$folder/status")" 1
+    for name in marked unmarked; do
+        check "UTF-16 $name: the log says it did not run and how to save it, and no more of it" \
+            equal "$(log_lines "$folder" | grep -F "AttribMods/$name.vxmod")" \
+            "[VexaAttribLoader.Tormelin] [warning] [AttribMods/$name.vxmod] $why"
+        check "UTF-16 $name: a box says so" has_line "$folder/boxes.txt" \
+            "Script 'AttribMods/$name.vxmod' was not run!"
+    done
+    check "UTF-16: the UTF-8 script ran" has_line <(log_lines "$folder") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/utf8.vxmod] Script loaded: 1 succesful / 0 failed"
+}
+
+# Another mod's jump where the plug-in writes its no-operations: the plug-in
+# changes no byte of the game, names the bytes it found and expected, and no
+# script runs. No-operations already there (an earlier load's) are its own.
+test_field_code_at_removed_site() {
+    local folder report
+    folder="$(game_folder other-mods-jump)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --code-at-0x50264A jump
+    report="$folder/report.txt"
+    check "another mod's jump: the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "another mod's jump: its bytes stay" has_line "$report" "0x50264A after:  E9 B1 D9 F5 FF 90"
+    check "another mod's jump: the call stays the game's" has_line "$report" \
+        "0x6660C0 after:  E8 BB E6 FF FF (a call of 0x00664780, the game's own code)"
+    check "another mod's jump: no script runs" has_line "$report" \
+        "pass 1: the replaced routine ran first, with this-object 0x0090D000, then 0 database calls; EAX EBX ESI EDI EBP ESP DF kept"
+    check "another mod's jump: the log says which bytes it found and which it expected, in one line" \
+        equal "$(log_lines "$folder")" \
+        "[VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: The game's code at 0x50264A is E9 B1 D9 F5 FF 90, not 0F 85 1D 01 00 00, which this loader replaces with no-operations (or those no-operations, 90 90 90 90 90 90): code another mod has changed, or a game version it does not support. Nothing was patched: the game runs unmodified and no mod script runs."
+
+    folder="$(game_folder earlier-nops)"
+    printf 'add_node car default tuned\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --code-at-0x50264A nops
+    check "no-operations already: the game is patched and the script runs" equal "$(log_lines "$folder")" \
+        "$(patched_line "$folder")
+[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded: 1 succesful / 0 failed"
+    check "no-operations already: they stay" has_line "$folder/report.txt" "0x50264A after:  90 90 90 90 90 90"
+}
+
+# The game started from a launcher's folder: it runs there while the plug-in
+# loads, and the log goes there. The log's first line names both folders in
+# full. A game that stays there runs no script (there is no AttribMods):
+# nothing more is logged. A game that changes to its own folder before the
+# pass runs its scripts, the log says so, and the box names the log in full,
+# since it is not beside the game's .exe.
+test_field_launcher_folder() {
+    local folder launcher switch log
+    for switch in stays switches; do
+        folder="$(game_folder "launched-$switch")" launcher="$work/launcher-$switch"
+        mkdir -p "$launcher"
+        printf 'add_node car default tuned\nadd_node truck default x\n' >"$folder/AttribMods/a.vxmod"
+        if [ "$switch" = stays ]; then
+            play "$folder" --run-in "../launcher-$switch"
+        else
+            play "$folder" --run-in "../launcher-$switch" --own-folder-before-pass
+        fi
+        log="$(sed -e 's/\r$//' -e 's/^\[[^]]*\] //' "$launcher/VexaAttribLoader.Tormelin.log")"
+        check "launcher, game $switch: no log in the game's folder" \
+            test ! -e "$folder/VexaAttribLoader.Tormelin.log"
+        check "launcher, game $switch: the first line names the scripts folder and the log in full" \
+            equal "$(head -n 1 <<<"$log")" "$(patched_line "$launcher")"
+    done
+    check "launcher, game stays: nothing more is logged, no box" \
+        equal "$(wc -l <"$work/launcher-stays/VexaAttribLoader.Tormelin.log")$(cat "$work/launched-stays/status")" 10
+    check "launcher, game switches: the log says where the scripts are read from now" \
+        equal "$(sed -n 2p <<<"$log")" \
+        "[VexaAttribLoader.Tormelin] [info] From this pass on, the mod scripts are read from $(windows_path "$folder")\\AttribMods: the game has changed its working folder since it started (this log stays $(windows_path "$launcher")\\VexaAttribLoader.Tormelin.log)."
+    check "launcher, game switches: the scripts ran" has_line <(echo "$log") \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed"
+    check "launcher, game switches: the box names the log in full" has_line "$folder/boxes.txt" \
+        "Please check the '$(windows_path "$launcher")\\VexaAttribLoader.Tormelin.log' file for details."
+}
+
+# 120 nested folders, walked on a game thread whose stack holds 64 KB. The
+# game runs on a drive of its own (a Wine drive letter for the game's
+# folder), so that the deepest folder lies within Windows' path limit: 13
+# characters of V:\AttribMods and 2 for each level.
+test_field_deep_tree_small_stack() {
+    local folder drives drive deep=AttribMods level
+    folder="$(game_folder deep-small-stack)"
+    drives="${WINEPREFIX:-$HOME/.wine}/dosdevices"
+    for drive in p q r s t u v w x y; do
+        [ -e "$drives/$drive:" ] || break
+    done
+    ln -s "$folder" "$drives/$drive:"
+    printf 'add_node car default top\n' >"$folder/AttribMods/top.vxmod"
+    for level in $(seq 1 120); do
+        deep="$deep/d"
+        [ "$level" = 118 ] && mkdir -p "$folder/$deep" &&
+            printf 'add_node car default deep\n' >"$folder/$deep/s.vxmod"
+    done
+    mkdir -p "$folder/$deep"
+    play "$folder" "$drive:\\AttribMods" --pass-stack 64
+    rm "$drives/$drive:"
+    check "deep tree, small stack: the game runs on (exit status 0)" equal "$(cat "$folder/status")" 0
+    check "deep tree, small stack: the frame ran on its thread and returned" has_text "$folder/report.txt" \
+        "pass 1: the replaced routine ran first"
+    check "deep tree, small stack: both scripts ran, the deepest too, and nothing else was said" \
+        equal "$(lines_after_start "$folder" | sed 's|AttribMods/\(d/\)*|AttribMods/.../|')" \
+        "[VexaAttribLoader.Tormelin] [info] [AttribMods/.../s.vxmod] Script loaded: 1 succesful / 0 failed
+[VexaAttribLoader.Tormelin] [info] [AttribMods/.../top.vxmod] Script loaded: 1 succesful / 0 failed"
 }
 
 # A second copy of the plug-in, loaded after the first has run a pass,
@@ -376,7 +530,7 @@ test_field_second_copy() {
     check "two copies: the call still reaches the first copy" equal "$(count_lines "$folder/report.txt" \
         '^0x6660C0 after:  E8 .* \(a call of 0x[0-9A-F]{8}, plug-in \+ 0x[0-9A-F]+\)$')" 2
     check "two copies: the first copy's lines stay, the second's refusal follows them" \
-        equal "$(log_lines "$folder")" "$patched_line
+        equal "$(log_lines "$folder")" "$(patched_line "$folder")
 [VexaAttribLoader.Tormelin] [warning] [AttribMods/a.vxmod] Caught error executing script line: AddNode.Act => Class 'truck' not found
 [VexaAttribLoader.Tormelin] [info] [AttribMods/a.vxmod] Script loaded with errors: 1 succesful / 1 failed
 [VexaAttribLoader.Tormelin] [error] Vexa Attrib Loader $version: Another copy of this loader is already loaded in the game; this copy changes nothing. Install one copy only.
@@ -403,7 +557,8 @@ test_field_callee_pops() {
         equal "$(cat "$work/callee-pops/status")" "$(cat "$work/caller-pops/status")"
     check "callee pops: nothing the game relies on was broken" \
         equal "$(count_lines "$work/callee-pops/report.txt" '^FAULT')" 0
-    check "callee pops: the same log" diff <(log_lines "$work/caller-pops") <(log_lines "$work/callee-pops")
+    check "callee pops: the same log" diff <(lines_after_start "$work/caller-pops") \
+        <(lines_after_start "$work/callee-pops")
     check "callee pops: the same database" cmp "$work/caller-pops/after.json" "$work/callee-pops/after.json"
 }
 
@@ -443,8 +598,8 @@ snapshot_matches_vxmod() {  # name, database, scripts folder, hash list (or "")
     check "$name: the same exit status" equal "$(cat "$game_dir/status")" "$(cat "$native/status")"
     check "$name: nothing the game relies on was broken" equal "$(count_lines "$game_dir/report.txt" '^FAULT')" 0
     check "$name: vxmod on the snapshot before the pass logs what the game logged" \
-        diff <(log_by_script "$native") \
-        <(log_by_script "$game_dir" | grep -avxF "$patched_line" | grep -avF "$(snapshot_written)")
+        diff <(log_by_script "$native" vxmod.log) \
+        <(log_by_script "$game_dir" | grep -avxF "$(patched_line "$game_dir")" | grep -avF "$(snapshot_written)")
     check "$name: and leaves every collection as the game's snapshot after the pass has it" \
         same_database "$native/after.json" "$snap/after.json"
     check "$name: vxmod diff writes all the two snapshots differ in as a script" \
@@ -549,6 +704,17 @@ test_snapshot_faults() {
         equal "$(jq '.classes.car.collections.default.values.TopSpeed' "$folder/after.json")" 300
     check "faults: a file that cannot be written is logged, and the game goes on" has_text "$log" \
         "[warning] Could not write the snapshot $snapshot_folder/after.json: it is a folder; the game goes on without it."
+
+    # A fault inside the game's own code while the snapshot reads: the game's,
+    # logged as a line's is, then left to the game's crash handler.
+    folder="$(game_folder snapshot-fault-in-game)"
+    mkdir -p "$folder/$snapshot_folder"
+    printf 'update_field badclass default TopSpeed 5\n' >"$folder/AttribMods/a.vxmod"
+    play "$folder" --fault-class badclass=in-game
+    check "fault in the game's code: it reaches the game's crash handler (exit status 4)" \
+        equal "$(cat "$folder/status")" 4
+    check "fault in the game's code: the log says the snapshot met it, as a line would" \
+        equal "$(count_lines "$folder/VexaAttribLoader.Tormelin.log" "\[error\] The snapshot of the game's database ran into a fault in the game's own code: access violation writing 0x00000010 at 0x[0-9A-F]{8} \(sandbox-game\.exe\+0x[0-9A-F]+\)\. The game's state cannot be trusted after that, so the loader leaves the fault to the game\.")" 1
 }
 
 # The release zips, made by CPack from this build. The modders' zip holds what
@@ -612,7 +778,9 @@ test_release_zip() {
     done
     check "the zip's DLL: the same exit status" \
         equal "$(cat "$unpacked/status")" "$(cat "$built/status")"
-    check "the zip's DLL: the same log" diff <(log_lines "$built") <(log_lines "$unpacked")
+    check "the zip's DLL: the same log" diff <(lines_after_start "$built") <(lines_after_start "$unpacked")
+    check "the zip's DLL: the same start-up line, for its folder" \
+        equal "$(log_lines "$unpacked" | head -n 1)" "$(patched_line "$unpacked")"
     check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
     check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
         "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
@@ -639,6 +807,11 @@ field)
     test_field_faults_in_a_line
     test_field_null_database
     test_field_unwritable_log
+    test_field_held_script
+    test_field_utf16_scripts
+    test_field_code_at_removed_site
+    test_field_launcher_folder
+    test_field_deep_tree_small_stack
     test_field_second_copy
     test_field_callee_pops
     ;;

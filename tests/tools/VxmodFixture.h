@@ -22,7 +22,8 @@ namespace vexa::test {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-constexpr const char* kLogName = "VexaAttribLoader.Tormelin.log";
+// vxmod run's own log, beside where the game's would be.
+constexpr const char* kLogName = "vxmod.log";
 
 // The sandbox host's string hash (CRC-32), to write keys as "0x" names.
 inline uint32_t HostHash(std::string_view text) {

@@ -109,6 +109,21 @@ TEST_F(VxmodTest, RunWritesTheLoadersLogLines) {
                             "1 failed"));
 }
 
+// Run in the game's folder, vxmod leaves the game's log as the game wrote
+// it (a modder may need it for a report) and says where its own goes.
+TEST_F(VxmodTest, RunWritesItsOwnLogBesideTheGamesAndSaysWhere) {
+    const std::string gameLog =
+        "[2026-12-07 18:02:09.114] [VexaAttribLoader.Tormelin] [info] "
+        "Vexa Attrib Loader 0.1.0: The game's code is patched\n";
+    Write("VexaAttribLoader.Tormelin.log", gameLog);
+    Write("AttribMods/x.vxmod", "add_node nope default a\n");
+    const Result run = Vxmod("run");
+    EXPECT_EQ(ReadFile(work_.Path() / "VexaAttribLoader.Tormelin.log"), gameLog);
+    EXPECT_THAT(Lines(run.out)[0], EndsWith("; the log goes to vxmod.log."));
+    EXPECT_THAT(LogMessages(), Contains(HasSubstr("Class 'nope' not found")));
+    EXPECT_THAT(run.err, HasSubstr("Please check the 'vxmod.log' file for details."));
+}
+
 TEST_F(VxmodTest, CleanScriptLogsSummaryWithoutSuffixAndExitsZero) {
     Write("db.json", kEveryTypeDatabase);
     Write("AttribMods/ok.vxmod", "# only a comment\n\nupdate_field car default I32 5\n");
@@ -130,8 +145,8 @@ TEST_F(VxmodTest, FailedLineGivesBoxAndCompilerStyleDiagnosticOnStderr) {
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err,
                 HasSubstr("[Vexa Attrib Loader - Tormelin]\nScript 'AttribMods/sub/y.vxmod' "
-                          "loaded with errors!\n\nPlease check the "
-                          "'VexaAttribLoader.Tormelin.log' file for details.\n"));
+                          "loaded with errors!\n\nPlease check the 'vxmod.log' file for "
+                          "details.\n"));
     EXPECT_THAT(Lines(run.err),
                 AllOf(Contains("AttribMods/sub/y.vxmod:3: ModifyField.Act => Field "
                                "'car'->'default'.'Missing' not found or invalid"),
@@ -982,9 +997,9 @@ TEST_F(VxmodTest, ManyFindingsOfOneScriptComeAfterItsBoxInLineOrder) {
     Write("db.json", kEveryTypeDatabase);
     Write("AttribMods/long.vxmod", script);
     const std::vector<std::string> err = Lines(Vxmod("run --db db.json --all").err);
-    const std::vector<std::string> box = {
-        "[Vexa Attrib Loader - Tormelin]", "Script 'AttribMods/long.vxmod' loaded with errors!", "",
-        "Please check the 'VexaAttribLoader.Tormelin.log' file for details.", ""};
+    const std::vector<std::string> box = {"[Vexa Attrib Loader - Tormelin]",
+                                          "Script 'AttribMods/long.vxmod' loaded with errors!", "",
+                                          "Please check the 'vxmod.log' file for details.", ""};
     ASSERT_EQ(err.size(), box.size() + kInherited + 2);  // and the failed line with its note
     EXPECT_TRUE(std::equal(box.begin(), box.end(), err.begin()));
     int previous = 0;
@@ -1021,7 +1036,10 @@ TEST_F(VxmodTest, CheckAndRunWalkAlikeAndSpotScriptsSavedAsUtf16) {
                                                     "saved as UTF-16")));
     // A link back to a folder is walked once, by both.
     EXPECT_THAT(check.out, HasSubstr("2 scripts checked"));
-    EXPECT_THAT(run.out, HasSubstr("\n2 scripts: "));
+    EXPECT_THAT(run.out, HasSubstr("\n2 scripts (1 not run): "));
+    // The loader refuses it, as the game's box says.
+    EXPECT_THAT(run.err, HasSubstr("Script 'AttribMods/unicode.vxmod' was not run!\n\nNot run: "
+                                   "the script is saved as UTF-16"));
     if (!error) {
         EXPECT_THAT(Lines(check.out), Contains(StartsWith("AttribMods/loop: warning: ")));
         EXPECT_THAT(Lines(run.err), Contains(StartsWith("AttribMods/loop: warning: ")));

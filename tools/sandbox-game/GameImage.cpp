@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <initializer_list>
 
@@ -34,8 +35,19 @@ constexpr uintptr_t kDataEnd = 0x90E000;
 constexpr uintptr_t kOtherVersionRoutine = address::kReplacedRoutine + 0x10;
 // The routine's own code, reached from either version's address by a jump.
 constexpr uintptr_t kRoutineCode = address::kReplacedRoutine + 0x80;
-// A conditional jump, six bytes long: what the plug-in turns into no-operations.
-constexpr uint8_t kRemovedCode[kRemovedCodeLength] = {0x0F, 0x85, 0x1D, 0x01, 0x00, 0x00};
+// The six bytes the plug-in turns into no-operations, as they may be found:
+// the game's own, another mod's jump to its code, or no-operations already.
+std::array<uint8_t, kRemovedCodeLength> RemovedCodeBytes(RemovedCode removed) {
+    switch (removed) {
+        case RemovedCode::OtherModsJump:
+            return {0xE9, 0xB1, 0xD9, 0xF5, 0xFF, 0x90};  // jmp 0x460000, then a no-operation
+        case RemovedCode::NoOperations:
+            return {0x90, 0x90, 0x90, 0x90, 0x90, 0x90};
+        case RemovedCode::Game:
+            break;
+    }
+    return address::kRemovedCode;
+}
 
 // Where the game's code saves registers around the patched call, and the
 // routine at its entry.
@@ -256,7 +268,8 @@ uintptr_t gFrameStart = 0;
 
 }  // namespace
 
-bool LayOutGameImage(GameVersion version, ArgumentPopping popping, std::string& error) {
+bool LayOutGameImage(GameVersion version, ArgumentPopping popping, RemovedCode removed,
+                     std::string& error) {
     const auto start = reinterpret_cast<uintptr_t>(gGameImage);
     if (start > kGameCodeStart || start + sizeof gGameImage < kDataEnd) {
         error = "the game's image section does not hold 0x450000 to 0x90E000";
@@ -296,8 +309,9 @@ bool LayOutGameImage(GameVersion version, ArgumentPopping popping, std::string& 
                                                               : kOtherVersionRoutine);
     frameEnd.Place();
 
-    std::memcpy(reinterpret_cast<void*>(address::kRemovedCodeSite), kRemovedCode,
-                sizeof kRemovedCode);
+    const auto removedCode = RemovedCodeBytes(removed);
+    std::memcpy(reinterpret_cast<void*>(address::kRemovedCodeSite), removedCode.data(),
+                removedCode.size());
 
     DWORD previous = 0;
     if (!VirtualProtect(reinterpret_cast<void*>(kGameCodeStart), kGameCodeEnd - kGameCodeStart,

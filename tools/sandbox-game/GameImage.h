@@ -86,10 +86,16 @@ enum class ClassFault {
     InGameCode,  // GetClass itself faults, inside the game's code
 };
 
+// What the six bytes at 0x50264A hold when the plug-in loads: the game's
+// own conditional jump, another mod's jump to its own code, or the six
+// no-operations an earlier load of the plug-in wrote.
+enum class RemovedCode { Game, OtherModsJump, NoOperations };
+
 // Puts the game's code and data in place and makes the code pages
 // execute-read, as a loaded program's are. False, with the reason, when the
 // image section does not hold the game's address range.
-bool LayOutGameImage(GameVersion version, ArgumentPopping popping, std::string& error);
+bool LayOutGameImage(GameVersion version, ArgumentPopping popping, RemovedCode removed,
+                     std::string& error);
 
 // From now on, GetClass plays `fault` for the class named `name`.
 void InjectClassFault(const std::string& name, ClassFault fault);

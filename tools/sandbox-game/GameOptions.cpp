@@ -71,6 +71,10 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.entryReasons = true;
         } else if (argument == L"--free-library") {
             options.freeLibrary = true;
+        } else if (argument == L"--run-in") {
+            options.runIn = value();
+        } else if (argument == L"--own-folder-before-pass") {
+            options.ownFolderBeforePass = true;
         } else if (argument == L"--load-before") {
             options.loadBefore.emplace_back(value());
         } else if (argument == L"--load-after") {
@@ -79,10 +83,24 @@ GameOptions ParseGameOptions(std::span<const std::wstring> arguments) {
             options.secondCopy = value();
         } else if (argument == L"--fault-class") {
             ReadClassFault(value(), options);
+        } else if (argument == L"--pass-stack") {
+            options.passStackKilobytes = ReadPasses(argument, value());
         } else if (argument == L"--null-database-passes") {
             options.nullDatabasePasses = ReadPasses(argument, value());
         } else if (argument == L"--hold-log") {
-            options.holdLog = true;
+            options.held.emplace_back(L"VexaAttribLoader.Tormelin.log");
+        } else if (argument == L"--hold") {
+            options.held.emplace_back(value());
+        } else if (argument == L"--code-at-0x50264A") {
+            const std::wstring kind = value();
+            if (kind == L"jump") {
+                options.removedCode = RemovedCode::OtherModsJump;
+            } else if (kind == L"nops") {
+                options.removedCode = RemovedCode::NoOperations;
+            } else {
+                throw UsageError("--code-at-0x50264A wants jump or nops, not '" + Narrow(kind) +
+                                 "'");
+            }
         } else if (argument == L"--callee-pops") {
             options.popping = ArgumentPopping::Callee;
         } else if (argument.starts_with(L"-")) {
@@ -113,7 +131,9 @@ to its code and what each frame saw; the plug-in's warning boxes are captured
 and printed on standard error, as vxmod prints them.
 
 FOLDER is the scripts folder, named AttribMods (default: the one in the current
-folder); its parent is the game's folder, where the plug-in writes its log.
+folder); its parent is the game's folder, which the game runs in, so that the
+plug-in finds the scripts and writes its log there. Start the program from a
+link to it in that folder to have it there too, as the game's .exe is.
 
   --dll FILE               the plug-in (default: VexaAttribLoader.Tormelin.asi
                            in the game's folder)
@@ -130,6 +150,10 @@ folder); its parent is the game's folder, where the plug-in writes its log.
                            one more
 
 What other mods and the game's state may do to a plug-in in the field:
+  --run-in DIR             run in DIR (a launcher's folder) while the plug-in
+                           loads, instead of the game's own folder
+  --own-folder-before-pass with --run-in: change to the game's own folder
+                           after loading the plug-in, before the first frame
   --load-before FILE       load the DLL FILE before the plug-in (repeatable)
   --load-after FILE        load the DLL FILE after the plug-in (repeatable)
   --second-copy FILE       load FILE, a second copy of the plug-in, after the
@@ -137,8 +161,17 @@ What other mods and the game's state may do to a plug-in in the field:
   --fault-class NAME=KIND  GetClass plays a fault for class NAME: bad-pointer
                            (returns 0x10), guard-page (returns a guard page)
                            or in-game (faults in the game's own code)
+  --pass-stack KB          play each frame on a thread of its own whose stack
+                           holds KB kilobytes (up to 1000), as a game may
   --null-database-passes N the first N frames run with a null database word
   --hold-log               hold the plug-in's log file open without sharing
+  --hold FILE              hold FILE (in the folder the game runs in) open without
+                           sharing, as an editor or a sync tool may
+                           (repeatable)
+  --code-at-0x50264A KIND  the six bytes at 0x50264A before the plug-in
+                           loads: jump (another mod's jump to its own code)
+                           or nops (six no-operations, as an earlier load of
+                           the plug-in leaves them)
   --callee-pops            the game's GetCollection and HashString32 pop their
                            own arguments (stdcall) instead of leaving them to
                            the caller

@@ -19,6 +19,10 @@ struct GameOptions {
     std::optional<std::filesystem::path> dump;
     int passes = 1;
     std::filesystem::path folder = "AttribMods";
+    // The folder the game runs in while the plug-in loads (a launcher's, say);
+    // none: the game's own folder, where FOLDER lies.
+    std::optional<std::filesystem::path> runIn;
+    bool ownFolderBeforePass = false;  // then changes to its own, before the first frame
     bool occupyPreferredBase = false;
     bool unsupportedVersion = false;
     bool entryReasons = false;
@@ -29,9 +33,13 @@ struct GameOptions {
     std::optional<std::filesystem::path> secondCopy;  // another copy, loaded after pass 1
     std::string faultClass;                           // the class GetClass plays a fault for
     ClassFault classFault = ClassFault::None;
+    int passStackKilobytes = 0;  // each frame on a new thread with this stack; 0: the main thread
     int nullDatabasePasses = 0;  // passes played while the database word is null
-    bool holdLog = false;        // the log file held open without sharing
+    // Files of the game's folder held open without sharing, as by another
+    // program: the plug-in's log, a script.
+    std::vector<std::filesystem::path> held;
     ArgumentPopping popping = ArgumentPopping::Caller;
+    RemovedCode removedCode = RemovedCode::Game;
 };
 
 class UsageError : public std::runtime_error {

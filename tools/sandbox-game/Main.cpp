@@ -32,7 +32,6 @@ constexpr int kExitUnusable = 2;
 constexpr int kExitBrokenGame = 3;
 constexpr int kExitCrashed = 4;
 constexpr const char* kPluginFileName = "VexaAttribLoader.Tormelin.asi";
-constexpr const wchar_t* kLogFileName = L"VexaAttribLoader.Tormelin.log";
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
     return fmt::format("{:02X}", fmt::join(bytes, " "));
@@ -78,6 +77,16 @@ private:
     void PlayAndReport(int pass);
     void CallEntryPoint(const Plugin& plugin, DWORD reason);
     bool LoadModules(const std::vector<fs::path>& modules, const char* when);
+    // Makes `folder` the one the game runs in.
+    bool Enter(const fs::path& folder) {
+        std::error_code error;
+        fs::current_path(folder, error);
+        if (error) {
+            Unusable(
+                fmt::format("cannot enter the folder '{}': {}", Utf8(folder), error.message()));
+        }
+        return !error;
+    }
 
     const GameOptions& options_;
     bool broken_ = false;
@@ -115,8 +124,45 @@ std::string Differences(const Registers& seen, const Registers& expected, bool w
     return fmt::format("{}", fmt::join(differences, ", "));
 }
 
+// A frame on a thread of its own whose stack holds `stackBytes`: a game may
+// reach the patched call on such a thread. Wine gives every thread a stack
+// of at least 1 MB, whatever it asks for, so the thread first takes all but
+// `stackBytes` of it for itself; the plug-in is left what such a game thread
+// leaves it, on Windows as under Wine.
+struct SmallStackFrame {
+    std::size_t stackBytes;
+    FrameRecord frame;
+};
+
+DWORD WINAPI PlaySmallStackFrame(void* job) {
+    auto& small = *static_cast<SmallStackFrame*>(job);
+    MEMORY_BASIC_INFORMATION stack{};
+    VirtualQuery(&stack, &stack, sizeof stack);
+    const auto left =
+        reinterpret_cast<uintptr_t>(&stack) - reinterpret_cast<uintptr_t>(stack.AllocationBase);
+    volatile char* taken =
+        static_cast<char*>(__builtin_alloca(left > small.stackBytes ? left - small.stackBytes : 0));
+    taken[0] = 0;
+    small.frame = PlayFrame();
+    return 0;
+}
+
+FrameRecord PlayFrameOnThread(std::size_t stackBytes) {
+    SmallStackFrame job{stackBytes, {}};
+    const HANDLE thread = CreateThread(nullptr, stackBytes, &PlaySmallStackFrame, &job,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread != nullptr) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    return job.frame;
+}
+
 void Game::PlayAndReport(int pass) {
-    const FrameRecord frame = PlayFrame();
+    const FrameRecord frame =
+        options_.passStackKilobytes > 0
+            ? PlayFrameOnThread(static_cast<std::size_t>(options_.passStackKilobytes) * 1024)
+            : PlayFrame();
     if (frame.routineRuns.size() != 1) {
         Fault(fmt::format("pass {}: the replaced routine ran {} times", pass,
                           frame.routineRuns.size()));
@@ -207,7 +253,7 @@ int Game::Play() {
 
     std::string error;
     if (!LayOutGameImage(options_.unsupportedVersion ? GameVersion::Other : GameVersion::Supported,
-                         options_.popping, error)) {
+                         options_.popping, options_.removedCode, error)) {
         return Unusable(error);
     }
     if (options_.classFault != ClassFault::None) {
@@ -227,24 +273,23 @@ int Game::Play() {
     }
     SetDatabaseInstance(sandbox::Database::Current());
 
-    std::error_code cannotEnter;
-    fs::current_path(gameFolder, cannotEnter);
-    if (cannotEnter) {
-        return Unusable(fmt::format("cannot enter the game's folder '{}': {}", Utf8(gameFolder),
-                                    cannotEnter.message()));
+    const fs::path workingFolder = options_.runIn ? fs::absolute(*options_.runIn) : gameFolder;
+    if (!Enter(workingFolder)) {
+        return kExitUnusable;
     }
 
     const GameCode original;
     fmt::print("0x{:X} before: {}\n", address::kModsCallSite, Hex(original.call));
     fmt::print("0x{:X} before: {}\n", address::kRemovedCodeSite, Hex(original.removed));
 
-    HANDLE heldLog = INVALID_HANDLE_VALUE;
-    if (options_.holdLog) {
+    std::vector<HANDLE> held;
+    for (const fs::path& file : options_.held) {
         // As another program that opened the file and shares it with nobody.
-        heldLog = CreateFileW(kLogFileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        fmt::print("the game holds {} open without sharing: {}\n", Utf8(kLogFileName),
-                   heldLog != INVALID_HANDLE_VALUE ? "yes" : "could not open it");
+        const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        fmt::print("the game holds {} open without sharing: {}\n", Utf8(file),
+                   handle != INVALID_HANDLE_VALUE ? "yes" : "could not open it");
+        held.push_back(handle);
     }
     if (!LoadModules(options_.loadBefore, "before")) {
         return kExitUnusable;
@@ -270,6 +315,12 @@ int Game::Play() {
         return kExitUnusable;
     }
 
+    if (options_.ownFolderBeforePass) {
+        if (!Enter(gameFolder)) {
+            return kExitUnusable;
+        }
+        fmt::print("the game runs in its own folder now\n");
+    }
     if (options_.entryReasons) {
         CallEntryPoint(*plugin, DLL_THREAD_ATTACH);
         CallEntryPoint(*plugin, DLL_THREAD_DETACH);
@@ -320,8 +371,10 @@ int Game::Play() {
             return Unusable(fmt::format("cannot write the dump file '{}'", Utf8(*dump)));
         }
     }
-    if (heldLog != INVALID_HANDLE_VALUE) {
-        CloseHandle(heldLog);
+    for (const HANDLE handle : held) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
     }
     if (broken_) {
         return kExitBrokenGame;

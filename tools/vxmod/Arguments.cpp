@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "RunCommand.h"
 #include "review/NameParts.h"
 
 namespace vxmod {
@@ -191,8 +192,8 @@ the script that runs last here is the one that runs last in the game.
                 kind in each script
   -h, --help    show this text
 
-The log is written to ./VexaAttribLoader.Tormelin.log with the game's own
-lines, and the hash list is read from ./Qzr/VLTHashes.txt when it exists.
+The game's own lines are written to ./{} (the game's log is left as it is),
+and the hash list is read from ./Qzr/VLTHashes.txt when it exists.
 The warning box of a script with errors is written to standard error, and so
 is a line PATH:LINE: MESSAGE for every failed script line, with notes on
 what was probably meant; for every line the loader skips without a word;
@@ -205,7 +206,7 @@ Exit status: 0 when every line succeeded, 1 when a line failed or was
 skipped, 2 for a usage error, a folder that does not exist, or a database
 file that cannot be used.
 )",
-            kMaxPasses, kShownOfAKind);
+            kMaxPasses, kShownOfAKind, kRunLogFileName);
     }
     if (topic == "check") {
         return fmt::format(

@@ -63,10 +63,11 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         return ExitStatus::kUnusable;
     }
     // A line written for the game's database fails against the example one.
-    out << (options.database ? fmt::format("Running against '{}'.\n",
+    out << (options.database ? fmt::format("Running against '{}'",
                                            rakor::ScriptRunner::DisplayPath(*options.database))
                              : std::string("Running against the example database built into vxmod "
-                                           "(--db FILE runs against another).\n"));
+                                           "(--db FILE runs against another)"))
+        << fmt::format("; the log goes to {}.\n", kRunLogFileName);
 
     DiagnosticReport report(err);
     Progress progress(ErrorsGoToTerminal() ? &err : nullptr);
@@ -84,18 +85,20 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
     {
         // Created here, not at start-up, so that --help and check leave no
         // log behind; destroyed at the end of the block, which flushes it.
-        const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / rakor::kLogFileName);
+        const rakor::LoaderLog log = rakor::CreateLoaderLog(fs::path(".") / kRunLogFileName);
         rakor::ScriptRunner runner(log.logger, BoxOnStream(err, progress), &review, log.status);
         for (int pass = 1; pass <= options.passes; ++pass) {
             const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
-            anyFailed = anyFailed || summary.failed > 0;
+            anyFailed = anyFailed || summary.failed > 0 || summary.notRun > 0;
             const int skipped = review.TakeSkipped();
             progress.Clear();
-            out << fmt::format("{}{}: {} succeeded, {} failed{}\n",
-                               options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
-                               Plural(summary.scripts, "script"), Plural(summary.succeeded, "line"),
-                               summary.failed,
-                               skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
+            out << fmt::format(
+                "{}{}{}: {} succeeded, {} failed{}\n",
+                options.passes > 1 ? fmt::format("pass {}: ", pass) : "",
+                Plural(summary.scripts, "script"),
+                summary.notRun > 0 ? fmt::format(" ({} not run)", summary.notRun) : "",
+                Plural(summary.succeeded, "line"), summary.failed,
+                skipped > 0 ? fmt::format(", {} skipped", skipped) : "");
         }
     }
     review.ReportWholeRun();

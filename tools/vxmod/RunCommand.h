@@ -7,6 +7,11 @@
 
 namespace vxmod {
 
+// vxmod run's log, in the folder it runs in: the game's own lines, in a file
+// of its own, so that a run in the game's folder never replaces the game's
+// log (which a modder may need for a report).
+inline constexpr const char* kRunLogFileName = "vxmod.log";
+
 // `vxmod run`: builds the sandbox database, runs the script folder with the
 // loader's runner, log and hash list, reports failed lines and what a modder
 // should know about the others on `err`, and optionally dumps the database.
