@@ -83,15 +83,10 @@ uint64_t EncodeHash64(const Json& value, const Pointer& where) {
 }
 
 float EncodeFloat(const Json& value, const Pointer& where) {
-    // JSON has no infinities or NaN; the dump writes them as these texts.
+    // JSON has no infinities or NaN; the dump writes them as texts.
     if (value.is_string()) {
-        const auto& text = value.get_ref<const std::string&>();
-        if (text == "nan") {
-            return std::numeric_limits<float>::quiet_NaN();
-        }
-        if (text == "inf" || text == "-inf") {
-            const float infinity = std::numeric_limits<float>::infinity();
-            return text == "inf" ? infinity : -infinity;
+        if (const auto special = Description::FloatOfText(value.get_ref<const std::string&>())) {
+            return *special;
         }
     }
     if (!value.is_number()) {
@@ -213,6 +208,10 @@ void EncodeKind(ValueKind kind, const Json& value, const Pointer& where, std::sp
         case ValueKind::JunkmanMod:
         case ValueKind::RefSpec:
         case ValueKind::StringKey: {
+            // A text address is the loader's to make: none unless the value gives one.
+            if (kind == ValueKind::StringKey) {
+                Store(out, offset + 12, uint32_t{0});
+            }
             const auto members = MembersOf(kind);
             if (!value.is_object()) {
                 Fail(where,
@@ -307,8 +306,10 @@ const Description::NameWriter& SandboxNames() {
 }
 
 void EncodeValue(const HostType* type, const Json& value, const Pointer& where,
-                 std::span<uint8_t> out, const TextMaker& makeText) {
-    std::fill(out.begin(), out.end(), uint8_t{0});
+                 std::span<uint8_t> out, const TextMaker& makeText, bool overBytes) {
+    if (!overBytes) {
+        std::fill(out.begin(), out.end(), uint8_t{0});
+    }
     if (type != nullptr) {
         return EncodeKind(type->kind, value, where, out, 0, makeText);
     }

@@ -45,10 +45,13 @@ protected:
     ~GameDescriptionTest() override { Attrib::HashResolver::ResetForTesting(); }
 
     Json Describe() {
-        GameDescription game(NamesTheScriptsUse("AttribMods"), *log_.Logger());
-        GameDescription::Written written = game.Describe("a note");
+        GameDescription game(NamesTheScriptsUse("AttribMods"), GameNames::ReadHashList(),
+                             *log_.Logger());
+        std::string text;
+        const GameDescription::Written written =
+            game.Describe("a note", [&](std::string_view piece) { text += piece; });
         EXPECT_THAT(written.problems, ::testing::IsEmpty());
-        return std::move(written.document);
+        return Json::parse(text);
     }
 
     vexa::test::TempDirectory cwd_{/*enter=*/true};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "loader/ScriptNames.h"
+
+namespace rakor {
+
+// The names a description of the game's database gives keys: the words of
+// the scripts, then the lines of the hash list, else the key in hexadecimal.
+// Its own, read once: asking the library's hash resolver would fill it (and
+// read the hash list into it) before the pass does, and so change what the
+// pass logs and which names it hashes.
+class GameNames {
+public:
+    // `list`: the hash list file's text (ReadHashList), if there is one.
+    GameNames(ScriptNames scripts, std::optional<std::string> list);
+    GameNames(const GameNames&) = delete;
+    GameNames& operator=(const GameNames&) = delete;
+
+    // The hash list file as the resolver reads it.
+    static std::optional<std::string> ReadHashList();
+
+    // A key as a description writes it: its name, or "0x" and its digits.
+    std::string Key(uint32_t key) const;
+    // A 64-bit hash as a description writes it: the text it was made from,
+    // or "0x" and its digits.
+    std::string Hash64(uint64_t hash);
+
+    // Every word's key, in the order the scripts first use it.
+    const std::vector<uint32_t>& ScriptKeys() const { return scripts_.keys; }
+    // Every key the hash list names, in the order of its lines.
+    const std::vector<uint32_t>& ListedKeys() const { return listedKeys_; }
+
+private:
+    ScriptNames scripts_;
+    std::string list_;
+    std::vector<std::string_view> lines_;
+    std::unordered_map<uint32_t, std::string_view> listed_;  // a later line takes the key over
+    std::vector<uint32_t> listedKeys_;
+    // The lines by their 64-bit hash, made when a hash no word gives is first met.
+    std::optional<std::unordered_map<uint64_t, std::string_view>> listed64_;
+};
+
+}  // namespace rakor
