@@ -1,7 +1,6 @@
 #include "loader/GameNames.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "description/ValueForms.h"
 #include "hash/Hashes.h"
@@ -12,10 +11,8 @@ namespace rakor {
 
 GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
     : scripts_(std::move(scripts)), list_(list.value_or(std::string())) {
-    std::unordered_set<uint32_t> keys;
     for (std::size_t start = 0; start < list_.size();) {
         const std::size_t end = std::min(list_.find('\n', start), list_.size());
-        lines_.emplace_back(list_.data() + start, end - start);
         // The line as the game hashes it, a C string: the line feed (which
         // a last line may lack) is its end for the hash, and so is a NUL
         // byte in it, where the name stops too.
@@ -25,21 +22,42 @@ GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
         }
         const std::string_view name(list_.data() + start);
         if (!name.empty()) {
-            const uint32_t key = Host::HashString32(name.data());
-            listed_.insert_or_assign(key, name);
-            if (keys.insert(key).second) {
-                listedKeys_.push_back(key);
-            }
+            listed_.push_back({Host::HashString32(name.data()), static_cast<uint32_t>(start),
+                               static_cast<uint32_t>(name.size())});
         }
         if (end < list_.size()) {
             list_[end] = saved;
         }
         start = end + 1;
     }
+    // A later line with the same key takes the key over: the last one stays.
+    std::stable_sort(listed_.begin(), listed_.end(),
+                     [](const auto& a, const auto& b) { return a.hash < b.hash; });
+    std::vector<Line<uint32_t>> last;
+    last.reserve(listed_.size());
+    for (std::size_t i = 0; i < listed_.size(); ++i) {
+        if (i + 1 == listed_.size() || listed_[i + 1].hash != listed_[i].hash) {
+            last.push_back(listed_[i]);
+            listedKeys_.push_back(listed_[i].hash);
+        }
+    }
+    listed_ = std::move(last);
 }
 
 std::optional<std::string> GameNames::ReadHashList() {
     return ReadTextFile(Attrib::HashResolver::kHashListPath);
+}
+
+template <typename Hash>
+std::optional<std::string_view> GameNames::Find(const std::vector<Line<Hash>>& lines, Hash hash,
+                                                std::string_view list) {
+    const auto found =
+        std::lower_bound(lines.begin(), lines.end(), hash,
+                         [](const Line<Hash>& line, Hash wanted) { return line.hash < wanted; });
+    if (found == lines.end() || found->hash != hash) {
+        return std::nullopt;
+    }
+    return list.substr(found->start, found->length);
 }
 
 std::string GameNames::Key(uint32_t key) const {
@@ -49,9 +67,7 @@ std::string GameNames::Key(uint32_t key) const {
             return text;
         }
     }
-    const auto line = listed_.find(key);
-    return Description::KeyText(
-        key, line == listed_.end() ? std::nullopt : std::optional<std::string_view>(line->second));
+    return Description::KeyText(key, Find(listed_, key, list_));
 }
 
 // The library keeps no 64-bit hash's text: the scripts' words give it, or
@@ -62,13 +78,18 @@ std::string GameNames::Hash64(uint64_t hash) {
     }
     if (!listed64_) {
         listed64_.emplace();
-        for (const std::string_view line : lines_) {
-            listed64_->try_emplace(Attrib::Hash64(line).GetValue(), line);
+        for (std::size_t start = 0; start < list_.size();) {
+            const std::size_t end = std::min(list_.find('\n', start), list_.size());
+            const std::string_view line(list_.data() + start, end - start);
+            listed64_->push_back({Attrib::Hash64(line).GetValue(), static_cast<uint32_t>(start),
+                                  static_cast<uint32_t>(line.size())});
+            start = end + 1;
         }
+        // The first line of a hash names it.
+        std::stable_sort(listed64_->begin(), listed64_->end(),
+                         [](const auto& a, const auto& b) { return a.hash < b.hash; });
     }
-    const auto line = listed64_->find(hash);
-    return Description::Hash64Text(
-        hash, line == listed64_->end() ? std::nullopt : std::optional(line->second));
+    return Description::Hash64Text(hash, Find(*listed64_, hash, list_));
 }
 
 }  // namespace rakor

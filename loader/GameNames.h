@@ -34,17 +34,28 @@ public:
 
     // Every word's key, in the order the scripts first use it.
     const std::vector<uint32_t>& ScriptKeys() const { return scripts_.keys; }
-    // Every key the hash list names, in the order of its lines.
+    // Every key the hash list names, each once.
     const std::vector<uint32_t>& ListedKeys() const { return listedKeys_; }
 
 private:
+    // A line of the list by a hash of it: sorted by hash, a table of a
+    // million lines takes 12 or 16 bytes a line, and no allocation each.
+    template <typename Hash>
+    struct Line {
+        Hash hash;
+        uint32_t start;
+        uint32_t length;
+    };
+    template <typename Hash>
+    static std::optional<std::string_view> Find(const std::vector<Line<Hash>>& lines, Hash hash,
+                                                std::string_view list);
+
     ScriptNames scripts_;
     std::string list_;
-    std::vector<std::string_view> lines_;
-    std::unordered_map<uint32_t, std::string_view> listed_;  // a later line takes the key over
+    std::vector<Line<uint32_t>> listed_;  // the name of each key: its last line
     std::vector<uint32_t> listedKeys_;
     // The lines by their 64-bit hash, made when a hash no word gives is first met.
-    std::optional<std::unordered_map<uint64_t, std::string_view>> listed64_;
+    std::optional<std::vector<Line<uint64_t>>> listed64_;
 };
 
 }  // namespace rakor

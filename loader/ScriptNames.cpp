@@ -70,6 +70,10 @@ private:
                 const std::size_t words =
                     std::min(tokens.count, Attrib::Automation::LineTokens::kMostRead);
                 for (std::size_t i = 1; i < words; ++i) {
+                    // After class, collection and field come values and counts.
+                    if (i >= 4 && IsNumber(tokens[i])) {
+                        continue;
+                    }
                     Word(tokens[i]);
                     // "Gears[3]" names the field Gears.
                     if (const std::size_t open = tokens[i].find('[');
@@ -80,10 +84,24 @@ private:
             });
     }
 
-    void Word(std::string_view word) {
-        if (word.size() > kLongestName || !seen_.emplace(word).second) {
+    // "12", "-0.5", ".5", "+3": what a value of a number field reads.
+    static bool IsNumber(std::string_view word) {
+        std::size_t at = word.starts_with('-') || word.starts_with('+') ? 1 : 0;
+        if (at < word.size() && word[at] == '.') {
+            ++at;
+        }
+        return at < word.size() && word[at] >= '0' && word[at] <= '9' && !word.starts_with("0x");
+    }
+
+    void Word(std::string_view read) {
+        if (read.size() > kLongestName || seen_.contains(read)) {
             return;
         }
+        // Kept once, where the names and hashes below point.
+        auto* kept = static_cast<char*>(names_.words->Allocate(read.size(), 1));
+        std::copy(read.begin(), read.end(), kept);
+        const std::string_view word(kept, read.size());
+        seen_.insert(word);
         names_.texts64.try_emplace(Attrib::Hash64(word).GetValue(), word);
         // The game hashes a name as a C string: up to its first NUL byte.
         const std::string name(word.substr(0, word.find('\0')));
@@ -97,7 +115,7 @@ private:
             return;
         }
         if (!name.starts_with("0x")) {
-            names_.names.try_emplace(key, name);
+            names_.names.try_emplace(key, word.substr(0, name.size()));
         }
         if (keys_.insert(key).second) {
             names_.keys.push_back(key);
@@ -105,7 +123,7 @@ private:
     }
 
     ScriptNames names_;
-    std::unordered_set<std::string> seen_;
+    std::unordered_set<std::string_view> seen_;
     std::unordered_set<uint32_t> keys_;
     std::set<FolderIdentity> walked_;
 };

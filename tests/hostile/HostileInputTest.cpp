@@ -29,11 +29,14 @@
 
 #include "hash/HashResolver.h"
 #include "loader/ScriptRunner.h"
+#include "loader/Snapshot.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/NameHash.h"
 #include "support/LogCapture.h"
+#include "support/RecordedHost.h"
 #include "support/TempDirectory.h"
+#include "typedb/AttribTypeRegistry.h"
 
 namespace rakor {
 namespace {
@@ -43,6 +46,7 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+using Json = nlohmann::ordered_json;
 
 // The million-line script and the million-line hash list take seconds
 // natively and many times that under AddressSanitizer, which instruments
@@ -74,7 +78,58 @@ protected:
     // A million names in the resolver would outlive the test.
     ~HostileInputTest() override { Attrib::HashResolver::ResetForTesting(); }
 
+    // Every pack runs twice more first, from the same database and with a
+    // fresh hash resolver: with the snapshot folder and without. The snapshot
+    // only reads: the two passes log the same (the snapshot's own two lines
+    // aside), make the same calls into the host and leave the same database.
+    void ExpectTheSnapshotChangesNothing() {
+        Attrib::AttribTypeRegistry::Instance();  // filled once a process, at its first pass
+        const std::shared_ptr<const Sandbox::DatabaseSnapshot> start = db_.TakeSnapshot();
+        struct Trial {
+            std::vector<std::string> log;
+            std::vector<vexa::test::HostCall> calls;
+            Json database;
+        };
+        const auto trial = [&](bool asked) {
+            Attrib::HashResolver::ResetForTesting();
+            if (asked) {
+                fs::create_directories(kSnapshotFolder);
+            }
+            vexa::test::LogCapture log;
+            std::unique_ptr<Snapshot> snapshot = Snapshot::IfAsked("AttribMods", *log.Logger());
+            if (snapshot) {
+                snapshot->Before();
+            }
+            vexa::test::StartNotingCalls();
+            ScriptRunner(log.Logger(), [](const std::string&, const std::string&) {
+            }).LoadScriptDirectory("AttribMods");
+            Trial result{.log = {}, .calls = vexa::test::StopNotingCalls(), .database = {}};
+            if (snapshot) {
+                snapshot->After();
+            }
+            fs::remove_all("VexaAttribLoader");
+            for (std::string& line : log.Lines()) {
+                if (!line.starts_with("info|Wrote VexaAttribLoader/snapshot/")) {
+                    result.log.push_back(std::move(line));
+                }
+            }
+            result.database = Sandbox::DumpDescription(db_);
+            db_.Restore(*start);
+            return result;
+        };
+        const Trial off = trial(false);
+        const Trial on = trial(true);
+        EXPECT_EQ(on.log, off.log) << "with the snapshot folder";
+        EXPECT_TRUE(on.calls == off.calls) << "with the snapshot folder: " << on.calls.size()
+                                           << " calls into the host, not " << off.calls.size();
+        EXPECT_TRUE(on.database == off.database) << "with the snapshot folder";
+        Attrib::HashResolver::ResetForTesting();
+    }
+
     RunSummary Run() {
+        if (checkSnapshot_) {
+            ExpectTheSnapshotChangesNothing();
+        }
         ScriptRunner runner(log_.Logger(), [this](const std::string&, const std::string& text) {
             boxes_.push_back(text);
             if (onBox_) {
@@ -138,6 +193,7 @@ protected:
     std::vector<std::string> boxes_;
     std::vector<LineFailure> failures_;
     std::function<void(const std::string&)> onBox_;
+    bool checkSnapshot_ = true;
 };
 
 // ---- size ---------------------------------------------------------------------

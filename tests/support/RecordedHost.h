@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/HostCall.h"
@@ -13,7 +13,7 @@
 namespace vexa::test {
 
 struct HostCall {
-    std::string operation;
+    std::string_view operation;
     uint64_t argument = 0;  // the key, index or (for a hashed name) the name's own hash
 
     friend bool operator==(const HostCall&, const HostCall&) = default;
