@@ -135,6 +135,20 @@ const FieldShape* ClassWriter::Find(uint32_t key) const {
     return found == byKey_.end() ? nullptr : &fields_[found->second];
 }
 
+// The collections of a class mostly list their entries in the same order:
+// the field at an entry's place in the last table is the likely one.
+const FieldShape* ClassWriter::FindAt(std::size_t place, uint32_t key) const {
+    if (place < lastAtPlace_.size() && lastAtPlace_[place].first == key) {
+        return lastAtPlace_[place].second;
+    }
+    const FieldShape* field = Find(key);
+    if (place >= lastAtPlace_.size()) {
+        lastAtPlace_.resize(place + 1);
+    }
+    lastAtPlace_[place] = {key, field};
+    return field;
+}
+
 std::vector<std::pair<uint32_t, uint32_t>> ClassWriter::Gaps() const {
     std::vector<std::pair<uint32_t, uint32_t>> taken;
     for (const FieldShape& field : fields_) {
@@ -395,12 +409,12 @@ std::size_t ClassWriter::WriteCollection(JsonWriter& out, const Host::Collection
     firstEntries_.Start(own.entries.size());
     for (std::size_t i = 0; i < own.entries.size(); ++i) {
         const Host::CollectionEntry& entry = own.entries[i];
-        const FieldShape* field = Find(entry.key);
+        const FieldShape* field = FindAt(i, entry.key);
         const std::size_t first = firstEntries_.FirstOf(entry.key, i);
         const bool added = first == i;
         const auto* const bytes = reinterpret_cast<const uint8_t*>(&entry);
         if (field == nullptr || !added || field->layout) {
-            const std::string name = field != nullptr ? field->name : names_.key(entry.key);
+            const std::string name(field != nullptr ? field->name : names_.key(entry.key));
             written.notes.push_back(
                 !added ? fmt::format("Entry {} of its own entries holds '{}' again, after entry "
                                      "{}; the game takes the first (entry {}: {}).",

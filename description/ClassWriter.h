@@ -108,6 +108,7 @@ private:
                           uint32_t width, const uint8_t* inherited) const;
     void WriteEntryValue(Written& written, const FieldShape& field,
                          const Host::CollectionEntry& entry) const;
+    const FieldShape* FindAt(std::size_t place, uint32_t key) const;
     // The bytes of layout blocks that no field takes, as [start, end) ranges.
     std::vector<std::pair<uint32_t, uint32_t>> Gaps() const;
 
@@ -133,6 +134,7 @@ private:
     std::vector<FieldShape> fields_;
     std::unordered_map<uint32_t, std::size_t> byKey_;
     mutable FirstEntries firstEntries_;
+    mutable std::vector<std::pair<uint32_t, const FieldShape*>> lastAtPlace_;
     uint32_t layoutSize_;
     std::vector<std::pair<uint32_t, uint32_t>> gaps_;
     const NameWriter& names_;

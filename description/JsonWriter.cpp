@@ -1,5 +1,10 @@
 #include "description/JsonWriter.h"
 
+#include <bit>
+#include <charconv>
+#include <cmath>
+
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 namespace rakor::Description {
@@ -17,13 +22,23 @@ void JsonWriter::BeforeValue() {
         return;  // the document's (or the part's) own value
     }
     // An item of a list.
-    out_ += counts_.back()++ == 0 ? "\n" : ",\n";
+    Separate();
+}
+
+void JsonWriter::Separate() {
+    const bool first = counts_.back()++ == 0;
+    if (Flat()) {
+        if (!first) {
+            out_ += ", ";
+        }
+        return;
+    }
+    out_ += first ? "\n" : ",\n";
     Indent(depth_);
 }
 
 void JsonWriter::Key(std::string_view name) {
-    out_ += counts_.back()++ == 0 ? "\n" : ",\n";
-    Indent(depth_);
+    Separate();
     AppendString(out_, name);
     out_ += ": ";
     afterKey_ = true;
@@ -38,7 +53,7 @@ void JsonWriter::Open(char bracket) {
 
 void JsonWriter::Close(char bracket) {
     --depth_;
-    if (counts_.back() != 0) {
+    if (counts_.back() != 0 && !Flat()) {
         out_ += '\n';
         Indent(depth_);
     }
@@ -64,14 +79,35 @@ void JsonWriter::String(std::string_view text) {
     AppendString(out_, text);
 }
 
+namespace {
+
+template <typename Integer>
+void AppendInteger(std::string& out, Integer value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+}  // namespace
+
 void JsonWriter::Int(int64_t value) {
     BeforeValue();
-    fmt::format_to(std::back_inserter(out_), "{}", value);
+    AppendInteger(out_, value);
 }
 
 void JsonWriter::UInt(uint64_t value) {
     BeforeValue();
-    fmt::format_to(std::back_inserter(out_), "{}", value);
+    AppendInteger(out_, value);
+}
+
+void JsonWriter::Float(float value) {
+    BeforeValue();
+    // The common case, a finite number other than -0, without a text of its own.
+    if (std::isfinite(value) && !(value == 0 && std::signbit(value))) {
+        fmt::format_to(std::back_inserter(out_), FMT_COMPILE("{}"), value);
+    } else {
+        out_ += FloatText(value);
+    }
 }
 
 void JsonWriter::Bool(bool value) {
@@ -92,6 +128,27 @@ void JsonWriter::Literal(std::string_view json) {
 void JsonWriter::Written(std::string_view json) {
     BeforeValue();
     out_ += json;
+}
+
+std::string JsonWriter::FloatText(float value) {
+    if (std::isnan(value)) {
+        const auto bits = std::bit_cast<uint32_t>(value);
+        return bits == kQuietNaN                ? "\"nan\""
+               : bits == (kQuietNaN | kSignBit) ? "\"-nan\""
+                                                : fmt::format("\"nan:0x{:08X}\"", bits);
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "\"inf\"" : "\"-inf\"";
+    }
+    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
+    if (value == 0 && std::signbit(value)) {
+        return "-0.0";
+    }
+    // {fmt}'s default float format is the shortest text that reads back as
+    // the same float (1.5, 2, 0.1), where widening the float to double would
+    // give 0.10000000149011612. (A description read from that text gets the
+    // float back: see the sandbox's ParseOrderedJson.)
+    return fmt::format("{}", value);
 }
 
 // As nlohmann::json's dump escapes: the quote, the backslash and the control

@@ -22,8 +22,11 @@ class JsonWriter {
 public:
     // Appends to `out`, which it never empties. `depth`: the level the
     // first value is written at, for a part of a document written apart
-    // (one collection, then put in its place).
-    explicit JsonWriter(std::string& out, int depth = 0) : out_(out), depth_(depth) {}
+    // (one collection, then put in its place). An object or a list opened
+    // at `flatDepth` or deeper is written on one line.
+    static constexpr int kNeverFlat = 1 << 30;
+    explicit JsonWriter(std::string& out, int depth = 0, int flatDepth = kNeverFlat)
+        : out_(out), depth_(depth), flatDepth_(flatDepth) {}
 
     JsonWriter(const JsonWriter&) = delete;
     JsonWriter& operator=(const JsonWriter&) = delete;
@@ -40,6 +43,9 @@ public:
     void UInt(uint64_t value);
     void Bool(bool value);
     void Null();
+    // The shortest number that reads back as the same float, or the text
+    // FloatText gives for what JSON has no number for.
+    void Float(float value);
     // A number or a name as text that is JSON already ("1.5", "-0.0").
     void Literal(std::string_view json);
     // A text already written as JSON elsewhere (by a JsonWriter started at
@@ -49,18 +55,29 @@ public:
     // The value about to be written (a member's or an item's) begins here.
     std::string& Out() { return out_; }
     int Depth() const { return depth_; }
+    int FlatDepth() const { return flatDepth_; }
 
     // Appends `text` as a JSON string, quotes included.
     static void AppendString(std::string& out, std::string_view text);
+    // A float as JSON, as Float writes it: for what JSON has no number for,
+    // a text ("nan", "-nan", "nan:0x7FA00001", "inf", "-inf"); "-0.0" for
+    // a negative zero (JSON's -0 is the whole number 0).
+    static std::string FloatText(float value);
+    static constexpr uint32_t kQuietNaN = 0x7FC00000u;  // the NaN the game's compiler makes
+    static constexpr uint32_t kSignBit = 0x80000000u;
 
 private:
     void BeforeValue();
+    void Separate();
     void Open(char bracket);
     void Close(char bracket);
     void Indent(int depth);
 
+    bool Flat() const { return depth_ > flatDepth_; }
+
     std::string& out_;
     int depth_;
+    int flatDepth_;
     // For each open object or list: how many members or items it has so far.
     std::vector<std::size_t> counts_;
     bool afterKey_ = false;

@@ -41,9 +41,6 @@ constexpr std::array kHostTypes{
     HostType{"KQ::Reflection::Text", 4, 4, ValueKind::Text},
 };
 
-constexpr uint32_t kQuietNaN = 0x7FC00000u;
-constexpr uint32_t kSignBit = 0x80000000u;
-
 template <typename T>
 T Load(std::span<const uint8_t> bytes, uint32_t offset) {
     T value;
@@ -72,10 +69,6 @@ void WriteText(JsonWriter& out, uint32_t word) {
     out.String(text);
 }
 
-void WriteFloat(JsonWriter& out, float value) {
-    out.Literal(FloatText(value));
-}
-
 void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, uint32_t offset,
                const NameWriter& names) {
     switch (kind) {
@@ -92,7 +85,7 @@ void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, 
         case ValueKind::Int32:
             return out.Int(Load<int32_t>(bytes, offset));
         case ValueKind::Float:
-            return WriteFloat(out, Load<float>(bytes, offset));
+            return out.Float(Load<float>(bytes, offset));
         case ValueKind::Bool: {
             // A byte other than 0 or 1 is written as the number it is.
             const auto byte = Load<uint8_t>(bytes, offset);
@@ -110,7 +103,7 @@ void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, 
         case ValueKind::Matrix:
             out.BeginArray();
             for (uint32_t i = 0; i < FloatCount(kind); ++i) {
-                WriteFloat(out, Load<float>(bytes, offset + 4 * i));
+                out.Float(Load<float>(bytes, offset + 4 * i));
             }
             return out.EndArray();
         case ValueKind::AxlePair:
@@ -205,29 +198,8 @@ Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const Nam
     return Json::parse(text);
 }
 
-std::string FloatText(float value) {
-    if (std::isnan(value)) {
-        const auto bits = std::bit_cast<uint32_t>(value);
-        return bits == kQuietNaN                ? "\"nan\""
-               : bits == (kQuietNaN | kSignBit) ? "\"-nan\""
-                                                : fmt::format("\"nan:0x{:08X}\"", bits);
-    }
-    if (std::isinf(value)) {
-        return value > 0 ? "\"inf\"" : "\"-inf\"";
-    }
-    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
-    if (value == 0 && std::signbit(value)) {
-        return "-0.0";
-    }
-    // {fmt}'s default float format is the shortest text that reads back as
-    // the same float (1.5, 2, 0.1), where widening the float to double would
-    // give 0.10000000149011612. (A description read from that text gets the
-    // float back: see the sandbox's ParseOrderedJson.)
-    return fmt::format("{}", value);
-}
-
 Json FloatJson(float value) {
-    return Json::parse(FloatText(value));
+    return Json::parse(JsonWriter::FloatText(value));
 }
 
 std::optional<float> FloatOfText(std::string_view text) {
@@ -237,9 +209,9 @@ std::optional<float> FloatOfText(std::string_view text) {
     }
     uint32_t bits = 0;
     if (text == "nan") {
-        bits = kQuietNaN;
+        bits = JsonWriter::kQuietNaN;
     } else if (text == "-nan") {
-        bits = kQuietNaN | kSignBit;
+        bits = JsonWriter::kQuietNaN | JsonWriter::kSignBit;
     } else if (text.starts_with("nan:0x") && text.size() == 14) {
         const Hex::Number number = Hex::ReadDigits(text.substr(6));
         if (number.digits != 8) {

@@ -70,9 +70,11 @@ uint32_t FloatCount(ValueKind kind);
 
 // How names are written: each writer knows names its own way (the sandbox
 // remembers what it hashed, the plug-in asks the library's resolver).
+// A name is asked for every name-valued value of a database of millions, so
+// it comes as a view, good until the next name is asked for.
 struct NameWriter {
-    std::function<std::string(uint32_t key)> key;
-    std::function<std::string(uint64_t hash)> hash64;
+    std::function<std::string_view(uint32_t key)> key;
+    std::function<std::string_view(uint64_t hash)> hash64;
 };
 
 // A key as a description writes it: its name, else "0x" and eight hexadecimal
@@ -92,15 +94,14 @@ void WriteValue(JsonWriter& out, const HostType* type, std::span<const uint8_t> 
 // The same value as a JSON document of its own.
 Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names);
 
-// A float as JSON: the shortest number that reads back as the same float,
-// "-0.0" for a negative zero (JSON's -0 is the whole number 0), and texts for
-// what JSON has no number for: "inf", "-inf", "nan" (the quiet NaN the game's
-// compiler makes, 0x7FC00000), "-nan" (the same with its sign set, 0xFFC00000)
-// and "nan:0x7FA00001" for any other NaN, its bits in hexadecimal.
-std::string FloatText(float value);
+// A float as JSON (JsonWriter::FloatText): the shortest number that reads
+// back as the same float, "-0.0" for a negative zero, and texts for what JSON
+// has no number for: "inf", "-inf", "nan" (the quiet NaN the game's compiler
+// makes, 0x7FC00000), "-nan" (the same with its sign set, 0xFFC00000) and
+// "nan:0x7FA00001" for any other NaN, its bits in hexadecimal.
 Json FloatJson(float value);
-// The float a text of FloatText stands for ("nan", "-nan", "nan:0x...",
-// "inf", "-inf"); none for any other text.
+// The float such a text stands for ("nan", "-nan", "nan:0x...", "inf",
+// "-inf"); none for any other text.
 std::optional<float> FloatOfText(std::string_view text);
 
 // Whether the value the bytes hold (exactly the type's size), written in a

@@ -66,8 +66,8 @@ constexpr std::size_t kPieceBytes = 1 << 20;
 GameDescription::GameDescription(ScriptNames scripts, std::optional<std::string> hashList,
                                  spdlog::logger& log)
     : names_(std::move(scripts), std::move(hashList)),
-      nameWriter_{[this](uint32_t key) { return names_.Key(key); },
-                  [this](uint64_t hash) { return names_.Hash64(hash); }},
+      nameWriter_{[this](uint32_t key) { return names_.KeyView(key); },
+                  [this](uint64_t hash) { return names_.Hash64View(hash); }},
       log_(log) {}
 
 std::string GameDescription::CollectionName(const GameRecords& records, uint32_t collection) {
@@ -114,8 +114,10 @@ GameDescription::Written GameDescription::Describe(
         CollectionName(records, i);
     }
 
+    // A line for each field and collection, as vxmod's dump has one for each value.
+    constexpr int kFlatDepth = 4;
     std::string text;
-    Description::JsonWriter out(text);
+    Description::JsonWriter out(text, 0, kFlatDepth);
     const auto handOn = [&](bool last) {
         if (last || text.size() >= kPieceBytes) {
             write(text);
@@ -224,7 +226,7 @@ GameDescription::Written GameDescription::Describe(
                 !collection.readable ? collection.problem : std::move(problems[i]);
             part.clear();
             if (problem.empty()) {
-                Description::JsonWriter collectionOut(part, out.Depth());
+                Description::JsonWriter collectionOut(part, out.Depth(), out.FlatDepth());
                 std::size_t notes = 0;
                 if (const auto failed = ReadGuarded(log_, [&] {
                         notes =
@@ -241,7 +243,7 @@ GameDescription::Written GameDescription::Describe(
                 written.problems.push_back(
                     fmt::format("collection '{}'->'{}' ({})", className, name, problem));
                 part.clear();
-                Description::JsonWriter stub(part, out.Depth());
+                Description::JsonWriter stub(part, out.Depth(), out.FlatDepth());
                 stub.BeginObject();
                 if (parent.ref && collection.readable) {
                     Description::ClassWriter::WriteParent(stub, *parent.ref);

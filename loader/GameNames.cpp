@@ -23,7 +23,7 @@ GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
         const std::string_view name(list_.data() + start);
         if (!name.empty()) {
             listed_.push_back({Host::HashString32(name.data()), static_cast<uint32_t>(start),
-                               static_cast<uint32_t>(name.size())});
+                               static_cast<uint32_t>(name.size()), Writable(name)});
         }
         if (end < list_.size()) {
             list_[end] = saved;
@@ -42,6 +42,12 @@ GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
         }
     }
     listed_ = std::move(last);
+    // Words a description cannot write as names ("0x...", not UTF-8) name nothing here.
+    std::erase_if(scripts_.names, [](const auto& word) { return !Writable(word.second); });
+}
+
+bool GameNames::Writable(std::string_view name) {
+    return !Description::KeyText(0, name).starts_with("0x");
 }
 
 std::optional<std::string> GameNames::ReadHashList() {
@@ -54,27 +60,29 @@ std::optional<std::string_view> GameNames::Find(const std::vector<Line<Hash>>& l
     const auto found =
         std::lower_bound(lines.begin(), lines.end(), hash,
                          [](const Line<Hash>& line, Hash wanted) { return line.hash < wanted; });
-    if (found == lines.end() || found->hash != hash) {
+    if (found == lines.end() || found->hash != hash || !found->writable) {
         return std::nullopt;
     }
     return list.substr(found->start, found->length);
 }
 
-std::string GameNames::Key(uint32_t key) const {
+std::string_view GameNames::KeyView(uint32_t key) const {
     if (const auto word = scripts_.names.find(key); word != scripts_.names.end()) {
-        std::string text = Description::KeyText(key, word->second);
-        if (!text.starts_with("0x")) {
-            return text;
-        }
+        return word->second;
     }
-    return Description::KeyText(key, Find(listed_, key, list_));
+    if (const auto line = Find(listed_, key, list_)) {
+        return *line;
+    }
+    digits_ = Description::KeyText(key, std::nullopt);
+    return digits_;
 }
 
 // The library keeps no 64-bit hash's text: the scripts' words give it, or
 // else a line of the hash list.
-std::string GameNames::Hash64(uint64_t hash) {
-    if (const auto word = scripts_.texts64.find(hash); word != scripts_.texts64.end()) {
-        return Description::Hash64Text(hash, word->second);
+std::string_view GameNames::Hash64View(uint64_t hash) {
+    if (const auto word = scripts_.texts64.find(hash);
+        word != scripts_.texts64.end() && Writable(word->second)) {
+        return word->second;
     }
     if (!listed64_) {
         listed64_.emplace();
@@ -82,14 +90,18 @@ std::string GameNames::Hash64(uint64_t hash) {
             const std::size_t end = std::min(list_.find('\n', start), list_.size());
             const std::string_view line(list_.data() + start, end - start);
             listed64_->push_back({Attrib::Hash64(line).GetValue(), static_cast<uint32_t>(start),
-                                  static_cast<uint32_t>(line.size())});
+                                  static_cast<uint32_t>(line.size()), Writable(line)});
             start = end + 1;
         }
         // The first line of a hash names it.
         std::stable_sort(listed64_->begin(), listed64_->end(),
                          [](const auto& a, const auto& b) { return a.hash < b.hash; });
     }
-    return Description::Hash64Text(hash, Find(*listed64_, hash, list_));
+    if (const auto line = Find(*listed64_, hash, list_)) {
+        return *line;
+    }
+    digits_ = Description::Hash64Text(hash, std::nullopt);
+    return digits_;
 }
 
 }  // namespace rakor

@@ -26,11 +26,13 @@ public:
     // The hash list file as the resolver reads it.
     static std::optional<std::string> ReadHashList();
 
-    // A key as a description writes it: its name, or "0x" and its digits.
-    std::string Key(uint32_t key) const;
+    // A key as a description writes it: its name, or "0x" and its digits;
+    // the view is good until the next call.
+    std::string_view KeyView(uint32_t key) const;
+    std::string Key(uint32_t key) const { return std::string(KeyView(key)); }
     // A 64-bit hash as a description writes it: the text it was made from,
     // or "0x" and its digits.
-    std::string Hash64(uint64_t hash);
+    std::string_view Hash64View(uint64_t hash);
 
     // Every word's key, in the order the scripts first use it.
     const std::vector<uint32_t>& ScriptKeys() const { return scripts_.keys; }
@@ -45,7 +47,9 @@ private:
         Hash hash;
         uint32_t start;
         uint32_t length;
+        bool writable;  // a description can write it as a name (Description::KeyText)
     };
+    static bool Writable(std::string_view name);
     template <typename Hash>
     static std::optional<std::string_view> Find(const std::vector<Line<Hash>>& lines, Hash hash,
                                                 std::string_view list);
@@ -56,6 +60,7 @@ private:
     std::vector<uint32_t> listedKeys_;
     // The lines by their 64-bit hash, made when a hash no word gives is first met.
     std::optional<std::vector<Line<uint64_t>>> listed64_;
+    mutable std::string digits_;  // a key or hash without a name, as written
 };
 
 }  // namespace rakor

@@ -301,7 +301,16 @@ std::string Hash64Text(uint64_t hash) {
 }
 
 const Description::NameWriter& SandboxNames() {
-    static const Description::NameWriter kNames{&KeyText, &Hash64Text};
+    static const Description::NameWriter kNames{[](uint32_t key) -> std::string_view {
+                                                    thread_local std::string name;
+                                                    name = KeyText(key);
+                                                    return name;
+                                                },
+                                                [](uint64_t hash) -> std::string_view {
+                                                    thread_local std::string text;
+                                                    text = Hash64Text(hash);
+                                                    return text;
+                                                }};
     return kNames;
 }
 
