@@ -52,8 +52,9 @@ void JsonWriter::Open(char bracket) {
 }
 
 void JsonWriter::Close(char bracket) {
+    const bool flat = Flat();
     --depth_;
-    if (counts_.back() != 0 && !Flat()) {
+    if (counts_.back() != 0 && !flat) {
         out_ += '\n';
         Indent(depth_);
     }

@@ -72,18 +72,21 @@ GameDescription::GameDescription(ScriptNames scripts, std::optional<std::string>
 
 std::string GameDescription::CollectionName(const GameRecords& records, uint32_t collection) {
     const GameRecords::Collection& found = records.Collections()[collection];
-    if (found.key) {
+    if (found.key && !found.keyFromValue) {
         return names_.Key(*found.key);
     }
+    // A collection no word names keeps the name the first file gave it: a
+    // value may refer to it in one file and not in the other.
     if (const auto given = unnamed_.find(found.record); given != unnamed_.end()) {
         return given->second;
     }
     // A parent is always met after the child it was reached from, so the
     // child's name is known by now (CollectionName is asked in that order).
     const std::string name =
-        found.child ? fmt::format("(unnamed parent of {})", CollectionName(records, *found.child))
-                    : fmt::format("(unnamed collection 0x{:08X})",
-                                  reinterpret_cast<uintptr_t>(found.record));
+        found.key     ? names_.Key(*found.key)
+        : found.child ? fmt::format("(unnamed parent of {})", CollectionName(records, *found.child))
+                      : fmt::format("(unnamed collection 0x{:08X})",
+                                    reinterpret_cast<uintptr_t>(found.record));
     return unnamed_.try_emplace(found.record, name).first->second;
 }
 

@@ -60,8 +60,9 @@ private:
     spdlog::logger& log_;
     // A collection that neither a script nor the hash list names has no name
     // the game's records give: it is named after the child it was reached
-    // from, the same name in every description of this game start. So is a
-    // class that nothing names, after the collection it was reached through.
+    // from (or by the key a value refers to it by), the same name in every
+    // description of this game start. So is a class that nothing names,
+    // after the collection it was reached through.
     std::unordered_map<const void*, std::string> unnamed_;
     std::unordered_map<const void*, std::string> unnamedClasses_;
 };

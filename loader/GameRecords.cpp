@@ -363,7 +363,16 @@ void GameRecords::FollowReferences(std::vector<std::string>& problems) {
                                            names_.Key(reference.collectionKey), *problem));
             continue;
         }
-        if (found == nullptr || collectionOf_.contains(found)) {
+        if (found == nullptr) {
+            continue;
+        }
+        if (const auto known = collectionOf_.find(found); known != collectionOf_.end()) {
+            // A parent nothing named: the reference gives its key.
+            Collection& collection = collections_[known->second];
+            if (!collection.key) {
+                collection.key = reference.collectionKey;
+                collection.keyFromValue = true;
+            }
             continue;
         }
         if (referenced_ == kMostReferenced) {
@@ -371,7 +380,8 @@ void GameRecords::FollowReferences(std::vector<std::string>& problems) {
             continue;
         }
         ++referenced_;
-        AddCollection(found, reference.collectionKey, *cls, reference.steps);
+        collections_[AddCollection(found, reference.collectionKey, *cls, reference.steps)]
+            .keyFromValue = true;
     }
 }
 

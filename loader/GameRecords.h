@@ -49,6 +49,7 @@ public:
         const Host::CollectionRecord* record = nullptr;
         uint32_t cls = 0;                // its class, by index
         std::optional<uint32_t> key;     // the key it was found by; none: reached as a parent
+        bool keyFromValue = false;       // the key a value refers to it by, not a name
         std::optional<uint32_t> child;   // reached as the parent of this one, by index
         std::optional<uint32_t> parent;  // by index; none at the root and where a loop was cut
         bool readable = false;

@@ -109,7 +109,7 @@ protected:
             }
             fs::remove_all("VexaAttribLoader");
             for (std::string& line : log.Lines()) {
-                if (!line.starts_with("info|Wrote VexaAttribLoader/snapshot/")) {
+                if (line.find("VexaAttribLoader/snapshot/") == std::string::npos) {
                     result.log.push_back(std::move(line));
                 }
             }

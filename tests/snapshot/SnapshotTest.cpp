@@ -4,6 +4,7 @@
 // every file written loads in vxmod, and vxmod run on before.json logs what
 // the game logged and leaves the database as after.json has it; and records
 // laid byte by byte come back from before.json as they were laid.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -36,11 +37,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using vexa::test::ByteHost;
 using vexa::test::HostCall;
 
-constexpr std::string_view kWrote = "info|Wrote VexaAttribLoader/snapshot/";
+// What the snapshot itself logs names its files.
+constexpr std::string_view kSnapshotLine = "VexaAttribLoader/snapshot/";
 
 template <typename T>
 std::vector<uint8_t> BytesOf(const T& value) {
@@ -204,8 +207,7 @@ struct Pack {
 };
 
 void CopyFolder(const fs::path& from, const fs::path& to) {
-    fs::create_directories(to);
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(from, to, fs::copy_options::recursive);
 }
 
 // Every name a description holds, one a line: a hash list that names all.
@@ -341,7 +343,7 @@ Played Play(const PackDatabase& database, int passes) {
 std::vector<std::string> WithoutSnapshotLines(const std::vector<std::string>& lines) {
     std::vector<std::string> kept;
     for (const std::string& line : lines) {
-        if (!line.starts_with(kWrote)) {
+        if (line.find(kSnapshotLine) == std::string::npos) {
             kept.push_back(line);
         }
     }
@@ -379,7 +381,12 @@ TEST_F(SnapshotTest, ThePassesAreTheSameWithTheFolderAndWithout) {
         }
         const Played& off = *runs[0];
         const Played& on = *runs[1];
-        EXPECT_EQ(on.logs[0].size() - WithoutSnapshotLines(on.logs[0]).size(), 2u)
+        EXPECT_EQ(
+            std::count_if(on.logs[0].begin(), on.logs[0].end(),
+                          [](const std::string& line) {
+                              return line.starts_with("info|Wrote VexaAttribLoader/snapshot/");
+                          }),
+            2)
             << "both files are written";
         for (std::size_t pass = 0; pass < 2; ++pass) {
             EXPECT_EQ(WithoutSnapshotLines(on.logs[pass]), off.logs[pass]) << "pass " << pass;
@@ -534,8 +541,8 @@ TEST_F(SnapshotTest, BytesLaidComeBackFromBeforeAsTheyWereLaid) {
     for (const auto& [collection, note] : notes) {
         EXPECT_THAT(collections[collection].value("note", ""), HasSubstr(note)) << collection;
     }
-    EXPECT_THAT(log.front(), HasSubstr(fmt::format("({} classes, {} collections, {} notes)", 3,
-                                                   collections.size() + 2, notes.size())));
+    EXPECT_THAT(log, Contains(HasSubstr(fmt::format("({} classes, {} collections, {} notes)", 3,
+                                                    collections.size() + 2, notes.size()))));
 }
 
 }  // namespace
