@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <charconv>
-#include <cmath>
 
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -101,13 +100,19 @@ void JsonWriter::UInt(uint64_t value) {
     AppendInteger(out_, value);
 }
 
-void JsonWriter::Float(float value) {
+namespace {
+
+constexpr uint32_t kExponent = 0x7F800000u;
+
+}  // namespace
+
+void JsonWriter::Float(uint32_t bits) {
     BeforeValue();
     // The common case, a finite number other than -0, without a text of its own.
-    if (std::isfinite(value) && !(value == 0 && std::signbit(value))) {
-        fmt::format_to(std::back_inserter(out_), FMT_COMPILE("{}"), value);
+    if ((bits & kExponent) != kExponent && bits != kSignBit) {
+        fmt::format_to(std::back_inserter(out_), FMT_COMPILE("{}"), std::bit_cast<float>(bits));
     } else {
-        out_ += FloatText(value);
+        out_ += FloatText(bits);
     }
 }
 
@@ -131,25 +136,24 @@ void JsonWriter::Written(std::string_view json) {
     out_ += json;
 }
 
-std::string JsonWriter::FloatText(float value) {
-    if (std::isnan(value)) {
-        const auto bits = std::bit_cast<uint32_t>(value);
+std::string JsonWriter::FloatText(uint32_t bits) {
+    if ((bits & kExponent) == kExponent && (bits & ~(kExponent | kSignBit)) != 0) {
         return bits == kQuietNaN                ? "\"nan\""
                : bits == (kQuietNaN | kSignBit) ? "\"-nan\""
                                                 : fmt::format("\"nan:0x{:08X}\"", bits);
     }
-    if (std::isinf(value)) {
-        return value > 0 ? "\"inf\"" : "\"-inf\"";
+    if ((bits & ~kSignBit) == kExponent) {
+        return (bits & kSignBit) == 0 ? "\"inf\"" : "\"-inf\"";
     }
     // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
-    if (value == 0 && std::signbit(value)) {
+    if (bits == kSignBit) {
         return "-0.0";
     }
     // {fmt}'s default float format is the shortest text that reads back as
     // the same float (1.5, 2, 0.1), where widening the float to double would
     // give 0.10000000149011612. (A description read from that text gets the
     // float back: see the sandbox's ParseOrderedJson.)
-    return fmt::format("{}", value);
+    return fmt::format(FMT_COMPILE("{}"), std::bit_cast<float>(bits));
 }
 
 // As nlohmann::json's dump escapes: the quote, the backslash and the control

@@ -43,9 +43,11 @@ public:
     void UInt(uint64_t value);
     void Bool(bool value);
     void Null();
-    // The shortest number that reads back as the same float, or the text
-    // FloatText gives for what JSON has no number for.
-    void Float(float value);
+    // The float whose bits these are: the shortest number that reads back as
+    // the same float, or the text FloatText gives for what JSON has no number
+    // for. Floats travel as their bits: loading a signalling NaN into the
+    // x87 registers of a 32-bit build makes it quiet, another NaN.
+    void Float(uint32_t bits);
     // A number or a name as text that is JSON already ("1.5", "-0.0").
     void Literal(std::string_view json);
     // A text already written as JSON elsewhere (by a JsonWriter started at
@@ -62,7 +64,7 @@ public:
     // A float as JSON, as Float writes it: for what JSON has no number for,
     // a text ("nan", "-nan", "nan:0x7FA00001", "inf", "-inf"); "-0.0" for
     // a negative zero (JSON's -0 is the whole number 0).
-    static std::string FloatText(float value);
+    static std::string FloatText(uint32_t bits);
     static constexpr uint32_t kQuietNaN = 0x7FC00000u;  // the NaN the game's compiler makes
     static constexpr uint32_t kSignBit = 0x80000000u;
 

@@ -85,7 +85,7 @@ void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, 
         case ValueKind::Int32:
             return out.Int(Load<int32_t>(bytes, offset));
         case ValueKind::Float:
-            return out.Float(Load<float>(bytes, offset));
+            return out.Float(Load<uint32_t>(bytes, offset));
         case ValueKind::Bool: {
             // A byte other than 0 or 1 is written as the number it is.
             const auto byte = Load<uint8_t>(bytes, offset);
@@ -103,7 +103,7 @@ void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, 
         case ValueKind::Matrix:
             out.BeginArray();
             for (uint32_t i = 0; i < FloatCount(kind); ++i) {
-                out.Float(Load<float>(bytes, offset + 4 * i));
+                out.Float(Load<uint32_t>(bytes, offset + 4 * i));
             }
             return out.EndArray();
         case ValueKind::AxlePair:
@@ -198,34 +198,27 @@ Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const Nam
     return Json::parse(text);
 }
 
-Json FloatJson(float value) {
-    return Json::parse(JsonWriter::FloatText(value));
-}
-
-std::optional<float> FloatOfText(std::string_view text) {
+std::optional<uint32_t> FloatBitsOfText(std::string_view text) {
     if (text == "inf" || text == "-inf") {
-        const float infinity = std::numeric_limits<float>::infinity();
-        return text == "inf" ? infinity : -infinity;
+        return text == "inf" ? 0x7F800000u : 0xFF800000u;
     }
-    uint32_t bits = 0;
     if (text == "nan") {
-        bits = JsonWriter::kQuietNaN;
-    } else if (text == "-nan") {
-        bits = JsonWriter::kQuietNaN | JsonWriter::kSignBit;
-    } else if (text.starts_with("nan:0x") && text.size() == 14) {
-        const Hex::Number number = Hex::ReadDigits(text.substr(6));
-        if (number.digits != 8) {
-            return std::nullopt;
-        }
-        bits = static_cast<uint32_t>(number.value);
-    } else {
+        return JsonWriter::kQuietNaN;
+    }
+    if (text == "-nan") {
+        return JsonWriter::kQuietNaN | JsonWriter::kSignBit;
+    }
+    if (!text.starts_with("nan:0x") || text.size() != 14) {
         return std::nullopt;
     }
-    const auto value = std::bit_cast<float>(bits);
-    if (!std::isnan(value)) {
-        return std::nullopt;  // "nan:0x3F800000" is 1, which has a form of its own
+    const Hex::Number number = Hex::ReadDigits(text.substr(6));
+    const auto bits = static_cast<uint32_t>(number.value);
+    // A NaN: all exponent bits, and not all fraction bits clear ("nan:0x3F800000"
+    // is 1, which has a form of its own).
+    if (number.digits != 8 || (bits & 0x7F800000u) != 0x7F800000u || (bits & 0x007FFFFFu) == 0) {
+        return std::nullopt;
     }
-    return value;
+    return bits;
 }
 
 bool LeavesBytesOut(const HostType* type, std::span<const uint8_t> bytes) {

@@ -94,15 +94,14 @@ void WriteValue(JsonWriter& out, const HostType* type, std::span<const uint8_t> 
 // The same value as a JSON document of its own.
 Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names);
 
-// A float as JSON (JsonWriter::FloatText): the shortest number that reads
-// back as the same float, "-0.0" for a negative zero, and texts for what JSON
-// has no number for: "inf", "-inf", "nan" (the quiet NaN the game's compiler
-// makes, 0x7FC00000), "-nan" (the same with its sign set, 0xFFC00000) and
-// "nan:0x7FA00001" for any other NaN, its bits in hexadecimal.
-Json FloatJson(float value);
-// The float such a text stands for ("nan", "-nan", "nan:0x...", "inf",
-// "-inf"); none for any other text.
-std::optional<float> FloatOfText(std::string_view text);
+// A float is written (JsonWriter::FloatText) as the shortest number that
+// reads back as the same float, "-0.0" for a negative zero, or as a text for
+// what JSON has no number for: "inf", "-inf", "nan" (the quiet NaN the game's
+// compiler makes, 0x7FC00000), "-nan" (the same with its sign set,
+// 0xFFC00000) and "nan:0x7FA00001" for any other NaN, its bits in
+// hexadecimal. The bits of the float such a text stands for; none for any
+// other text.
+std::optional<uint32_t> FloatBitsOfText(std::string_view text);
 
 // Whether the value the bytes hold (exactly the type's size), written in a
 // description's form, leaves out bytes that are not zero: the form of a

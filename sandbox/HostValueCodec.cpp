@@ -1,6 +1,7 @@
 #include "sandbox/HostValueCodec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -82,11 +83,13 @@ uint64_t EncodeHash64(const Json& value, const Pointer& where) {
     return Hash64Of(RequireString(value, where, "a text or \"0x\" and a 64-bit hash"), where);
 }
 
-float EncodeFloat(const Json& value, const Pointer& where) {
+// The float's bits: a NaN must not pass through the x87 registers of a
+// 32-bit build, which make a signalling NaN quiet.
+uint32_t EncodeFloat(const Json& value, const Pointer& where) {
     // JSON has no infinities or NaN; the dump writes them as texts.
     if (value.is_string()) {
-        if (const auto special = Description::FloatOfText(value.get_ref<const std::string&>())) {
-            return *special;
+        if (const auto bits = Description::FloatBitsOfText(value.get_ref<const std::string&>())) {
+            return *bits;
         }
     }
     if (!value.is_number()) {
@@ -94,10 +97,10 @@ float EncodeFloat(const Json& value, const Pointer& where) {
     }
     // A whole number is rounded to a float once, not to a double first.
     if (value.is_number_unsigned()) {
-        return static_cast<float>(value.get<uint64_t>());
+        return std::bit_cast<uint32_t>(static_cast<float>(value.get<uint64_t>()));
     }
     if (value.is_number_integer()) {
-        return static_cast<float>(value.get<int64_t>());
+        return std::bit_cast<uint32_t>(static_cast<float>(value.get<int64_t>()));
     }
     // Numbers from the largest float up to the middle between it and the
     // next power of two round to the largest float; from there on to infinity.
@@ -108,9 +111,9 @@ float EncodeFloat(const Json& value, const Pointer& where) {
         Fail(where, fmt::format("{} is out of range for a float", value.dump()));
     }
     if (std::fabs(number) > largest) {
-        return static_cast<float>(std::copysign(largest, number));
+        return std::bit_cast<uint32_t>(static_cast<float>(std::copysign(largest, number)));
     }
-    return static_cast<float>(number);
+    return std::bit_cast<uint32_t>(static_cast<float>(number));
 }
 
 template <typename T>

@@ -20,7 +20,6 @@ namespace rakor::Sandbox {
 using ValueKind = Description::ValueKind;
 using HostType = Description::HostType;
 using Member = Description::Member;
-using Description::FloatJson;
 using Description::HostTypes;
 using Description::MembersOf;
 

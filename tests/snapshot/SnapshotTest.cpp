@@ -90,7 +90,7 @@ struct OddRecords {
     std::vector<uint8_t> engine = Joined(
         {BytesOf(ByteHost::Key("engine")), BytesOf(ByteHost::Key("v8")), BytesOf(0xDEADBEEFu)});
     uint32_t badgeWord = 0xABCDEF05u;  // a UInt8 in the low byte, the rest not zero
-    uint32_t nanWord = 0xFFC00001u;    // a NaN with its sign set and a payload
+    uint32_t nanWord = 0xFFA00001u;    // a signalling NaN with its sign set and a payload
     // count 5 in 3 slots
     std::vector<uint8_t> overfull =
         Joined({{3, 0, 5, 0, 4, 0, 0, 0}, BytesOf(1.0f), BytesOf(2.0f), BytesOf(3.0f)});
