@@ -42,6 +42,18 @@ GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
         }
     }
     listed_ = std::move(last);
+    std::size_t capacity = 16;
+    while (capacity < 2 * listed_.size()) {
+        capacity *= 2;
+    }
+    slots_.assign(capacity, 0);
+    for (std::size_t i = 0; i < listed_.size(); ++i) {
+        std::size_t at = (listed_[i].hash * 2654435761u) & (capacity - 1);
+        while (slots_[at] != 0) {
+            at = (at + 1) & (capacity - 1);
+        }
+        slots_[at] = static_cast<uint32_t>(i + 1);
+    }
     // Words a description cannot write as names ("0x...", not UTF-8) name nothing here.
     std::erase_if(scripts_.names, [](const auto& word) { return !Writable(word.second); });
 }
@@ -66,11 +78,24 @@ std::optional<std::string_view> GameNames::Find(const std::vector<Line<Hash>>& l
     return list.substr(found->start, found->length);
 }
 
+std::optional<std::string_view> GameNames::FindListed(uint32_t key) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = (key * 2654435761u) & mask; slots_[at] != 0; at = (at + 1) & mask) {
+        const Line<uint32_t>& line = listed_[slots_[at] - 1];
+        if (line.hash == key) {
+            return line.writable
+                       ? std::optional(std::string_view(list_).substr(line.start, line.length))
+                       : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string_view GameNames::KeyView(uint32_t key) const {
     if (const auto word = scripts_.names.find(key); word != scripts_.names.end()) {
         return word->second;
     }
-    if (const auto line = Find(listed_, key, list_)) {
+    if (const auto line = FindListed(key)) {
         return *line;
     }
     digits_ = Description::KeyText(key, std::nullopt);

@@ -50,6 +50,7 @@ private:
         bool writable;  // a description can write it as a name (Description::KeyText)
     };
     static bool Writable(std::string_view name);
+    std::optional<std::string_view> FindListed(uint32_t key) const;
     template <typename Hash>
     static std::optional<std::string_view> Find(const std::vector<Line<Hash>>& lines, Hash hash,
                                                 std::string_view list);
@@ -57,6 +58,9 @@ private:
     ScriptNames scripts_;
     std::string list_;
     std::vector<Line<uint32_t>> listed_;  // the name of each key: its last line
+    // listed_ by key, open-addressed: each slot the index of a line plus one,
+    // 0 when free. A key's name is asked for every name-valued value.
+    std::vector<uint32_t> slots_;
     std::vector<uint32_t> listedKeys_;
     // The lines by their 64-bit hash, made when a hash no word gives is first met.
     std::optional<std::vector<Line<uint64_t>>> listed64_;

@@ -166,13 +166,14 @@ struct ClassPlan {
     uint32_t key = 0;
     uint32_t layoutSize = 0;
     std::vector<FieldPlan> fields;
+    // Every value of every collection finds its field: by key, not by a search.
+    std::unordered_map<uint32_t, std::size_t> fieldByKey;
     std::vector<CollectionPlan> collections;  // as the description declares them
     std::unordered_map<uint32_t, std::size_t> collectionByKey;
 
     const FieldPlan* FindField(uint32_t fieldKey) const {
-        const auto it = std::find_if(fields.begin(), fields.end(),
-                                     [&](const FieldPlan& f) { return f.key == fieldKey; });
-        return it == fields.end() ? nullptr : &*it;
+        const auto it = fieldByKey.find(fieldKey);
+        return it == fieldByKey.end() ? nullptr : &fields[it->second];
     }
 };
 
@@ -451,6 +452,7 @@ ClassPlan ReadClass(const std::string& name, const Json& description, const Poin
                 Fail(read.where,
                      fmt::format("\"{}\" and \"{}\" are the same key", same->name, fieldName));
             }
+            plan.fieldByKey.emplace(read.key, plan.fields.size());
             plan.fields.push_back(std::move(read));
         }
     }
@@ -849,13 +851,13 @@ void LoadDescription(Database& database, const Json& description) {
             Fail(root / "classes",
                  fmt::format("expected an object, found {}", classes->type_name()));
         }
+        std::unordered_map<uint32_t, std::size_t> classByKey;
         for (const auto& [name, cls] : classes->items()) {
             ClassPlan plan = ReadClass(name, cls, root / "classes" / name);
-            for (const ClassPlan& other : plans) {
-                if (other.key == plan.key) {
-                    Fail(plan.where,
-                         fmt::format("\"{}\" and \"{}\" are the same key", other.name, name));
-                }
+            if (const auto [other, added] = classByKey.try_emplace(plan.key, plans.size());
+                !added) {
+                Fail(plan.where, fmt::format("\"{}\" and \"{}\" are the same key",
+                                             plans[other->second].name, name));
             }
             plans.push_back(std::move(plan));
         }

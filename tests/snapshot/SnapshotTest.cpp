@@ -27,6 +27,7 @@
 #include "loader/Snapshot.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
+#include "support/HashListOf.h"
 #include "support/LogCapture.h"
 #include "support/RecordedHost.h"
 #include "support/TempDirectory.h"
@@ -210,31 +211,6 @@ void CopyFolder(const fs::path& from, const fs::path& to) {
     fs::copy(from, to, fs::copy_options::recursive);
 }
 
-// Every name a description holds, one a line: a hash list that names all.
-std::string NamesOf(const Json& value) {
-    std::set<std::string> names;
-    const auto collect = [&](const auto& self, const Json& at) -> void {
-        if (at.is_object()) {
-            for (const auto& [name, item] : at.items()) {
-                names.insert(name);
-                self(self, item);
-            }
-        } else if (at.is_array()) {
-            for (const Json& item : at) {
-                self(self, item);
-            }
-        } else if (at.is_string()) {
-            names.insert(at.get<std::string>());
-        }
-    };
-    collect(collect, value);
-    std::string list;
-    for (const std::string& name : names) {
-        list += name + "\n";
-    }
-    return list;
-}
-
 std::vector<Pack> Packs() {
     const auto examples = [](const vexa::test::TempDirectory& cwd) {
         CopyFolder(VEXA_EXAMPLES "/AttribMods", cwd.Path() / "AttribMods");
@@ -244,8 +220,8 @@ std::vector<Pack> Packs() {
         {"examples with a hash list naming everything", VEXA_EXAMPLES "/database.json",
          [=](const vexa::test::TempDirectory& cwd) {
              examples(cwd);
-             cwd.Write("Qzr/VLTHashes.txt",
-                       NamesOf(Sandbox::ReadDescriptionFile(VEXA_EXAMPLES "/database.json")));
+             cwd.Write("Qzr/VLTHashes.txt", vexa::test::HashListOf(Sandbox::ReadDescriptionFile(
+                                                VEXA_EXAMPLES "/database.json")));
          }},
         // A key written out, which the hash list names: the log shows the
         // list's name, with the snapshot as without.
@@ -263,8 +239,9 @@ std::vector<Pack> Packs() {
                  fs::create_directories(cwd.Path() / "AttribMods");
                  fs::copy_file(seed.path(), cwd.Path() / "AttribMods" / seed.path().filename());
              }
-             cwd.Write("Qzr/VLTHashes.txt",
-                       NamesOf(Sandbox::ReadDescriptionFile(VEXA_EVERY_FIELD_DATABASE)));
+             cwd.Write(
+                 "Qzr/VLTHashes.txt",
+                 vexa::test::HashListOf(Sandbox::ReadDescriptionFile(VEXA_EVERY_FIELD_DATABASE)));
          }},
         {"odd records laid byte by byte", "",
          [](const vexa::test::TempDirectory& cwd) {
