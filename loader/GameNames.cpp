@@ -23,7 +23,7 @@ GameNames::GameNames(ScriptNames scripts, std::optional<std::string> list)
         const std::string_view name(list_.data() + start);
         if (!name.empty()) {
             listed_.push_back({Host::HashString32(name.data()), static_cast<uint32_t>(start),
-                               static_cast<uint32_t>(name.size()), Writable(name)});
+                               static_cast<uint32_t>(name.size()), Writable(name) ? 1u : 0u});
         }
         if (end < list_.size()) {
             list_[end] = saved;
@@ -115,7 +115,7 @@ std::string_view GameNames::Hash64View(uint64_t hash) {
             const std::size_t end = std::min(list_.find('\n', start), list_.size());
             const std::string_view line(list_.data() + start, end - start);
             listed64_->push_back({Attrib::Hash64(line).GetValue(), static_cast<uint32_t>(start),
-                                  static_cast<uint32_t>(line.size()), Writable(line)});
+                                  static_cast<uint32_t>(line.size()), Writable(line) ? 1u : 0u});
             start = end + 1;
         }
         // The first line of a hash names it.

@@ -40,14 +40,14 @@ public:
     const std::vector<uint32_t>& ListedKeys() const { return listedKeys_; }
 
 private:
-    // A line of the list by a hash of it: sorted by hash, a table of a
-    // million lines takes 12 or 16 bytes a line, and no allocation each.
+    // A line of the list by a hash of it: a table of a million lines takes
+    // 12 or 16 bytes a line, and no allocation each.
     template <typename Hash>
     struct Line {
         Hash hash;
         uint32_t start;
-        uint32_t length;
-        bool writable;  // a description can write it as a name (Description::KeyText)
+        uint32_t length : 31;
+        uint32_t writable : 1;  // a description can write it as a name (Description::KeyText)
     };
     static bool Writable(std::string_view name);
     std::optional<std::string_view> FindListed(uint32_t key) const;
