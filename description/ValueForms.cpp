@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -51,69 +53,72 @@ bool WritableName(std::optional<std::string_view> name) {
 }
 
 // A text is a JSON string, or {"bytes": "..."} for one that is not UTF-8.
-Json DecodeText(uint32_t word) {
+void WriteText(JsonWriter& out, uint32_t word) {
     if (word == 0) {
-        return nullptr;
+        out.Null();
+        return;
     }
-    std::string text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
+    const std::string_view text(reinterpret_cast<const char*>(static_cast<uintptr_t>(word)));
     if (!Utf8::IsValid(text)) {
-        return Json{{"bytes", Hex::OfBytes(text)}};
+        out.BeginObject();
+        out.Key("bytes");
+        out.String(Hex::OfBytes(text));
+        out.EndObject();
+        return;
     }
-    return text;
+    out.String(text);
 }
 
-Json DecodeKind(ValueKind kind, std::span<const uint8_t> bytes, uint32_t offset,
-                const NameWriter& names) {
+void WriteKind(JsonWriter& out, ValueKind kind, std::span<const uint8_t> bytes, uint32_t offset,
+               const NameWriter& names) {
     switch (kind) {
         case ValueKind::UInt8:
-            return Load<uint8_t>(bytes, offset);
+            return out.UInt(Load<uint8_t>(bytes, offset));
         case ValueKind::Int8:
-            return Load<int8_t>(bytes, offset);
+            return out.Int(Load<int8_t>(bytes, offset));
         case ValueKind::UInt16:
-            return Load<uint16_t>(bytes, offset);
+            return out.UInt(Load<uint16_t>(bytes, offset));
         case ValueKind::Int16:
-            return Load<int16_t>(bytes, offset);
+            return out.Int(Load<int16_t>(bytes, offset));
         case ValueKind::UInt32:
-            return Load<uint32_t>(bytes, offset);
+            return out.UInt(Load<uint32_t>(bytes, offset));
         case ValueKind::Int32:
-            return Load<int32_t>(bytes, offset);
+            return out.Int(Load<int32_t>(bytes, offset));
         case ValueKind::Float:
-            return FloatJson(Load<float>(bytes, offset));
+            return out.Float(Load<uint32_t>(bytes, offset));
         case ValueKind::Bool: {
             // A byte other than 0 or 1 is written as the number it is.
             const auto byte = Load<uint8_t>(bytes, offset);
-            return byte <= 1 ? Json(byte == 1) : Json(byte);
+            return byte <= 1 ? out.Bool(byte == 1) : out.UInt(byte);
         }
         case ValueKind::Key32:
-            return names.key(Load<uint32_t>(bytes, offset));
+            return out.String(names.key(Load<uint32_t>(bytes, offset)));
         case ValueKind::Hash64:
-            return names.hash64(Load<uint64_t>(bytes, offset));
+            return out.String(names.hash64(Load<uint64_t>(bytes, offset)));
         case ValueKind::Text:
-            return DecodeText(Load<uint32_t>(bytes, offset));
+            return WriteText(out, Load<uint32_t>(bytes, offset));
         case ValueKind::Vector2:
         case ValueKind::Vector3:
         case ValueKind::Vector4:
-        case ValueKind::Matrix: {
-            Json list = Json::array();
+        case ValueKind::Matrix:
+            out.BeginArray();
             for (uint32_t i = 0; i < FloatCount(kind); ++i) {
-                list.push_back(FloatJson(Load<float>(bytes, offset + 4 * i)));
+                out.Float(Load<uint32_t>(bytes, offset + 4 * i));
             }
-            return list;
-        }
+            return out.EndArray();
         case ValueKind::AxlePair:
         case ValueKind::FECarPartInfo:
         case ValueKind::JunkmanMod:
         case ValueKind::RefSpec:
-        case ValueKind::StringKey: {
-            Json object = Json::object();
+        case ValueKind::StringKey:
+            out.BeginObject();
             for (const Member& member : MembersOf(kind)) {
-                object[std::string(member.name)] =
-                    DecodeKind(member.kind, bytes, offset + member.offset, names);
+                out.Key(member.name);
+                WriteKind(out, member.kind, bytes, offset + member.offset, names);
             }
-            return object;
-        }
+            return out.EndObject();
     }
-    return nullptr;
+    out.Null();
 }
 
 }  // namespace
@@ -131,7 +136,8 @@ std::span<const Member> MembersOf(ValueKind kind) {
     static constexpr std::array<Member, 3> kJunkman{{{"ClassKey", 0, ValueKind::Key32},
                                                      {"DefinitionKey", 4, ValueKind::Key32},
                                                      {"Scale", 8, ValueKind::Float}}};
-    // The third word of a reference is the host's own; descriptions leave it zero.
+    // The third word of a reference is the host's own: a description gives it
+    // with the field's "raw" bytes, when it is not zero.
     static constexpr std::array<Member, 2> kRefSpec{
         {{"Class", 0, ValueKind::Key32}, {"Collection", 4, ValueKind::Key32}}};
     static constexpr std::array<Member, 3> kStringKey{{{"Collision64", 0, ValueKind::Hash64},
@@ -176,31 +182,47 @@ std::string Hash64Text(uint64_t hash, std::optional<std::string_view> text) {
     return WritableName(text) ? std::string(*text) : fmt::format("0x{:016X}", hash);
 }
 
-Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names) {
+void WriteValue(JsonWriter& out, const HostType* type, std::span<const uint8_t> bytes,
+                const NameWriter& names) {
     if (type != nullptr) {
-        return DecodeKind(type->kind, bytes, 0, names);
+        return WriteKind(out, type->kind, bytes, 0, names);
     }
-    return Hex::OfBytes(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    out.String(
+        Hex::OfBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
 }
 
-Json FloatJson(float value) {
-    if (std::isnan(value)) {
-        return "nan";
+Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names) {
+    std::string text;
+    JsonWriter out(text);
+    WriteValue(out, type, bytes, names);
+    return Json::parse(text);
+}
+
+std::optional<uint32_t> FloatBitsOfText(std::string_view text) {
+    if (text == "inf" || text == "-inf") {
+        return text == "inf" ? 0x7F800000u : 0xFF800000u;
     }
-    if (std::isinf(value)) {
-        return value > 0 ? "inf" : "-inf";
+    if (text == "nan") {
+        return JsonWriter::kQuietNaN;
     }
-    // JSON's "-0" is the whole number 0: the sign is kept as -0.0.
-    if (value == 0 && std::signbit(value)) {
-        return -0.0;
+    if (text == "-nan") {
+        return JsonWriter::kQuietNaN | JsonWriter::kSignBit;
     }
-    // {fmt}'s default float format is the shortest text that reads back as
-    // the same float; read as JSON it stays that text when dumped (1.5, 2,
-    // 0.1), where widening the float to double would give 0.10000000149011612.
-    // (A description read from that text gets the float back: see the
-    // sandbox's ParseOrderedJson.)
-    return Json::parse(fmt::format("{}", value));
+    if (!text.starts_with("nan:0x") || text.size() != 14) {
+        return std::nullopt;
+    }
+    const Hex::Number number = Hex::ReadDigits(text.substr(6));
+    const auto bits = static_cast<uint32_t>(number.value);
+    // A NaN: all exponent bits, and not all fraction bits clear ("nan:0x3F800000"
+    // is 1, which has a form of its own).
+    if (number.digits != 8 || (bits & 0x7F800000u) != 0x7F800000u || (bits & 0x007FFFFFu) == 0) {
+        return std::nullopt;
+    }
+    return bits;
+}
+
+bool LeavesBytesOut(const HostType* type, std::span<const uint8_t> bytes) {
+    return type != nullptr && type->kind == ValueKind::RefSpec && Load<uint32_t>(bytes, 8) != 0;
 }
 
 uint32_t LayoutAlignment(const HostType* type, uint32_t size, bool array) {

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "description/JsonWriter.h"
+
 // How a database description (the JSON that vxmod reads) writes the values of
 // the host's field types, read from the bytes host memory holds. One place for
 // both writers of descriptions: vxmod's dump of its sandbox database and the
@@ -68,9 +70,11 @@ uint32_t FloatCount(ValueKind kind);
 
 // How names are written: each writer knows names its own way (the sandbox
 // remembers what it hashed, the plug-in asks the library's resolver).
+// A name is asked for every name-valued value of a database of millions, so
+// it comes as a view, good until the next name is asked for.
 struct NameWriter {
-    std::function<std::string(uint32_t key)> key;
-    std::function<std::string(uint64_t hash)> hash64;
+    std::function<std::string_view(uint32_t key)> key;
+    std::function<std::string_view(uint64_t hash)> hash64;
 };
 
 // A key as a description writes it: its name, else "0x" and eight hexadecimal
@@ -81,14 +85,28 @@ std::string KeyText(uint32_t key, std::optional<std::string_view> name);
 // The same for a 64-bit hash and the text it was made from.
 std::string Hash64Text(uint64_t hash, std::optional<std::string_view> text);
 
-// The value that the bytes (exactly the type's size) hold. A null type is one
-// a description does not know: its value is a string of hexadecimal bytes,
-// two digits per byte, in memory order. A text is read through the pointer
-// the bytes hold.
+// Writes the value that the bytes (exactly the type's size) hold. A null type
+// is one a description does not know: its value is a string of hexadecimal
+// bytes, two digits per byte, in memory order. A text is read through the
+// pointer the bytes hold.
+void WriteValue(JsonWriter& out, const HostType* type, std::span<const uint8_t> bytes,
+                const NameWriter& names);
+// The same value as a JSON document of its own.
 Json DecodeValue(const HostType* type, std::span<const uint8_t> bytes, const NameWriter& names);
 
-// A float as the shortest JSON number that reads back as the same float.
-Json FloatJson(float value);
+// A float is written (JsonWriter::FloatText) as the shortest number that
+// reads back as the same float, "-0.0" for a negative zero, or as a text for
+// what JSON has no number for: "inf", "-inf", "nan" (the quiet NaN the game's
+// compiler makes, 0x7FC00000), "-nan" (the same with its sign set,
+// 0xFFC00000) and "nan:0x7FA00001" for any other NaN, its bits in
+// hexadecimal. The bits of the float such a text stands for; none for any
+// other text.
+std::optional<uint32_t> FloatBitsOfText(std::string_view text);
+
+// Whether the value the bytes hold (exactly the type's size), written in a
+// description's form, leaves out bytes that are not zero: the form of a
+// reference has no member for its third word.
+bool LeavesBytesOut(const HostType* type, std::span<const uint8_t> bytes);
 
 // Where a layout field goes in its block when a description gives no offset:
 // at the alignment of its type (an array record, or a type a description does

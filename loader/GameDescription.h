@@ -2,15 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "description/ValueForms.h"
+#include "loader/GameNames.h"
 #include "loader/ScriptNames.h"
 
 namespace spdlog {
@@ -19,47 +19,52 @@ class logger;
 
 namespace rakor {
 
+class GameRecords;
+
 // The game's attribute database, as far as mod scripts reach it, written as a
-// database description that vxmod reads: the classes the scripts name; for
-// each, the collections the scripts or the hash list name and their parents up
-// to the root; the class's fields as its layout table, the collections' own
-// entries and the field definitions show them; and every collection's values.
+// database description that vxmod reads (loader/GameRecords.h says which
+// classes, collections and fields), with every value as the game holds it.
 //
 // It reads what the library reads when it runs a line, and nothing else: the
 // host's lookups and the records of host/HostRecords.h. It writes nothing to
-// the game's memory and has the game make nothing. Each class, and each
-// collection's values, is read through the fault guard: a record that cannot
-// be read leaves a note in the description and a problem for the log, and the
+// the game's memory, has the game make nothing, and leaves the library's own
+// state (the hash resolver's names, the type registry) as it found it, so
+// that the pass runs as it would without. Each class's records, and each
+// collection's, are read through the fault guard: a record that cannot be
+// read leaves a note in the description and a problem for the log, and the
 // rest is written.
 class GameDescription {
 public:
-    GameDescription(ScriptNames named, spdlog::logger& log);
+    // `hashList`: the hash list file's text, if there is one.
+    GameDescription(ScriptNames scripts, std::optional<std::string> hashList, spdlog::logger& log);
     GameDescription(const GameDescription&) = delete;
     GameDescription& operator=(const GameDescription&) = delete;
 
     struct Written {
-        nlohmann::ordered_json document;
         std::size_t classes = 0;
         std::size_t collections = 0;
+        std::size_t notes = 0;              // the notes on classes, fields and collections
         std::vector<std::string> problems;  // what could not be read, one line each
     };
-    // The database as it is now; `note` says what the document is, for people.
-    Written Describe(const std::string& note);
+    // Writes the database as it is now, handing the text to `write` piece by
+    // piece as it is made; `note` says what the document is, for people.
+    Written Describe(const std::string& note,
+                     const std::function<void(std::string_view piece)>& write);
 
 private:
-    std::string Hash64Text(uint64_t hash);
+    std::string ClassName(const GameRecords& records, uint32_t cls);
+    std::string CollectionName(const GameRecords& records, uint32_t collection);
 
-    ScriptNames named_;
-    std::vector<uint32_t> listed_;
-    // The hash list's lines by their 64-bit hash, made when a 64-bit hash no
-    // script word gives is first met.
-    std::optional<std::unordered_map<uint64_t, std::string_view>> listed64_;
-    Description::NameWriter names_;
+    GameNames names_;
+    Description::NameWriter nameWriter_;
     spdlog::logger& log_;
     // A collection that neither a script nor the hash list names has no name
     // the game's records give: it is named after the child it was reached
-    // from, the same name in every description of this game start.
+    // from (or by the key a value refers to it by), the same name in every
+    // description of this game start. So is a class that nothing names,
+    // after the collection it was reached through.
     std::unordered_map<const void*, std::string> unnamed_;
+    std::unordered_map<const void*, std::string> unnamedClasses_;
 };
 
 }  // namespace rakor

@@ -36,7 +36,7 @@ std::unique_ptr<Snapshot> Snapshot::IfAsked(const std::filesystem::path& scripts
 
 void Snapshot::Before() noexcept {
     try {
-        game_.emplace(NamesTheScriptsUse(scripts_), log_);
+        game_.emplace(NamesTheScriptsUse(scripts_), GameNames::ReadHashList(), log_);
     } catch (const std::exception& failure) {
         log_.warn("Could not take the snapshot that {} asks for: {}; the game goes on without it.",
                   kSnapshotFolder, failure.what());
@@ -67,18 +67,20 @@ void Snapshot::After() noexcept {
 void Snapshot::Write(const char* fileName, const std::string& note, const char* what) noexcept {
     const std::string where = fmt::format("{}/{}", kSnapshotFolder, fileName);
     try {
-        const GameDescription::Written written = game_->Describe(note);
+        WholeFileWriter file(std::filesystem::path(kSnapshotFolder) / fileName);
+        const GameDescription::Written written =
+            game_->Describe(note, [&](std::string_view piece) { file.Write(piece); });
         for (const std::string& problem : written.problems) {
             log_.warn("{}: could not read {}; the file says so, and has the rest.", where, problem);
         }
-        if (const auto why = WriteFileWhole(std::filesystem::path(kSnapshotFolder) / fileName,
-                                            written.document.dump(2) + "\n")) {
+        if (const auto why = file.Commit()) {
             log_.warn("Could not write the snapshot {}: {}; the game goes on without it.", where,
                       *why);
         } else {
-            log_.info("Wrote {}: {} ({}, {}).", where, what,
+            log_.info("Wrote {}: {} ({}, {}, {}).", where, what,
                       Counted(written.classes, "class", "classes"),
-                      Counted(written.collections, "collection", "collections"));
+                      Counted(written.collections, "collection", "collections"),
+                      Counted(written.notes, "note", "notes"));
         }
     } catch (const std::exception& failure) {
         log_.warn("Could not write the snapshot {}: {}; the game goes on without it.", where,

@@ -116,8 +116,10 @@ CollectionState& Database::Construct(CollectionRecord* record, ClassState& owner
     const uint32_t layoutSize = owner.record->layoutSize;
     if (layoutSize != 0) {
         record->layoutBlock = static_cast<uint8_t*>(AllocateOwned(layoutSize));
-        // A child starts with its parent's layout values; the root with zeros.
-        if (parent != nullptr) {
+        // A child starts with its parent's layout values; the root, and a
+        // child of a collection of another class (whose block is laid out
+        // otherwise), with zeros.
+        if (parent != nullptr && parent->classObject == owner.record) {
             std::memcpy(record->layoutBlock, parent->layoutBlock, layoutSize);
         }
     }
@@ -326,9 +328,8 @@ Collection Class::AddCollection(Key name) {
 }
 
 Collection Class::AddCollection(Key name, const Collection& parent) {
-    if (parent.Record()->classObject != record_) {
-        throw SandboxError("parent of " + Quoted(name.Value()) + " is not in class " +
-                           Quoted(record_->key));
+    if (parent.database_ != database_) {
+        throw SandboxError("parent of " + Quoted(name.Value()) + " is not in this database");
     }
     return AddCollectionUnder(name, parent.Record());
 }
@@ -451,6 +452,23 @@ Collection& Collection::SetOutOfLine(Key field, std::span<const uint8_t> bytes) 
 Collection& Collection::SetArray(Key field, const ArraySpec& contents) {
     ArrayHeader* array = database_->AllocateArray(contents);
     return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(array)), kArrayFlag);
+}
+
+Collection& Collection::SetArrayRecord(Key field, std::span<const uint8_t> record) {
+    if (record.size() < sizeof(ArrayHeader)) {
+        throw SandboxError("an array record of " + std::to_string(record.size()) +
+                           " bytes has no room for its header");
+    }
+    const auto header = ReadAs<ArrayHeader>(record.data());
+    if (header.count > header.capacity ||
+        record.size() != sizeof(ArrayHeader) + header.capacity * header.ElementSize()) {
+        throw SandboxError("an array record of " + std::to_string(record.size()) +
+                           " bytes does not hold its header's " + std::to_string(header.capacity) +
+                           " slots of " + std::to_string(header.ElementSize()) + " bytes");
+    }
+    void* block = database_->AllocateOwned(record.size());
+    std::copy(record.begin(), record.end(), static_cast<uint8_t*>(block));
+    return SetEntry(field, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block)), kArrayFlag);
 }
 
 Collection& Collection::WriteLayout(uint32_t offset, std::span<const uint8_t> bytes) {

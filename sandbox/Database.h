@@ -161,6 +161,9 @@ public:
     }
     // A new array record of the database; the entry holds its address and the array flag.
     Collection& SetArray(Key field, const ArraySpec& contents);
+    // The same for a record given byte for byte: its header, then its
+    // capacity's slots (so its header's word at 0x06 and its unused slots too).
+    Collection& SetArrayRecord(Key field, std::span<const uint8_t> record);
 
     // The layout block, at the offsets of the class's layout table.
     Collection& WriteLayout(uint32_t offset, std::span<const uint8_t> bytes);
@@ -226,7 +229,9 @@ public:
                           FieldShape shape = FieldShape::Single);
 
     // Built as the host builds a collection for the library: the layout block
-    // starts as a copy of the parent's. Keys must be new in the class.
+    // starts as a copy of the parent's. Keys must be new in the class. A
+    // parent of another class (the game has such collections; the library
+    // never makes one) gives no bytes: the block starts as zeros.
     Collection AddCollection(Key name);
     Collection AddCollection(Key name, const Collection& parent);
 

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "description/JsonWriter.h"
 #include "sandbox/Database.h"
 #include "sandbox/DescriptionError.h"
 
@@ -43,6 +44,8 @@ void LoadDescription(Database& database, const nlohmann::ordered_json& descripti
 // The database as a description, read from the host's memory: every class
 // and collection, the ones the library constructed included.
 nlohmann::ordered_json DumpDescription(const Database& database);
+// The same, written as it is read, for a database too large to dump as one document.
+void WriteDescription(const Database& database, Description::JsonWriter& out);
 
 // The JSON document in the file; DescriptionError (with an empty pointer)
 // naming the file and the position when it cannot be read or parsed.

@@ -9,6 +9,7 @@
 #include "description/ClassWriter.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/HostValueCodec.h"
+#include "sandbox/OrderedJson.h"
 
 namespace rakor::Sandbox {
 namespace {
@@ -38,12 +39,43 @@ public:
     explicit ClassDumper(const Class& cls)
         : cls_(cls), writer_(CollectFields(), cls.LayoutSize(), SandboxNames()) {}
 
-    Json Dump() const {
-        // Appended, not assigned by name: ordered_json finds a name by
-        // walking its members, which for a class of 50,000 collections takes
-        // seconds.
-        Json collections = Json::object();
-        Json::object_t& members = collections.get_ref<Json::object_t&>();
+    // The class's object, written at the writer's place.
+    void Write(Description::JsonWriter& out) const {
+        const std::vector<Written> collections = Collections();
+        std::vector<uint32_t> rooms;
+        for (const Written& collection : collections) {
+            writer_.CountRooms(HostRecordOf(collection.collection), collection.inherited, rooms);
+        }
+        out.BeginObject();
+        if (!writer_.Fields().empty()) {
+            out.Key("fields");
+            writer_.WriteFields(out, rooms);
+        }
+        if (!collections.empty()) {
+            out.Key("collections");
+            out.BeginObject();
+            for (const Written& collection : collections) {
+                out.Key(collection.name);
+                const Host::CollectionRecord& record = HostRecordOf(collection.collection);
+                writer_.WriteCollection(out, record,
+                                        {.entries = record.OwnEntries(), .leftOut = {}},
+                                        collection.parent, collection.inherited, {});
+            }
+            out.EndObject();
+        }
+        out.EndObject();
+    }
+
+private:
+    struct Written {
+        Collection collection;
+        std::string name;
+        std::optional<Description::ParentRef> parent;
+        const uint8_t* inherited = nullptr;  // the parent's block, in the same class
+    };
+
+    // The collections to write, each under its name, with its parent.
+    std::vector<Written> Collections() const {
         const std::vector<Collection> all = cls_.Collections();
         // A later collection with the same key has taken the key over in
         // lookups; it is the one written under the name, in the first one's
@@ -58,42 +90,45 @@ public:
         // plug-in writes a parent that nothing names), they keep what they
         // inherit from it.
         std::vector<Collection> replacedParents;
-        const auto write = [&](const Collection& collection, std::string name) {
-            std::optional<std::string> parentName;
+        std::vector<Written> written;
+        const auto add = [&](const Collection& collection, std::string name) {
+            Written entry{.collection = collection,
+                          .name = std::move(name),
+                          .parent = {},
+                          .inherited = nullptr};
             if (const std::optional<Collection> parent = collection.Parent()) {
-                const auto [known, added] =
-                    names.try_emplace(parent->Record(), "(unnamed parent of " + name + ")");
-                if (added) {
-                    replacedParents.push_back(*parent);
+                const Class parentClass = parent->GetClass();
+                if (parentClass == cls_) {
+                    const auto [known, added] = names.try_emplace(
+                        parent->Record(), "(unnamed parent of " + entry.name + ")");
+                    if (added) {
+                        replacedParents.push_back(*parent);
+                    }
+                    entry.parent = Description::ParentRef{.name = known->second, .className = {}};
+                    entry.inherited = parent->Record()->layoutBlock;
+                } else {
+                    // Its block started from zero: it inherits values, not bytes.
+                    entry.parent =
+                        Description::ParentRef{.name = KeyText(parent->GetKey()),
+                                               .className = KeyText(parentClass.GetKey())};
                 }
-                parentName = known->second;
             }
-            members.emplace_back(std::move(name),
-                                 writer_.Collection(HostRecordOf(collection), parentName));
+            written.push_back(std::move(entry));
         };
-        std::unordered_set<uint32_t> written;
+        std::unordered_set<uint32_t> done;
         for (const Collection& collection : all) {
-            if (written.insert(collection.GetKey()).second) {
+            if (done.insert(collection.GetKey()).second) {
                 const Collection current = cls_.GetCollection(collection.GetKey());
-                write(current, names.at(current.Record()));
+                add(current, names.at(current.Record()));
             }
         }
         for (std::size_t i = 0; i < replacedParents.size(); ++i) {
             const Collection parent = replacedParents[i];
-            write(parent, names.at(parent.Record()));
+            add(parent, names.at(parent.Record()));
         }
-        Json fields = writer_.Fields(collections);
-        Json result = Json::object();
-        if (!fields.empty()) {
-            result["fields"] = std::move(fields);
-        }
-        if (!collections.empty()) {
-            result["collections"] = std::move(collections);
-        }
-        return result;
+        return written;
     }
 
-private:
     // Fields come from the layout table, the definitions and the own entries
     // in host memory; the facts the class keeps add what memory cannot say.
     std::vector<FieldShape> CollectFields() const {
@@ -126,10 +161,15 @@ private:
             field(definition.key).definition = true;
             typeKeys[fieldOf.at(definition.key)] = definition.typeKey;
         }
+        // A field that is an array in one collection and not in another is
+        // written as its description declared it, else as its first entry has it.
+        std::unordered_set<uint32_t> seen;
         for (const Collection& collection : cls_.Collections()) {
             for (const OwnEntry& entry : collection.OwnEntries()) {
                 FieldShape& shape = field(entry.key);
-                shape.array = shape.array || (!shape.layout && (entry.flags & kArrayFlag) != 0);
+                if (!shape.layout && seen.insert(entry.key).second) {
+                    shape.array = (entry.flags & kArrayFlag) != 0;
+                }
             }
         }
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -139,7 +179,7 @@ private:
                 !shape.definition && facts != nullptr ? facts->typeKey : typeKeys[i];
             shape.typeName = KeyText(typeKey);
             if (facts != nullptr && !shape.layout) {
-                shape.array = shape.array || facts->array;
+                shape.array = facts->array;
             }
             shape.type = FindHostType(typeKey);
             if (shape.type != nullptr) {
@@ -183,12 +223,23 @@ private:
 
 }  // namespace
 
-Json DumpDescription(const Database& database) {
-    Json classes = Json::object();
+void WriteDescription(const Database& database, Description::JsonWriter& out) {
+    out.BeginObject();
+    out.Key("classes");
+    out.BeginObject();
     for (const Class& cls : database.Classes()) {
-        classes[KeyText(cls.GetKey())] = ClassDumper(cls).Dump();
+        out.Key(KeyText(cls.GetKey()));
+        ClassDumper(cls).Write(out);
     }
-    return Json{{"classes", std::move(classes)}};
+    out.EndObject();
+    out.EndObject();
+}
+
+Json DumpDescription(const Database& database) {
+    std::string text;
+    Description::JsonWriter out(text);
+    WriteDescription(database, out);
+    return ParseOrderedJson(text);
 }
 
 }  // namespace rakor::Sandbox

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "description/ValueForms.h"
+#include "hash/HexText.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/HostValueCodec.h"
 #include "sandbox/OrderedJson.h"
@@ -138,12 +140,24 @@ struct FieldPlan {
     }
 };
 
+// A parent of another class: {"class": ..., "collection": ...}.
+struct ParentElsewhere {
+    uint32_t classKey = 0;
+    std::string className;
+    uint32_t collectionKey = 0;
+    std::string collectionName;
+};
+
 struct CollectionPlan {
     std::string name;
     Pointer where;  // every value's location starts with it and "values"
     uint32_t key = 0;
     const Json* values = nullptr;
-    std::optional<std::size_t> parent;
+    const Json* arrayFlags = nullptr;   // "array": the entries that are arrays against their field
+    const Json* raw = nullptr;          // "raw": bytes laid before a value
+    const Json* gaps = nullptr;         // "gaps": layout bytes that no field takes
+    std::optional<std::size_t> parent;  // in the same class
+    std::optional<ParentElsewhere> parentElsewhere;
 };
 
 struct ClassPlan {
@@ -152,12 +166,14 @@ struct ClassPlan {
     uint32_t key = 0;
     uint32_t layoutSize = 0;
     std::vector<FieldPlan> fields;
-    std::vector<CollectionPlan> collections;  // parents before children
+    // Every value of every collection finds its field: by key, not by a search.
+    std::unordered_map<uint32_t, std::size_t> fieldByKey;
+    std::vector<CollectionPlan> collections;  // as the description declares them
+    std::unordered_map<uint32_t, std::size_t> collectionByKey;
 
     const FieldPlan* FindField(uint32_t fieldKey) const {
-        const auto it = std::find_if(fields.begin(), fields.end(),
-                                     [&](const FieldPlan& f) { return f.key == fieldKey; });
-        return it == fields.end() ? nullptr : &*it;
+        const auto it = fieldByKey.find(fieldKey);
+        return it == fieldByKey.end() ? nullptr : &fields[it->second];
     }
 };
 
@@ -268,22 +284,33 @@ FieldPlan ReadField(const std::string& name, const Json& field, const Pointer& w
     return plan;
 }
 
-// Collections in an order where every parent comes before its children.
-std::vector<CollectionPlan> ReadCollections(const Json& collections, const Pointer& where) {
+const Json* OptionalObject(const Json& object, const char* key, const Pointer& where,
+                           std::string_view what) {
+    const Json* value = Optional(object, key);
+    if (value != nullptr && !value->is_object()) {
+        Fail(where / key,
+             fmt::format("expected an object of {}, found {}", what, value->type_name()));
+    }
+    return value;
+}
+
+// The collections as declared, each with its parent in the class, or in
+// another class (found once every class is read).
+std::vector<CollectionPlan> ReadCollections(const Json& collections, const Pointer& where,
+                                            std::unordered_map<uint32_t, std::size_t>& byKey) {
     if (!collections.is_object()) {
         Fail(where, fmt::format("expected an object, found {}", collections.type_name()));
     }
     std::vector<CollectionPlan> declared;
     std::vector<const Json*> parentNames;
     // A class may hold thousands of collections: found by key, not by a search.
-    std::unordered_map<uint32_t, std::size_t> byKey;
     for (const auto& [name, collection] : collections.items()) {
         // Made once for the collection: locations are lists of names, and a
         // description may hold thousands of collections.
         CollectionPlan plan;
         plan.where = where / name;
         const Pointer& at = plan.where;
-        RequireObject(collection, at, {"parent", "values", "note"});
+        RequireObject(collection, at, {"parent", "values", "array", "raw", "gaps", "note"});
         RequireNoteIfAny(collection, at);
         plan.name = name;
         plan.key = KeyOf(name, at);
@@ -291,14 +318,30 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
             Fail(at, fmt::format("\"{}\" and \"{}\" are the same key", declared[other->second].name,
                                  name));
         }
-        plan.values = Optional(collection, "values");
-        if (plan.values != nullptr && !plan.values->is_object()) {
-            Fail(at / "values", fmt::format("expected an object of field values, found {}",
-                                            plan.values->type_name()));
-        }
+        plan.values = OptionalObject(collection, "values", at, "field values");
+        plan.arrayFlags = OptionalObject(collection, "array", at, "true or false by field");
+        plan.raw = OptionalObject(collection, "raw", at, "hexadecimal bytes by field");
+        plan.gaps = OptionalObject(collection, "gaps", at, "hexadecimal bytes by offset");
         const Json* parent = Optional(collection, "parent");
-        if (parent != nullptr && !parent->is_string()) {
-            Fail(at / "parent", "expected the name of a collection of the same class");
+        if (parent != nullptr && parent->is_object()) {
+            RequireObject(*parent, at / "parent", {"class", "collection"});
+            const Json* cls = Optional(*parent, "class");
+            const Json* in = Optional(*parent, "collection");
+            if (cls == nullptr || !cls->is_string() || in == nullptr || !in->is_string()) {
+                Fail(at / "parent",
+                     "expected the names of a class and of a collection in it: "
+                     "{\"class\": ..., \"collection\": ...}");
+            }
+            plan.parentElsewhere = ParentElsewhere{
+                .classKey = KeyOf(cls->get<std::string>(), at / "parent" / "class"),
+                .className = cls->get<std::string>(),
+                .collectionKey = KeyOf(in->get<std::string>(), at / "parent" / "collection"),
+                .collectionName = in->get<std::string>()};
+            parent = nullptr;
+        } else if (parent != nullptr && !parent->is_string()) {
+            Fail(at / "parent",
+                 "expected the name of a collection of the same class, or {\"class\": ..., "
+                 "\"collection\": ...}");
         }
         parentNames.push_back(parent);
         declared.push_back(std::move(plan));
@@ -314,37 +357,7 @@ std::vector<CollectionPlan> ReadCollections(const Json& collections, const Point
         }
         declared[i].parent = parent->second;
     }
-
-    // Parents may be declared after their children: order by depth-first walk.
-    enum class Mark : uint8_t { None, Open, Done };
-    std::vector<Mark> marks(declared.size(), Mark::None);
-    std::vector<std::size_t> newIndex(declared.size());
-    std::vector<CollectionPlan> ordered;
-    const auto visit = [&](auto& self, std::size_t i) -> void {
-        if (marks[i] == Mark::Done) {
-            return;
-        }
-        if (marks[i] == Mark::Open) {
-            Fail(declared[i].where / "parent",
-                 fmt::format("collection \"{}\" is its own ancestor", declared[i].name));
-        }
-        marks[i] = Mark::Open;
-        if (declared[i].parent) {
-            self(self, *declared[i].parent);
-        }
-        marks[i] = Mark::Done;
-        newIndex[i] = ordered.size();
-        ordered.push_back(std::move(declared[i]));
-    };
-    for (std::size_t i = 0; i < declared.size(); ++i) {
-        visit(visit, i);
-    }
-    for (CollectionPlan& plan : ordered) {
-        if (plan.parent) {
-            plan.parent = newIndex[*plan.parent];
-        }
-    }
-    return ordered;
+    return declared;
 }
 
 // Each value of one collection, resolved to its field.
@@ -439,20 +452,25 @@ ClassPlan ReadClass(const std::string& name, const Json& description, const Poin
                 Fail(read.where,
                      fmt::format("\"{}\" and \"{}\" are the same key", same->name, fieldName));
             }
+            plan.fieldByKey.emplace(read.key, plan.fields.size());
             plan.fields.push_back(std::move(read));
         }
     }
     if (const Json* collections = Optional(description, "collections")) {
-        plan.collections = ReadCollections(*collections, where / "collections");
+        plan.collections =
+            ReadCollections(*collections, where / "collections", plan.collectionByKey);
     }
     PlaceLayout(plan);
     return plan;
 }
 
 // The bytes of one array record: header, then the items in slots of the
-// element size, with room for the capacity.
+// element size, with room for the capacity. With `base` (a field's raw
+// bytes), the record starts as those bytes and the value is written over
+// them: the header's word at 0x06 and the bytes no item takes stay theirs.
 std::vector<uint8_t> ArrayRecord(const FieldPlan& field, const ArrayValue& array, uint32_t capacity,
-                                 uint32_t elementSize, const TextMaker& makeText) {
+                                 uint32_t elementSize, const TextMaker& makeText,
+                                 const std::optional<std::string>& base, const Pointer& baseWhere) {
     const auto count = static_cast<uint32_t>(array.items->size());
     if (count > capacity) {
         Fail(array.itemsWhere / capacity,
@@ -460,44 +478,131 @@ std::vector<uint8_t> ArrayRecord(const FieldPlan& field, const ArrayValue& array
     }
     const uint32_t slot = Effective(elementSize);
     std::vector<uint8_t> record(8 + capacity * slot);
-    const uint16_t header[4] = {static_cast<uint16_t>(capacity), static_cast<uint16_t>(count),
-                                static_cast<uint16_t>(elementSize), 0};
+    if (base) {
+        if (base->size() < record.size()) {
+            Fail(baseWhere, fmt::format("{} bytes are fewer than the {} of the array record",
+                                        base->size(), record.size()));
+        }
+        std::copy_n(base->begin(), record.size(), record.begin());
+    }
+    const uint16_t header[3] = {static_cast<uint16_t>(capacity), static_cast<uint16_t>(count),
+                                static_cast<uint16_t>(elementSize)};
     std::memcpy(record.data(), header, sizeof header);
     Pointer item = array.itemsWhere;
     for (uint32_t i = 0; i < count; ++i) {
         item.push_back(std::to_string(i));
         EncodeValue(field.type, (*array.items)[i], item,
-                    std::span(record).subspan(8 + i * slot, field.size), makeText);
+                    std::span(record).subspan(8 + i * slot, field.size), makeText,
+                    base.has_value());
         item.pop_back();
     }
     return record;
 }
 
+// The bytes a collection's "raw" gives for a field, which must be `size` of
+// them (when `size` is given): laid first, then the value is written over them.
+std::optional<std::string> RawBytes(const CollectionPlan& collection, const FieldPlan& field,
+                                    const Pointer& where) {
+    if (collection.raw == nullptr) {
+        return std::nullopt;
+    }
+    const auto found = collection.raw->find(field.name);
+    if (found == collection.raw->end()) {
+        return std::nullopt;
+    }
+    if (field.type != nullptr &&
+        (field.type->kind == ValueKind::Text || field.type->kind == ValueKind::StringKey)) {
+        Fail(where, "a field of texts has no raw bytes: the loader makes its texts itself");
+    }
+    const std::optional<std::string> bytes =
+        found->is_string() ? Hex::BytesOf(found->get_ref<const std::string&>()) : std::nullopt;
+    if (!bytes) {
+        Fail(where, "expected a string of hexadecimal bytes, two digits per byte");
+    }
+    return bytes;
+}
+
+void RequireRawSize(const std::optional<std::string>& raw, std::size_t size, const Pointer& where) {
+    if (raw && raw->size() != size) {
+        Fail(where, fmt::format("expected {} bytes, found {}", size, raw->size()));
+    }
+}
+
+// Whether the collection's own entry of the field is an array: as the field
+// says, unless the collection's "array" says otherwise.
+bool EntryIsArray(const CollectionPlan& collection, const FieldPlan& field, const Pointer& where) {
+    if (collection.arrayFlags == nullptr) {
+        return field.array;
+    }
+    const auto found = collection.arrayFlags->find(field.name);
+    if (found == collection.arrayFlags->end()) {
+        return field.array;
+    }
+    if (field.layout) {
+        Fail(where,
+             "a layout field is an array or not in every collection: its entry in the "
+             "class's layout table says which");
+    }
+    if (!found->is_boolean()) {
+        Fail(where, fmt::format("expected true or false, found {}", found->type_name()));
+    }
+    return found->get<bool>();
+}
+
 // Checks one value and writes it into the collection.
-void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
-                Collection& collection, const TextMaker& makeText) {
-    if (!field.array) {
-        std::vector<uint8_t> bytes(field.size);
-        EncodeValue(field.type, value, at, bytes, makeText);
+void WriteValue(const FieldPlan& field, const CollectionPlan& plan, const Json& value,
+                const Pointer& at, Collection& collection, const TextMaker& makeText) {
+    const Pointer rawAt = plan.where / "raw" / field.name;
+    const std::optional<std::string> raw = RawBytes(plan, field, rawAt);
+    const bool array = EntryIsArray(plan, field, plan.where / "array" / field.name);
+    if (raw && value.is_null()) {
+        Fail(rawAt, "a null value has no bytes");
+    }
+    const auto base = [&](std::vector<uint8_t>& bytes) {
+        if (raw) {
+            std::copy(raw->begin(), raw->end(), bytes.begin());
+        }
+    };
+    if (!array) {
         if (field.layout) {
+            RequireRawSize(raw, field.size, rawAt);
+            std::vector<uint8_t> bytes(field.size);
+            base(bytes);
+            EncodeValue(field.type, value, at, bytes, makeText, raw.has_value());
             collection.WriteLayout(field.offset, bytes);
         } else if (field.size <= 4) {
             // Small values lie in the entry's value word itself.
-            uint32_t word = 0;
-            std::memcpy(&word, bytes.data(), bytes.size());
-            collection.SetEntry(field.key, word);
+            RequireRawSize(raw, 4, rawAt);
+            std::vector<uint8_t> word(4);
+            base(word);
+            EncodeValue(field.type, value, at, std::span(word).first(field.size), makeText,
+                        raw.has_value());
+            uint32_t entryWord = 0;
+            std::memcpy(&entryWord, word.data(), word.size());
+            collection.SetEntry(field.key, entryWord);
+        } else if (value.is_null()) {
+            // The game's entry may point nowhere: lookups then find no value.
+            collection.SetEntry(field.key, 0);
         } else {
+            RequireRawSize(raw, field.size, rawAt);
+            std::vector<uint8_t> bytes(field.size);
+            base(bytes);
+            EncodeValue(field.type, value, at, bytes, makeText, raw.has_value());
             collection.SetOutOfLine(field.key, std::span<const uint8_t>(bytes));
         }
         return;
     }
 
-    const ArrayValue array = ReadArrayValue(value, at);
+    if (!field.layout && value.is_null()) {
+        collection.SetEntry(field.key, 0, kArrayFlag);
+        return;
+    }
+    const ArrayValue arrayValue = ReadArrayValue(value, at);
     const Pointer sizeAt = value.is_object() ? at / "elementSize" : at;
-    const uint32_t count = static_cast<uint32_t>(array.items->size());
+    const uint32_t count = static_cast<uint32_t>(arrayValue.items->size());
     if (field.layout) {
-        const uint32_t elementSize = array.elementSize.value_or(field.roomElementSize);
-        const uint32_t capacity = array.capacity.value_or(field.roomCapacity);
+        const uint32_t elementSize = arrayValue.elementSize.value_or(field.roomElementSize);
+        const uint32_t capacity = arrayValue.capacity.value_or(field.roomCapacity);
         if (Effective(elementSize) < field.size) {
             Fail(sizeAt, fmt::format("element size {} is smaller than the {} bytes of the type",
                                      elementSize, field.size));
@@ -507,22 +612,85 @@ void WriteValue(const FieldPlan& field, const Json& value, const Pointer& at,
                                  "layout field",
                                  capacity, Effective(elementSize), field.LayoutBytes()));
         }
-        const auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
+        RequireRawSize(raw, field.LayoutBytes(), rawAt);
+        if (raw) {
+            collection.WriteLayout(
+                field.offset,
+                std::span(reinterpret_cast<const uint8_t*>(raw->data()), raw->size()));
+        }
+        const auto record =
+            ArrayRecord(field, arrayValue, capacity, elementSize, makeText, raw, rawAt);
         collection.WriteLayout(field.offset, record);
         return;
     }
-    const uint32_t elementSize = array.elementSize.value_or(field.ElementSize());
-    const uint32_t capacity = array.capacity.value_or(field.capacity.value_or(count));
+    // An entry that is an array against its field has no declared element
+    // size or capacity: the type's size and the count are its plain ones.
+    const uint32_t elementSize =
+        arrayValue.elementSize.value_or(field.array ? field.ElementSize() : field.size);
+    const uint32_t capacity =
+        arrayValue.capacity.value_or(field.array ? field.capacity.value_or(count) : count);
     if (Effective(elementSize) < field.size) {
         Fail(sizeAt, fmt::format("element size {} is smaller than the {} bytes of the type",
                                  elementSize, field.size));
     }
-    auto record = ArrayRecord(field, array, capacity, elementSize, makeText);
-    ArraySpec contents{.elements = std::vector<uint8_t>(
-                           record.begin() + 8, record.begin() + 8 + count * Effective(elementSize)),
-                       .elementSize = static_cast<uint16_t>(elementSize),
-                       .capacity = static_cast<uint16_t>(capacity)};
-    collection.SetArray(field.key, contents);
+    RequireRawSize(raw, 8 + capacity * Effective(elementSize), rawAt);
+    collection.SetArrayRecord(
+        field.key, ArrayRecord(field, arrayValue, capacity, elementSize, makeText, raw, rawAt));
+}
+
+// "raw" and "array" say more of a value the collection gives: of a field of
+// the class, with a value in "values".
+void RequireValuesFor(const ClassPlan& plan, const CollectionPlan& collection, const Json* more,
+                      const char* key) {
+    if (more == nullptr) {
+        return;
+    }
+    for (const auto& [name, unused] : more->items()) {
+        const Pointer at = collection.where / key / name;
+        const FieldPlan* field = plan.FindField(KeyOf(name, at));
+        if (field == nullptr) {
+            Fail(at, fmt::format("class \"{}\" has no field \"{}\"", plan.name, name));
+        }
+        if (collection.values == nullptr || !collection.values->contains(name)) {
+            Fail(at, fmt::format("\"{}\" has no value in this collection's \"values\"", name));
+        }
+    }
+}
+
+// "gaps": bytes of the layout block that no field takes, by their offset.
+void WriteGaps(const ClassPlan& plan, const CollectionPlan& collection, Collection& built) {
+    if (collection.gaps == nullptr) {
+        return;
+    }
+    for (const auto& [offsetText, hex] : collection.gaps->items()) {
+        const Pointer at = collection.where / "gaps" / offsetText;
+        uint32_t offset = 0;
+        const auto [end, error] =
+            std::from_chars(offsetText.data(), offsetText.data() + offsetText.size(), offset);
+        if (error != std::errc() || end != offsetText.data() + offsetText.size()) {
+            Fail(at, fmt::format("expected a byte offset in the layout block, found \"{}\"",
+                                 offsetText));
+        }
+        const std::optional<std::string> bytes =
+            hex.is_string() ? Hex::BytesOf(hex.get_ref<const std::string&>()) : std::nullopt;
+        if (!bytes || bytes->empty()) {
+            Fail(at, "expected a string of hexadecimal bytes, two digits per byte");
+        }
+        const uint64_t last = uint64_t{offset} + bytes->size();
+        if (last > plan.layoutSize) {
+            Fail(at, fmt::format("{} bytes at offset {} do not fit the {}-byte layout block",
+                                 bytes->size(), offset, plan.layoutSize));
+        }
+        for (const FieldPlan& field : plan.fields) {
+            if (field.layout && offset < field.offset + field.LayoutBytes() &&
+                field.offset < last) {
+                Fail(at, fmt::format("bytes {} to {} overlap the layout field \"{}\"", offset,
+                                     last - 1, field.name));
+            }
+        }
+        built.WriteLayout(
+            offset, std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
+    }
 }
 
 FieldFacts FactsOf(const FieldPlan& field) {
@@ -539,7 +707,7 @@ FieldFacts FactsOf(const FieldPlan& field) {
     return facts;
 }
 
-void Build(Database& database, const ClassPlan& plan) {
+void BuildClass(Database& database, const ClassPlan& plan) {
     Class cls = database.AddClass(plan.key, plan.layoutSize);
     for (const FieldPlan& field : plan.fields) {
         if (field.definition) {
@@ -552,21 +720,119 @@ void Build(Database& database, const ClassPlan& plan) {
         // What the records cannot hold, for a dump to describe the field again.
         cls.NoteField(field.key, FactsOf(field));
     }
+}
 
+// One collection of a class, in a class or another, for the order of building.
+struct CollectionAt {
+    std::size_t cls;
+    std::size_t collection;
+};
+
+// The parent of each collection found in its class, for one of another class.
+void ResolveParentsElsewhere(const std::vector<ClassPlan>& plans,
+                             std::vector<std::vector<std::optional<CollectionAt>>>& elsewhere) {
+    std::unordered_map<uint32_t, std::size_t> classByKey;
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+        classByKey.emplace(plans[c].key, c);
+    }
+    elsewhere.resize(plans.size());
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+        elsewhere[c].resize(plans[c].collections.size());
+        for (std::size_t i = 0; i < plans[c].collections.size(); ++i) {
+            const CollectionPlan& collection = plans[c].collections[i];
+            if (!collection.parentElsewhere) {
+                continue;
+            }
+            const ParentElsewhere& parent = *collection.parentElsewhere;
+            const Pointer at = collection.where / "parent";
+            const auto cls = classByKey.find(parent.classKey);
+            if (cls == classByKey.end()) {
+                Fail(at / "class", fmt::format("no class \"{}\"", parent.className));
+            }
+            const auto& byKey = plans[cls->second].collectionByKey;
+            const auto found = byKey.find(parent.collectionKey);
+            if (found == byKey.end()) {
+                Fail(at / "collection", fmt::format("no collection \"{}\" in class \"{}\"",
+                                                    parent.collectionName, parent.className));
+            }
+            elsewhere[c][i] = CollectionAt{cls->second, found->second};
+        }
+    }
+}
+
+// Every collection of every class, each after its parent, wherever that is.
+std::vector<CollectionAt> BuildingOrder(
+    const std::vector<ClassPlan>& plans,
+    const std::vector<std::vector<std::optional<CollectionAt>>>& elsewhere) {
+    enum class Mark : uint8_t { None, Open, Done };
+    std::vector<std::vector<Mark>> marks(plans.size());
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+        marks[c].assign(plans[c].collections.size(), Mark::None);
+    }
+    const auto parentOf = [&](CollectionAt at) -> std::optional<CollectionAt> {
+        const CollectionPlan& plan = plans[at.cls].collections[at.collection];
+        if (plan.parent) {
+            return CollectionAt{at.cls, *plan.parent};
+        }
+        return elsewhere[at.cls][at.collection];
+    };
+    std::vector<CollectionAt> order;
+    std::vector<CollectionAt> chain;
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+        for (std::size_t i = 0; i < plans[c].collections.size(); ++i) {
+            // Up the parents to one already placed, then placed from the top down.
+            for (std::optional<CollectionAt> at = CollectionAt{c, i};
+                 at && marks[at->cls][at->collection] != Mark::Done; at = parentOf(*at)) {
+                Mark& mark = marks[at->cls][at->collection];
+                if (mark == Mark::Open) {
+                    const CollectionPlan& plan = plans[at->cls].collections[at->collection];
+                    Fail(plan.where / "parent",
+                         fmt::format("collection \"{}\" is its own ancestor", plan.name));
+                }
+                mark = Mark::Open;
+                chain.push_back(*at);
+            }
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+                marks[it->cls][it->collection] = Mark::Done;
+                order.push_back(*it);
+            }
+            chain.clear();
+        }
+    }
+    return order;
+}
+
+void BuildCollections(Database& database, const std::vector<ClassPlan>& plans) {
+    std::vector<std::vector<std::optional<CollectionAt>>> elsewhere;
+    ResolveParentsElsewhere(plans, elsewhere);
     const TextMaker databaseText = [&database](const std::string& text) {
         return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(database.CopyText(text)));
     };
+    std::vector<std::vector<std::optional<Collection>>> built(plans.size());
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+        built[c].resize(plans[c].collections.size());
+    }
     // A child's layout block starts as a copy of its parent's, so each
     // collection gets its values before its children are constructed.
-    std::vector<Collection> built;
-    for (const CollectionPlan& collection : plan.collections) {
-        built.push_back(collection.parent
-                            ? cls.AddCollection(collection.key, built[*collection.parent])
-                            : cls.AddCollection(collection.key));
+    for (const CollectionAt at : BuildingOrder(plans, elsewhere)) {
+        const ClassPlan& plan = plans[at.cls];
+        const CollectionPlan& collection = plan.collections[at.collection];
+        Class cls = database.GetClass(plan.key);
+        std::optional<CollectionAt> parent = elsewhere[at.cls][at.collection];
+        if (collection.parent) {
+            parent = CollectionAt{at.cls, *collection.parent};
+        }
+        Collection made =
+            parent ? cls.AddCollection(collection.key, *built[parent->cls][parent->collection])
+                   : cls.AddCollection(collection.key);
+        RequireValuesFor(plan, collection, collection.raw, "raw");
+        RequireValuesFor(plan, collection, collection.arrayFlags, "array");
         ForEachValueOf(plan, collection,
-                       [&](const FieldPlan& field, const Json& value, const Pointer& at) {
-                           WriteValue(field, value, at, built.back(), databaseText);
+                       [&](const FieldPlan& field, const Json& value, const Pointer& valueAt) {
+                           WriteValue(field, collection, value, valueAt, made, databaseText);
                        });
+        WriteGaps(plan, collection, made);
+        built[at.cls][at.collection] = made;
     }
 }
 
@@ -585,13 +851,13 @@ void LoadDescription(Database& database, const Json& description) {
             Fail(root / "classes",
                  fmt::format("expected an object, found {}", classes->type_name()));
         }
+        std::unordered_map<uint32_t, std::size_t> classByKey;
         for (const auto& [name, cls] : classes->items()) {
             ClassPlan plan = ReadClass(name, cls, root / "classes" / name);
-            for (const ClassPlan& other : plans) {
-                if (other.key == plan.key) {
-                    Fail(plan.where,
-                         fmt::format("\"{}\" and \"{}\" are the same key", other.name, name));
-                }
+            if (const auto [other, added] = classByKey.try_emplace(plan.key, plans.size());
+                !added) {
+                Fail(plan.where, fmt::format("\"{}\" and \"{}\" are the same key",
+                                             plans[other->second].name, name));
             }
             plans.push_back(std::move(plan));
         }
@@ -604,8 +870,9 @@ void LoadDescription(Database& database, const Json& description) {
     const std::shared_ptr<const DatabaseSnapshot> empty = database.TakeSnapshot();
     try {
         for (const ClassPlan& plan : plans) {
-            Build(database, plan);
+            BuildClass(database, plan);
         }
+        BuildCollections(database, plans);
     } catch (...) {
         database.Restore(*empty);
         throw;

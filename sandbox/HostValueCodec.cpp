@@ -1,6 +1,7 @@
 #include "sandbox/HostValueCodec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -82,16 +83,13 @@ uint64_t EncodeHash64(const Json& value, const Pointer& where) {
     return Hash64Of(RequireString(value, where, "a text or \"0x\" and a 64-bit hash"), where);
 }
 
-float EncodeFloat(const Json& value, const Pointer& where) {
-    // JSON has no infinities or NaN; the dump writes them as these texts.
+// The float's bits: a NaN must not pass through the x87 registers of a
+// 32-bit build, which make a signalling NaN quiet.
+uint32_t EncodeFloat(const Json& value, const Pointer& where) {
+    // JSON has no infinities or NaN; the dump writes them as texts.
     if (value.is_string()) {
-        const auto& text = value.get_ref<const std::string&>();
-        if (text == "nan") {
-            return std::numeric_limits<float>::quiet_NaN();
-        }
-        if (text == "inf" || text == "-inf") {
-            const float infinity = std::numeric_limits<float>::infinity();
-            return text == "inf" ? infinity : -infinity;
+        if (const auto bits = Description::FloatBitsOfText(value.get_ref<const std::string&>())) {
+            return *bits;
         }
     }
     if (!value.is_number()) {
@@ -99,10 +97,10 @@ float EncodeFloat(const Json& value, const Pointer& where) {
     }
     // A whole number is rounded to a float once, not to a double first.
     if (value.is_number_unsigned()) {
-        return static_cast<float>(value.get<uint64_t>());
+        return std::bit_cast<uint32_t>(static_cast<float>(value.get<uint64_t>()));
     }
     if (value.is_number_integer()) {
-        return static_cast<float>(value.get<int64_t>());
+        return std::bit_cast<uint32_t>(static_cast<float>(value.get<int64_t>()));
     }
     // Numbers from the largest float up to the middle between it and the
     // next power of two round to the largest float; from there on to infinity.
@@ -113,9 +111,9 @@ float EncodeFloat(const Json& value, const Pointer& where) {
         Fail(where, fmt::format("{} is out of range for a float", value.dump()));
     }
     if (std::fabs(number) > largest) {
-        return static_cast<float>(std::copysign(largest, number));
+        return std::bit_cast<uint32_t>(static_cast<float>(std::copysign(largest, number)));
     }
-    return static_cast<float>(number);
+    return std::bit_cast<uint32_t>(static_cast<float>(number));
 }
 
 template <typename T>
@@ -213,6 +211,10 @@ void EncodeKind(ValueKind kind, const Json& value, const Pointer& where, std::sp
         case ValueKind::JunkmanMod:
         case ValueKind::RefSpec:
         case ValueKind::StringKey: {
+            // A text address is the loader's to make: none unless the value gives one.
+            if (kind == ValueKind::StringKey) {
+                Store(out, offset + 12, uint32_t{0});
+            }
             const auto members = MembersOf(kind);
             if (!value.is_object()) {
                 Fail(where,
@@ -302,13 +304,24 @@ std::string Hash64Text(uint64_t hash) {
 }
 
 const Description::NameWriter& SandboxNames() {
-    static const Description::NameWriter kNames{&KeyText, &Hash64Text};
+    static const Description::NameWriter kNames{[](uint32_t key) -> std::string_view {
+                                                    thread_local std::string name;
+                                                    name = KeyText(key);
+                                                    return name;
+                                                },
+                                                [](uint64_t hash) -> std::string_view {
+                                                    thread_local std::string text;
+                                                    text = Hash64Text(hash);
+                                                    return text;
+                                                }};
     return kNames;
 }
 
 void EncodeValue(const HostType* type, const Json& value, const Pointer& where,
-                 std::span<uint8_t> out, const TextMaker& makeText) {
-    std::fill(out.begin(), out.end(), uint8_t{0});
+                 std::span<uint8_t> out, const TextMaker& makeText, bool overBytes) {
+    if (!overBytes) {
+        std::fill(out.begin(), out.end(), uint8_t{0});
+    }
     if (type != nullptr) {
         return EncodeKind(type->kind, value, where, out, 0, makeText);
     }

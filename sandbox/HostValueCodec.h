@@ -20,7 +20,6 @@ namespace rakor::Sandbox {
 using ValueKind = Description::ValueKind;
 using HostType = Description::HostType;
 using Member = Description::Member;
-using Description::FloatJson;
 using Description::HostTypes;
 using Description::MembersOf;
 
@@ -51,10 +50,13 @@ using TextMaker = std::function<uint32_t(const std::string&)>;
 // Writes the value into out, which is exactly the value's size. A null type
 // is one the sandbox does not know: its value is a string of hexadecimal
 // bytes, two digits per byte, in memory order. Throws DescriptionError
-// naming `where`, the value's place in the description.
+// naming `where`, the value's place in the description. `overBytes`: out
+// holds bytes already (a field's raw bytes), which keep what the value does
+// not give (a reference's third word, a member left out); otherwise out is
+// zeroed first.
 void EncodeValue(const HostType* type, const nlohmann::ordered_json& value,
                  const nlohmann::ordered_json::json_pointer& where, std::span<uint8_t> out,
-                 const TextMaker& makeText);
+                 const TextMaker& makeText, bool overBytes = false);
 
 // The value that the bytes hold, in the form EncodeValue reads, with the
 // names the sandbox remembers.

@@ -33,6 +33,7 @@ ctest --preset linux-i386
 # figures worth reading (benchmarks/whole-run.sh and the README have those).
 echo "== micro-benchmarks (smoke run)"
 build/linux-i386/benchmarks/vexa_benchmarks --benchmark_min_time=0.005
+build/linux-i386/benchmarks/snapshot_benchmark --benchmark_filter=/1000 --benchmark_min_time=0.005
 
 build linux-i386-asan
 ctest --preset linux-i386-asan

@@ -29,11 +29,14 @@
 
 #include "hash/HashResolver.h"
 #include "loader/ScriptRunner.h"
+#include "loader/Snapshot.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/NameHash.h"
 #include "support/LogCapture.h"
+#include "support/RecordedHost.h"
 #include "support/TempDirectory.h"
+#include "typedb/AttribTypeRegistry.h"
 
 namespace rakor {
 namespace {
@@ -43,6 +46,7 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+using Json = nlohmann::ordered_json;
 
 // The million-line script and the million-line hash list take seconds
 // natively and many times that under AddressSanitizer, which instruments
@@ -68,13 +72,102 @@ constexpr const char* kCaught = "] Caught error executing script line: ";
 class HostileInputTest : public ::testing::Test {
 protected:
     HostileInputTest() {
-        Sandbox::LoadDescription(db_, Sandbox::ReadDescriptionFile(VEXA_EVERY_FIELD_DATABASE));
+        LoadEveryField();
         Attrib::HashResolver::ResetForTesting();
+    }
+    void LoadEveryField() {
+        db_.reset();
+        db_.emplace();
+        Sandbox::LoadDescription(*db_, Sandbox::ReadDescriptionFile(VEXA_EVERY_FIELD_DATABASE));
     }
     // A million names in the resolver would outlive the test.
     ~HostileInputTest() override { Attrib::HashResolver::ResetForTesting(); }
 
+    // Every pack runs twice more first, from the same database and with a
+    // fresh hash resolver: with the snapshot folder and without. The snapshot
+    // only reads: the two passes log the same (the snapshot's own two lines
+    // aside), make the same calls into the host and leave the same database.
+    // And vxmod run on its before.json logs what the game logged and leaves
+    // the database as its after.json has it.
+    void ExpectTheSnapshotChangesNothing() {
+        Attrib::AttribTypeRegistry::Instance();  // filled once a process, at its first pass
+        const std::shared_ptr<const Sandbox::DatabaseSnapshot> start = db_->TakeSnapshot();
+        struct Trial {
+            std::vector<std::string> log;
+            std::vector<vexa::test::HostCall> calls;
+            Json database;
+        };
+        const auto trial = [&](bool asked) {
+            Attrib::HashResolver::ResetForTesting();
+            if (asked) {
+                fs::create_directories(kSnapshotFolder);
+            }
+            vexa::test::LogCapture log;
+            std::unique_ptr<Snapshot> snapshot = Snapshot::IfAsked("AttribMods", *log.Logger());
+            if (snapshot) {
+                snapshot->Before();
+            }
+            vexa::test::StartNotingCalls();
+            ScriptRunner(log.Logger(), [](const std::string&, const std::string&) {
+            }).LoadScriptDirectory("AttribMods");
+            Trial result{.log = {}, .calls = vexa::test::StopNotingCalls(), .database = {}};
+            if (snapshot) {
+                snapshot->After();
+                for (const char* file : {kSnapshotBefore, kSnapshotAfter}) {
+                    snapshotFiles_.push_back(
+                        Sandbox::ReadDescriptionFile(fs::path(kSnapshotFolder) / file));
+                }
+            }
+            fs::remove_all("VexaAttribLoader");
+            for (std::string& line : log.Lines()) {
+                if (line.find("VexaAttribLoader/snapshot/") == std::string::npos) {
+                    result.log.push_back(std::move(line));
+                }
+            }
+            result.database = Sandbox::DumpDescription(*db_);
+            db_->Restore(*start);
+            return result;
+        };
+        const Trial off = trial(false);
+        const Trial on = trial(true);
+        EXPECT_EQ(on.log, off.log) << "with the snapshot folder";
+        EXPECT_TRUE(on.calls == off.calls) << "with the snapshot folder: " << on.calls.size()
+                                           << " calls into the host, not " << off.calls.size();
+        EXPECT_TRUE(on.database == off.database) << "with the snapshot folder";
+        ExpectVxmodOnBeforeGives(on.log);
+        Attrib::HashResolver::ResetForTesting();
+    }
+
+    // vxmod's run on before.json, in a database of its own (the test's is
+    // loaded again after: no test touches it before its one run).
+    void ExpectVxmodOnBeforeGives(const std::vector<std::string>& gameLog) {
+        ASSERT_EQ(snapshotFiles_.size(), 2u);
+        Json after;
+        db_.reset();
+        {
+            Sandbox::Database loaded;
+            ASSERT_NO_THROW(Sandbox::LoadDescription(loaded, snapshotFiles_[1]));
+            after = Sandbox::DumpDescription(loaded);
+        }
+        {
+            Attrib::HashResolver::ResetForTesting();
+            Sandbox::Database replayed;
+            ASSERT_NO_THROW(Sandbox::LoadDescription(replayed, snapshotFiles_[0]));
+            vexa::test::LogCapture log;
+            ScriptRunner(log.Logger(), [](const std::string&, const std::string&) {
+            }).LoadScriptDirectory("AttribMods");
+            EXPECT_EQ(log.Lines(), gameLog) << "vxmod run on before.json";
+            EXPECT_TRUE(Sandbox::DumpDescription(replayed) == after)
+                << "vxmod run on before.json leaves the database as after.json has it";
+        }
+        snapshotFiles_.clear();
+        LoadEveryField();
+    }
+
     RunSummary Run() {
+        if (checkSnapshot_) {
+            ExpectTheSnapshotChangesNothing();
+        }
         ScriptRunner runner(log_.Logger(), [this](const std::string&, const std::string& text) {
             boxes_.push_back(text);
             if (onBox_) {
@@ -121,23 +214,25 @@ protected:
         EXPECT_EQ(Warnings(displayPath).size(), static_cast<std::size_t>(failed)) << displayPath;
     }
 
-    Sandbox::Collection Default() const { return db_.GetClass("car").GetCollection("default"); }
+    Sandbox::Collection Default() const { return db_->GetClass("car").GetCollection("default"); }
     template <typename T>
     T Own(const char* field) const {
         return Default().ReadInline<T>(field);
     }
     template <typename T>
     T Layout(const char* field, const char* collection = "default") const {
-        return db_.GetClass("car").GetCollection(collection).ReadLayout<T>(field);
+        return db_->GetClass("car").GetCollection(collection).ReadLayout<T>(field);
     }
     std::string OwnText(const char* field) const { return Own<const char*>(field); }
 
     vexa::test::TempDirectory cwd_{/*enter=*/true};
-    Sandbox::Database db_;
+    std::optional<Sandbox::Database> db_;
+    std::vector<Json> snapshotFiles_;  // before.json and after.json of the trial with the folder
     vexa::test::LogCapture log_;
     std::vector<std::string> boxes_;
     std::vector<LineFailure> failures_;
     std::function<void(const std::string&)> onBox_;
+    bool checkSnapshot_ = true;
 };
 
 // ---- size ---------------------------------------------------------------------
@@ -227,7 +322,7 @@ TEST_F(HostileInputTest, NulBytesAndInvalidUtf8InNamesAndValues) {
     EXPECT_STREQ(Layout<const char*>("LT"), "a");
     EXPECT_EQ(Own<int32_t>("EI32"), 5);
     EXPECT_EQ(Own<int16_t>("EI16"), 12);
-    EXPECT_TRUE(db_.GetClass("car").FindCollection(Sandbox::Crc32("n\xE9w")));
+    EXPECT_TRUE(db_->GetClass("car").FindCollection(Sandbox::Crc32("n\xE9w")));
     const auto* key = static_cast<const uint8_t*>(Default().EntryTarget("EKey"));
     EXPECT_STREQ(Sandbox::ReadAs<const char*>(key + 12), "\xE9");
     EXPECT_THAT(Warnings("AttribMods/bytes.vxmod").at(0), HasSubstr("'E\xFFI32' not found"));
@@ -374,7 +469,7 @@ TEST_F(HostileInputTest, LinksThatLoopAreWalkedOnce) {
     EXPECT_EQ(summary.succeeded, 3);
     EXPECT_EQ(summary.failed, 0);
     for (const char* name : {"top", "a", "b"}) {
-        EXPECT_TRUE(db_.GetClass("car").FindCollection(name)) << name;
+        EXPECT_TRUE(db_->GetClass("car").FindCollection(name)) << name;
     }
 }
 
@@ -389,7 +484,7 @@ TEST_F(HostileInputTest, SixtyLevelDeepTree) {
     EXPECT_EQ(summary.scripts, 60);
     EXPECT_EQ(summary.succeeded, 60);
     for (int level = 0; level < 60; ++level) {
-        EXPECT_TRUE(db_.GetClass("car").FindCollection(fmt::format("deep{}", level))) << level;
+        EXPECT_TRUE(db_->GetClass("car").FindCollection(fmt::format("deep{}", level))) << level;
     }
 }
 
@@ -407,7 +502,7 @@ TEST_F(HostileInputTest, NonAsciiFolderAndFileNames) {
         const std::string display = "AttribMods/" + paths[i];
         ExpectCounts(display, 1, 1);
         EXPECT_THAT(boxes_, ::testing::Contains(HasSubstr("'" + display + "'")));
-        EXPECT_TRUE(db_.GetClass("car").FindCollection(fmt::format("n{}", i)));
+        EXPECT_TRUE(db_->GetClass("car").FindCollection(fmt::format("n{}", i)));
     }
 }
 
@@ -704,7 +799,7 @@ TEST_F(HostileInputTest, EveryTypeFedEveryTypesValueText) {
     for (const LineFailure& failure : failures_) {
         failedLines.insert(failure.line);
     }
-    const Sandbox::Class car = db_.GetClass("car");
+    const Sandbox::Class car = db_->GetClass("car");
     const Sandbox::Collection parent = Default();
     int accepted = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -11,6 +11,7 @@
 #include "loader/GameDescription.h"
 #include "loader/ScriptNames.h"
 #include "sandbox/DatabaseDescription.h"
+#include "support/HashListOf.h"
 #include "support/LogCapture.h"
 #include "support/TempDirectory.h"
 
@@ -24,31 +25,19 @@ nlohmann::json Unordered(const Json& document) {
     return nlohmann::json::parse(document.dump());
 }
 
-void CollectNames(const Json& value, std::set<std::string>& names) {
-    if (value.is_object()) {
-        for (const auto& [name, item] : value.items()) {
-            names.insert(name);
-            CollectNames(item, names);
-        }
-    } else if (value.is_array()) {
-        for (const Json& item : value) {
-            CollectNames(item, names);
-        }
-    } else if (value.is_string()) {
-        names.insert(value.get<std::string>());
-    }
-}
-
 class GameDescriptionTest : public ::testing::Test {
 protected:
     GameDescriptionTest() { Attrib::HashResolver::ResetForTesting(); }
     ~GameDescriptionTest() override { Attrib::HashResolver::ResetForTesting(); }
 
     Json Describe() {
-        GameDescription game(NamesTheScriptsUse("AttribMods"), *log_.Logger());
-        GameDescription::Written written = game.Describe("a note");
+        GameDescription game(NamesTheScriptsUse("AttribMods"), GameNames::ReadHashList(),
+                             *log_.Logger());
+        std::string text;
+        const GameDescription::Written written =
+            game.Describe("a note", [&](std::string_view piece) { text += piece; });
         EXPECT_THAT(written.problems, ::testing::IsEmpty());
-        return std::move(written.document);
+        return Json::parse(text);
     }
 
     vexa::test::TempDirectory cwd_{/*enter=*/true};
@@ -64,19 +53,13 @@ TEST_F(GameDescriptionTest, ReadBackItGivesTheDatabaseItWasWrittenFrom) {
         SCOPED_TRACE(file);
         Attrib::HashResolver::ResetForTesting();
         const Json description = Sandbox::ReadDescriptionFile(file);
-        std::set<std::string> names;
-        CollectNames(description, names);
-        std::string list;
         std::string script;
-        for (const std::string& name : names) {
-            list += name + "\n";
-        }
         for (const auto& [cls, contents] : description["classes"].items()) {
             for (const auto& [collection, unused] : contents["collections"].items()) {
                 script += "delete_node " + cls + " " + collection + "\n";
             }
         }
-        cwd_.Write("Qzr/VLTHashes.txt", list);
+        cwd_.Write("Qzr/VLTHashes.txt", vexa::test::HashListOf(description));
         cwd_.Write("AttribMods/names.vxmod", script);
 
         Json original;

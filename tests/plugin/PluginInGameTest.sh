@@ -255,7 +255,12 @@ test_hostile_inputs() {
       printf '\nupdate_field car default EF 2.5\n'; } >"$mods/long.vxmod"
     # The DLL's own bytes, without Ctrl-Z (which ends a text), then a good line.
     { tr -d '\032' <"$dll"; printf '\nupdate_field car default EI32 77\n'; } >"$mods/binary.vxmod"
+    # The same game again with the snapshot folder, in a folder whose path is
+    # as long (the deep tree meets the same limit).
+    cp -a "$folder" "$work/hostil2"
+    mkdir -p "$work/hostil2/$snapshot_folder"
     play "$folder" --db database.json --dump after.json
+    play "$work/hostil2" --db database.json --dump after.json
 
     check "failed lines make the exit status 1" equal "$(cat "$folder/status")" 1
     check "nothing the game relies on was broken" equal "$(count_lines "$folder/report.txt" '^FAULT')" 0
@@ -275,6 +280,12 @@ test_hostile_inputs() {
     check "the line after it ran" has_text "$log" "[AttribMods/long.vxmod] Script loaded: 2 succesful / 0 failed"
     check "the good line after the binary bytes ran" equal "$(jq '.classes.car.collections.default.values.EI32' \
         "$folder/after.json")" 77
+    check "with the snapshot folder: the same log, its two lines aside" \
+        diff <(log_lines "$folder") <(log_lines "$work/hostil2" | without_snapshot_lines)
+    check "with the snapshot folder: the same boxes" cmp "$folder/boxes.txt" "$work/hostil2/boxes.txt"
+    check "with the snapshot folder: the same database" cmp "$folder/after.json" "$work/hostil2/after.json"
+    check "with the snapshot folder: both files written" \
+        equal "$(log_lines "$work/hostil2" | grep -cF "$(snapshot_written)")" 2
 }
 
 # What other mods and the game's state do to the plug-in in the field. Each
@@ -569,6 +580,9 @@ snapshot_folder=VexaAttribLoader/snapshot
 snapshot_written() {  # what the log says of a snapshot file written
     echo "[VexaAttribLoader.Tormelin] [info] Wrote $snapshot_folder/${1:-}"
 }
+without_snapshot_lines() {  # the log lines that are not the snapshot's own
+    grep -avF "$snapshot_folder/"
+}
 pass_calls() {  # game folder, pass: the database calls the pass made
     sed -n "s/^pass $2: .*, then \([0-9]*\) database calls;.*/\1/p" "$1/report.txt"
 }
@@ -599,7 +613,7 @@ snapshot_matches_vxmod() {  # name, database, scripts folder, hash list (or "")
     check "$name: nothing the game relies on was broken" equal "$(count_lines "$game_dir/report.txt" '^FAULT')" 0
     check "$name: vxmod on the snapshot before the pass logs what the game logged" \
         diff <(log_by_script "$native" vxmod.log) \
-        <(log_by_script "$game_dir" | grep -avxF "$(patched_line "$game_dir")" | grep -avF "$(snapshot_written)")
+        <(log_by_script "$game_dir" | grep -avxF "$(patched_line "$game_dir")" | without_snapshot_lines)
     check "$name: and leaves every collection as the game's snapshot after the pass has it" \
         same_database "$native/after.json" "$snap/after.json"
     check "$name: vxmod diff writes all the two snapshots differ in as a script" \
@@ -614,11 +628,11 @@ test_snapshot_matches_vxmod() {
     snapshot_matches_vxmod examples "$examples/database.json" "$examples/AttribMods" ""
     check "examples: the log says what was written, after the patch line and around the scripts" \
         equal "$(log_lines "$game_dir" | grep -nF "$(snapshot_written)")" \
-        "2:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/before.json: the game's database before the mod scripts ran (2 classes, 4 collections).
-21:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/after.json: the same collections after the mod scripts ran (2 classes, 6 collections)."
-    check "examples: a parent nothing names is written under its child's name" equal \
+        "2:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/before.json: the game's database before the mod scripts ran (2 classes, 4 collections, 0 notes).
+21:[VexaAttribLoader.Tormelin] [info] Wrote VexaAttribLoader/snapshot/after.json: the same collections after the mod scripts ran (2 classes, 6 collections, 0 notes)."
+    check "examples: a parent no name names is written under the key a reference gives it" equal \
         "$(jq -r '.classes.engine.collections.v8.parent' "$game_dir/$snapshot_folder/before.json")" \
-        "(unnamed parent of v8)"
+        "0xD02717DA"
     # The README's and the guide's examples read these; they are what the game writes.
     check "examples: examples/snapshot is what the game writes" \
         diff -r "$examples/snapshot" "$game_dir/$snapshot_folder"
@@ -632,6 +646,40 @@ test_snapshot_matches_vxmod() {
     cp "$(dirname "$database")/corpus/script/"*.vxmod "$work/every-field-scripts/"
     rm "$work/every-field-scripts/nodes-again.vxmod"
     snapshot_matches_vxmod every-field "$database" "$work/every-field-scripts" "$list"
+}
+
+# The snapshot only reads: the same game with the folder and without logs the
+# same lines (the snapshot's two aside), shows the same boxes and leaves the
+# same database, pass after pass, on the examples and on the fuzzer's seeds
+# against a field of every type in every place, with a hash list naming all.
+test_snapshot_leaves_the_passes_alone() {
+    local name on off folder list="$work/every-field-names.txt"
+    jq -r '(.. | strings), (.. | objects | keys[])' "$database" | sort -u >"$list"
+    for name in examples every-field; do
+        on="$(game_folder "alone-$name-on")" off="$(game_folder "alone-$name-off")"
+        for folder in "$on" "$off"; do
+            if [ "$name" = examples ]; then
+                cp -r "$examples/AttribMods/." "$folder/AttribMods/"
+                cp "$examples/database.json" "$folder/database.json"
+            else
+                cp "$(dirname "$database")/corpus/script/"*.vxmod "$folder/AttribMods/"
+                cp "$database" "$folder/database.json"
+                mkdir -p "$folder/Qzr" && cp "$list" "$folder/Qzr/VLTHashes.txt"
+            fi
+        done
+        mkdir -p "$on/$snapshot_folder"
+        play "$on" --db database.json --passes 2 --dump after.json
+        play "$off" --db database.json --passes 2 --dump after.json
+        check "$name: both snapshot files written" \
+            equal "$(log_lines "$on" | grep -cF "$(snapshot_written)")" 2
+        check "$name: the same log with the snapshot folder and without" \
+            diff <(log_lines "$off") <(log_lines "$on" | without_snapshot_lines)
+        check "$name: the same boxes" cmp "$off/boxes.txt" "$on/boxes.txt"
+        check "$name: the same database after both passes" cmp "$off/after.json" "$on/after.json"
+        check "$name: the same exit status" equal "$(cat "$off/status")" "$(cat "$on/status")"
+        check "$name: the second pass makes the same calls" \
+            equal "$(pass_calls "$on" 2)" "$(pass_calls "$off" 2)"
+    done
 }
 
 # Without the folder the plug-in only looks for it, once: no file, no line,
@@ -662,7 +710,8 @@ test_snapshot_off() {
 }
 
 # The hash list names collections no script names: they are written, with
-# their parents; a class no script names is not, whatever the list names.
+# their parents; a class no script names is not, whatever the list names,
+# unless a value leads to it (car's reference leads to engine's inline4).
 test_snapshot_hash_list() {
     local folder
     folder="$(game_folder snapshot-hash-list)"
@@ -672,7 +721,7 @@ test_snapshot_hash_list() {
     play "$folder"
     check "hash list: the collections it names in a class the scripts name are written" equal \
         "$(jq -c '.classes | map_values(.collections | keys)' "$folder/$snapshot_folder/before.json")" \
-        '{"car":["coupe","default"]}'
+        '{"car":["coupe","default"],"0xE8A81A8D":["inline4"]}'
     check "hash list: with their parents" equal \
         "$(jq -r '.classes.car.collections.coupe.parent' "$folder/$snapshot_folder/before.json")" default
 }
@@ -824,6 +873,7 @@ snapshot)
         exit 77
     fi
     test_snapshot_matches_vxmod
+    test_snapshot_leaves_the_passes_alone
     test_snapshot_off
     test_snapshot_hash_list
     test_snapshot_faults

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "description/JsonWriter.h"
 #include "sandbox/DatabaseDescription.h"
 #include "sandbox/NameHash.h"
 #include "sandbox/OrderedJson.h"
@@ -166,12 +167,13 @@ TEST(DescriptionRoundTrip, ShortestFloatTextIsDumped) {
 // A dump read back gives every float again, bit for bit: the largest ones
 // (which lie beyond the double nearest their shortest text), one whose
 // shortest text read as a double rounds to the next float (0x15AE43FD), the
-// sign of zero, and floats of every exponent; whole numbers written for a
-// float are rounded to it once.
+// sign of zero, floats of every exponent, the infinities and NaNs of either
+// sign, quiet and signalling, with their payloads; whole numbers written for
+// a float are rounded to it once.
 TEST(DescriptionRoundTrip, EveryFloatComesBackFromTheDumpText) {
     std::vector<uint32_t> bits = {0x7F7FFFFF, 0xFF7FFFFF, 0x15AE43FD,
                                   0x80000000, 0x00000001, 0x007FFFFF};
-    for (uint32_t exponent = 0; exponent < 255; ++exponent) {
+    for (uint32_t exponent = 0; exponent <= 255; ++exponent) {
         for (const uint32_t mantissa : {0x000000u, 0x000001u, 0x2E43FDu, 0x400000u, 0x7FFFFFu}) {
             bits.push_back((exponent << 23) | mantissa);
             bits.push_back(0x80000000u | (exponent << 23) | mantissa);
@@ -179,9 +181,8 @@ TEST(DescriptionRoundTrip, EveryFloatComesBackFromTheDumpText) {
     }
     Json values = Json::array();
     for (const uint32_t word : bits) {
-        float value;
-        std::memcpy(&value, &word, sizeof value);
-        values.push_back(value);  // in memory exactly; the dump writes the shortest text
+        // As the dump writes it: in memory exactly, a text where JSON has no number.
+        values.push_back(ParseOrderedJson(Description::JsonWriter::FloatText(word)));
     }
     const auto description = [](const Json& floats) {
         Json d = R"({"classes": {"c": {"fields": {

@@ -150,8 +150,15 @@ TEST_F(CarDatabase, MistakesInBuildingAreRefused) {
     EXPECT_THROW(base->GetOwnEntry("Grip"), SandboxError);
     EXPECT_THROW(db.GetClass("truck"), SandboxError);
     EXPECT_THROW(car.GetCollection("missing"), SandboxError);
-    Class truck = db.AddClass("truck");
-    EXPECT_THROW(truck.AddCollection("default", *base), SandboxError);
+}
+
+// The game has collections whose parent is of another class; such a child
+// starts with a block of zeros, laid out as its own class has it.
+TEST_F(CarDatabase, AParentOfAnotherClassGivesNoLayoutBytes) {
+    Class truck = db.AddClass("truck", 8);
+    const Collection pickup = truck.AddCollection("pickup", *base);
+    EXPECT_EQ(pickup.Parent(), base);
+    EXPECT_THAT(pickup.LayoutBytes(), testing::Each(0));
 }
 
 TEST_F(CarDatabase, EnumerationListsEverythingInOrder) {

@@ -19,6 +19,15 @@ const Json& Member(const Json& object, const char* key) {
     return found == object.end() ? kNone : *found;
 }
 
+// The name of the collection's parent in its own class; null without one, or
+// for a parent of another class (written {"class": ..., "collection": ...}).
+const std::string* ParentInClass(const Json& collection) {
+    const auto parent = collection.find("parent");
+    return parent != collection.end() && parent->is_string()
+               ? &parent->get_ref<const std::string&>()
+               : nullptr;
+}
+
 const Json& Items(const Json& array) {
     return array.is_object() ? array["items"] : array;
 }
@@ -134,13 +143,11 @@ std::vector<std::string_view> ClassDiff::ParentsFirst() const {
         // Up the parents to the first one placed, then placed from the top down.
         for (std::string_view at = name; !placed.contains(at);) {
             chain.push_back(at);
-            const Json& collection = *afterCollections_.at(at);
-            const auto parent = collection.find("parent");
-            if (parent == collection.end() ||
-                !afterCollections_.contains(parent->get_ref<const std::string&>())) {
+            const std::string* parent = ParentInClass(*afterCollections_.at(at));
+            if (parent == nullptr || !afterCollections_.contains(*parent)) {
                 break;
             }
-            at = parent->get_ref<const std::string&>();
+            at = *parent;
         }
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             if (placed.insert(*it).second) {
@@ -161,11 +168,12 @@ Json ClassDiff::LayoutValue(const MemberIndex& collections, std::string_view col
         if (const auto value = values.find(field); value != values.end()) {
             return *value;
         }
-        const auto parent = at->second->find("parent");
-        if (parent == at->second->end()) {
+        // A parent of another class gave the block nothing: it started as zeros.
+        const std::string* parent = ParentInClass(*at->second);
+        if (parent == nullptr) {
             break;
         }
-        at = collections.find(parent->get_ref<const std::string&>());
+        at = collections.find(*parent);
     }
     return nullptr;  // zero bytes
 }
@@ -173,16 +181,23 @@ Json ClassDiff::LayoutValue(const MemberIndex& collections, std::string_view col
 void ClassDiff::WriteCollection(const std::string& collection, const Json& after,
                                 const Json* before) {
     const std::string prefix = NameWord(name_) + " " + NameWord(collection);
-    if (before != nullptr && before->value("parent", "") != after.value("parent", "")) {
+    const Json none;
+    const auto parentOf = [&](const Json& side) -> const Json& {
+        const auto parent = side.find("parent");
+        return parent == side.end() ? none : *parent;
+    };
+    if (before != nullptr && parentOf(*before) != parentOf(after)) {
         script_.Cannot(fmt::format("give '{}'->'{}' another parent", name_, collection));
         return;
     }
     if (before == nullptr) {
-        if (!after.contains("parent")) {
-            script_.Cannot(fmt::format("make '{}'->'{}', which has no parent", name_, collection));
+        const std::string* parent = ParentInClass(after);
+        if (parent == nullptr) {
+            script_.Cannot(fmt::format("make '{}'->'{}', which has no parent{}", name_, collection,
+                                       after.contains("parent") ? " in its class" : ""));
             return;
         }
-        script_.Line(fmt::format("add_node {} {} {}", NameWord(name_), NameWord(after["parent"]),
+        script_.Line(fmt::format("add_node {} {} {}", NameWord(name_), NameWord(*parent),
                                  NameWord(collection)));
     }
     const Json& beforeValues = before != nullptr ? Member(*before, "values") : Json::object();
@@ -191,11 +206,9 @@ void ClassDiff::WriteCollection(const std::string& collection, const Json& after
         const std::string where = fmt::format("'{}'->'{}'.'{}'", name_, collection, field);
         if (info.layout) {
             // A new collection starts with its parent's block as it is now.
-            const Json was =
-                before != nullptr
-                    ? LayoutValue(beforeCollections_, collection, field)
-                    : LayoutValue(afterCollections_, after["parent"].get_ref<const std::string&>(),
-                                  field);
+            const Json was = before != nullptr
+                                 ? LayoutValue(beforeCollections_, collection, field)
+                                 : LayoutValue(afterCollections_, *ParentInClass(after), field);
             const Json now = LayoutValue(afterCollections_, collection, field);
             if (!SameField(info, was, now)) {
                 WriteValue(prefix, field, info, was, now, where);
