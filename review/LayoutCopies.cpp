@@ -61,12 +61,13 @@ void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
     }
 }
 
-std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits) const {
+std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits,
+                                               const ConflictTracker::ShownAt& shown) const {
     std::vector<Diagnostic> warnings;
     for (const Missed& missed : missed_) {
         const Child& child = made_.at(Key(missed.copy.classKey, missed.copy.holderKey));
         // Made again after the change, or given a value of its own.
-        if (child.made != missed.made || edits.WasEdited(missed.copy)) {
+        if (child.made != missed.made || edits.WasEdited(missed.copy) || !shown(missed.changedAt)) {
             continue;
         }
         warnings.push_back(

@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/HostRecords.h"
 #include "review/Conflicts.h"
 #include "review/Diagnostics.h"
 #include "review/EditTarget.h"
-#include "host/HostRecords.h"
 #include "sandbox/FlatMap.h"
 
 namespace vxmod {
@@ -29,7 +29,9 @@ public:
 
     // At the line that last changed the parent, for each copy that kept the
     // old value; after the run, when it is known which values lines set.
-    std::vector<Diagnostic> Warnings(const ConflictTracker& edits) const;
+    // Those shown (the others are counted by the caller, and need no words).
+    std::vector<Diagnostic> Warnings(const ConflictTracker& edits,
+                                     const ConflictTracker::ShownAt& shown) const;
 
 private:
     struct Child {

@@ -5,10 +5,12 @@
 
 #include <fmt/format.h>
 
+#include "automation/CommandParser.h"
+#include "automation/FieldSpec.h"
+#include "automation/LineTokens.h"
 #include "review/FailureWords.h"
 #include "review/ReviewedLine.h"
 #include "review/ValueWarnings.h"
-#include "automation/FieldSpec.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {
@@ -63,10 +65,11 @@ EditTarget Target(const ReviewedLine& line, DatabaseNames& names, LineFindings& 
 void WarnIfInherited(const ReviewedLine& line, LineFindings& findings) {
     if (line.facts.holder != line.facts.collection) {
         // Put together by hand: in a large pack a line in every few is told this.
-        JoinInto(findings.NextWarning(FindingKind::Inherited),
-                 {"'", line.arguments.collection, "' does not hold '", line.field.name,
-                  "' itself: this changes it in '", findings.holder,
-                  "', for every collection that inherits it from there"});
+        if (std::string* words = findings.Warn(FindingKind::Inherited)) {
+            JoinInto(*words, {"'", line.arguments.collection, "' does not hold '", line.field.name,
+                              "' itself: this changes it in '", findings.holder,
+                              "', for every collection that inherits it from there"});
+        }
     }
 }
 
@@ -74,12 +77,14 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     const std::string_view count = line.arguments.count;
     const auto reading = rakor::Attrib::Automation::ReadCountText(count);
     if (reading.used < count.size()) {
-        findings.AddWarning(FindingKind::CountReadInPart,
-                            reading.count == 0
-                                ? fmt::format("count '{}' is not a number: it is read as 0, which "
-                                              "empties the array",
-                                              count)
-                                : fmt::format("count '{}' is read as {}", count, reading.count));
+        if (std::string* words = findings.Warn(FindingKind::CountReadInPart)) {
+            *words = reading.count == 0
+                         ? fmt::format(
+                               "count '{}' is not a number: it is read as 0, which "
+                               "empties the array",
+                               count)
+                         : fmt::format("count '{}' is read as {}", count, reading.count);
+        }
     }
     EditTarget target = Target(line, names, findings);
     target.size = true;
@@ -93,14 +98,17 @@ void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFi
         return;
     }
     const std::vector<std::string>& names = members.Of(*line.facts.type);
-    if (std::find(names.begin(), names.end(), a.value) != names.end()) {
-        findings.AddWarning(FindingKind::MemberAsValue,
-                            fmt::format("'{}' is a member of '{}' ({}), and with five words it is "
-                                        "read as the value: the line "
-                                        "sets '{}' itself to '{}'; the value looks missing "
-                                        "(update_field {} {} {} {} <value>)",
-                                        a.value, line.field.name, line.TypeName(), line.field.name,
-                                        a.value, a.className, a.collection, a.field, a.value));
+    if (std::find(names.begin(), names.end(), a.value) == names.end()) {
+        return;
+    }
+    if (std::string* words = findings.Warn(FindingKind::MemberAsValue)) {
+        *words = fmt::format(
+            "'{}' is a member of '{}' ({}), and with five words it is "
+            "read as the value: the line "
+            "sets '{}' itself to '{}'; the value looks missing "
+            "(update_field {} {} {} {} <value>)",
+            a.value, line.field.name, line.TypeName(), line.field.name, a.value, a.className,
+            a.collection, a.field, a.value);
     }
 }
 
@@ -109,10 +117,12 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
-        findings.AddWarning(FindingKind::SubscriptIgnored,
-                            fmt::format("'{}' is not an array: the subscript in '{}' is ignored "
-                                        "and the field itself is set",
-                                        line.field.name, line.arguments.field));
+        if (std::string* words = findings.Warn(FindingKind::SubscriptIgnored)) {
+            *words = fmt::format(
+                "'{}' is not an array: the subscript in '{}' is ignored "
+                "and the field itself is set",
+                line.field.name, line.arguments.field);
+        }
     }
     WarnIfInherited(line, findings);
     if (line.arguments.hasMember) {
@@ -127,24 +137,60 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
 }  // namespace
 
 void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
+    Ran(line, findings);
+    if (findings.made) {
+        names_.Made(*findings.made);
+    }
+}
+
+void LineReviewer::Ran(const ReviewedLine& line, LineFindings& findings) {
     findings.Clear();
-    const rakor::LineRun& run = line.run;
-    if (line.Failed()) {
-        findings.problem = ExplainFailure(line, names_, members_, exampleDatabase_);
+    if (line.Failed() || line.run.command == nullptr) {
         return;
     }
-    if (run.command == nullptr) {
-        return;
-    }
-    const std::string_view word = run.command->word;
+    const std::string_view word = line.run.command->word;
     if (word == "add_node" || word == "copy_node") {
         Made(line, findings);
-        names_.Made(*findings.made);
     } else if (word == "resize_field") {
         Resized(line, names_, findings);
     } else if (word == "update_field") {
         Updated(line, names_, members_, findings);
     }
+}
+
+std::optional<std::string> LineReviewer::WhyFailed(const ReviewedLine& line) {
+    return ExplainFailure(line, names_, members_, exampleDatabase_);
+}
+
+std::optional<std::string> LineReviewer::Words(const Finding& finding, std::string_view text) {
+    namespace automation = rakor::Attrib::Automation;
+    const automation::LineTokens tokens = automation::SplitLine(text);
+    if (tokens.count == 0) {
+        return std::nullopt;
+    }
+    // The words need only know that the line failed, not the loader's message.
+    const std::string failed;
+    const bool whyFailed = finding.place == Finding::kWhyFailed;
+    const rakor::LineRun run{.number = finding.line,
+                             .tokens = tokens,
+                             .command = automation::FindCommand(tokens[0]),
+                             .error = whyFailed ? &failed : nullptr,
+                             .facts = finding.facts};
+    const ReviewedLine line(run);
+    if (whyFailed) {
+        return WhyFailed(line);
+    }
+    // The line's warnings are found again, and only the one asked for is worded.
+    LineFindings findings;
+    findings.WordWhen(
+        [asked = finding.place, place = 0](FindingKind) mutable { return place++ == asked; });
+    Ran(line, findings);
+    for (const LineFindings::Warning& warning : findings.Warnings()) {
+        if (warning.worded) {
+            return warning.text;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace vxmod
