@@ -21,6 +21,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The lines of a text by their numbers, found walking forward: a line feed
+// ends each line, as the parser counts them. Numbers asked for must not
+// go down.
+class LineFinder {
+public:
+    explicit LineFinder(std::string_view text) : text_(text) {}
+
+    std::string_view Line(int number) {
+        for (; next_ < number && start_ < text_.size(); ++next_) {
+            const std::size_t feed = text_.find('\n', start_);
+            start_ = feed == std::string_view::npos ? text_.size() : feed + 1;
+        }
+        const std::size_t feed = text_.find('\n', start_);
+        return text_.substr(start_, feed == std::string_view::npos ? feed : feed - start_);
+    }
+
+private:
+    std::string_view text_;
+    std::size_t start_ = 0;  // where line `next_` begins
+    int next_ = 1;
+};
+
 // POSIX names are bytes and are shown as they are.
 [[maybe_unused]] std::string Utf8Of(const std::string& name) {
     return name;
@@ -195,16 +217,11 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
     // held whole (the actions keep what they need of its text), unless an
     // observer wants to see the whole text.
     // An observer is shown every line as it is parsed, and each line that
-    // runs again with its tokens: kept here as where its tokens lie.
-    std::vector<std::string_view> runLines;
-    Attrib::Automation::ScriptParser parser(observer_ == nullptr
-                                                ? Attrib::Automation::ScriptParser::LineHook()
-                                                : [&](const Attrib::Automation::ParsedLine& line) {
-                                                      if (line.listed) {
-                                                          runLines.push_back(line.tokens.Text());
-                                                      }
-                                                      observer_->LineParsed(line);
-                                                  });
+    // runs again with its tokens, split again from the text.
+    Attrib::Automation::ScriptParser parser(
+        observer_ == nullptr
+            ? Attrib::Automation::ScriptParser::LineHook()
+            : [&](const Attrib::Automation::ParsedLine& line) { observer_->LineParsed(line); });
     std::string text;
     std::string problem;
     bool readable = false;
@@ -259,7 +276,10 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
 
     int succeeded = 0;
     int failed = 0;
-    std::size_t index = 0;
+    // Where the observer's next line is found in the text: the lines run in
+    // the order of their numbers. (A list of where each line lies took 8
+    // bytes a line, which a pack of a million lines holds until it ends.)
+    LineFinder lines(text);
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
         // An observer is told what each line looked up and changed, or why it failed.
         Attrib::Automation::LineFacts facts;
@@ -285,14 +305,13 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
         }
         if (observer_ != nullptr) {
             const Attrib::Automation::LineTokens tokens =
-                Attrib::Automation::SplitLine(runLines[index]);
+                Attrib::Automation::SplitLine(lines.Line(line.number));
             observer_->LineFinished({.number = line.number,
                                      .tokens = tokens,
                                      .command = Attrib::Automation::FindCommand(tokens[0]),
                                      .error = succeededLine ? nullptr : &message_,
                                      .facts = facts});
         }
-        ++index;
     }
 
     log_->info("[{}] Script loaded{}: {} succesful / {} failed", displayPath,

@@ -71,10 +71,11 @@ std::optional<std::string_view> ConflictTracker::Edit::WrittenOtherwise(
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
                              const TargetWords& words, const SetValue& value) {
     const uint32_t sequence = ++sequence_;
-    auto [found, added] = records_.try_emplace(target);
-    Record& record = found->second;
+    const auto [found, added] =
+        recordOf_.try_emplace(target, static_cast<uint32_t>(records_.size()));
     if (added) {
-        record.first = firstEdits_++;
+        Record& record = records_.emplace_back();
+        record.target = target;
         record.className = RememberName(target.classKey, words.className, classNames_);
         record.holderName = words.holder ? Remember(*words.holder) : kRememberedName;
         record.field = RememberName(target.fieldKey, words.field, fieldNames_);
@@ -82,6 +83,7 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
         record.latest = Edit(place, sequence, value);
         return;
     }
+    Record& record = records_[found->second];
     if (record.latest.place.script == place.script) {
         record.latest.Set(place, sequence, value);
         return;
@@ -150,11 +152,11 @@ bool ConflictTracker::IsConflict(const Record& record) {
 // value agree: whichever runs last, the game keeps it.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
     std::vector<Conflict> conflicting;
-    for (const auto& [target, record] : records_) {
+    for (const Record& record : records_) {
         if (!IsConflict(record)) {
             continue;
         }
-        Conflict conflict{&target, &record, {}};
+        Conflict conflict{&record.target, &record, {}};
         for (const Edit& edit : *record.others) {
             conflict.edits.push_back(&edit);
         }
@@ -163,16 +165,13 @@ std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
                   [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
         conflicting.push_back(std::move(conflict));
     }
-    std::sort(conflicting.begin(), conflicting.end(), [](const Conflict& a, const Conflict& b) {
-        return a.record->first < b.record->first;
-    });
     return conflicting;
 }
 
 std::size_t ConflictTracker::Count() const {
     std::size_t conflicts = 0;
-    for (const auto& entry : records_) {
-        conflicts += IsConflict(entry.second) ? 1 : 0;
+    for (const Record& record : records_) {
+        conflicts += IsConflict(record) ? 1 : 0;
     }
     return conflicts + remade_.size();
 }

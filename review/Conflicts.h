@@ -43,7 +43,7 @@ public:
     void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
                 const SetValue& value);
     // Whether any line set the value.
-    bool WasEdited(const EditTarget& target) const { return records_.lookup(target) != nullptr; }
+    bool WasEdited(const EditTarget& target) const { return recordOf_.contains(target); }
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
@@ -86,7 +86,7 @@ private:
     static constexpr uint32_t kRememberedName = 0xFFFFFFFF;
 
     struct Record {
-        uint32_t first = 0;  // its place in the order of first edits
+        EditTarget target;
         // How the first line named it, as numbers of remembered texts.
         uint32_t className = 0;
         uint32_t holderName = 0;
@@ -112,8 +112,13 @@ private:
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    rakor::Sandbox::FlatMap<EditTarget, Record, EditTargetHash> records_;
-    uint32_t firstEdits_ = 0;
+    // Every value lines set, in the order of their first edits, and by what
+    // it is, its place there. A large pack sets hundreds of thousands: the
+    // records lie apart from the table that finds them, which is kept at
+    // most half full, and grow without being moved (in a table of their
+    // own they were two thirds of vxmod run's memory on the whole-run mix).
+    std::deque<Record> records_;
+    rakor::Sandbox::FlatMap<EditTarget, uint32_t, EditTargetHash> recordOf_;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;
