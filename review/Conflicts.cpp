@@ -71,8 +71,9 @@ std::optional<std::string_view> ConflictTracker::Edit::WrittenOtherwise(
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
                              const TargetWords& words, const SetValue& value) {
     const uint32_t sequence = ++sequence_;
-    const auto [found, added] =
-        recordOf_.try_emplace(target, static_cast<uint32_t>(records_.size()));
+    const auto [number, added] =
+        recordOf_.FindOrAdd(EditTargetHash()(target), static_cast<uint32_t>(records_.size()),
+                            [&](uint32_t record) { return records_[record].target == target; });
     if (added) {
         Record& record = records_.emplace_back();
         record.target = target;
@@ -83,7 +84,7 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
         record.latest = Edit(place, sequence, value);
         return;
     }
-    Record& record = records_[found->second];
+    Record& record = records_[number];
     if (record.latest.place.script == place.script) {
         record.latest.Set(place, sequence, value);
         return;
@@ -97,6 +98,12 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
     std::erase_if(others, [&](const Edit& edit) { return edit.place.script == place.script; });
     others.push_back(std::move(record.latest));
     record.latest = Edit(place, sequence, value);
+}
+
+bool ConflictTracker::WasEdited(const EditTarget& target) const {
+    return recordOf_.Find(EditTargetHash()(target), [&](uint32_t record) {
+        return records_[record].target == target;
+    }) != RecordIndex::kNone;
 }
 
 std::optional<std::string> ConflictTracker::Made(const LinePlace& place,

@@ -13,6 +13,7 @@
 
 #include "review/Diagnostics.h"
 #include "review/EditTarget.h"
+#include "review/RecordIndex.h"
 #include "sandbox/FlatMap.h"
 
 namespace vxmod {
@@ -43,7 +44,7 @@ public:
     void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
                 const SetValue& value);
     // Whether any line set the value.
-    bool WasEdited(const EditTarget& target) const { return recordOf_.contains(target); }
+    bool WasEdited(const EditTarget& target) const;
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
@@ -118,7 +119,7 @@ private:
     // most half full, and grow without being moved (in a table of their
     // own they were two thirds of vxmod run's memory on the whole-run mix).
     std::deque<Record> records_;
-    rakor::Sandbox::FlatMap<EditTarget, uint32_t, EditTargetHash> recordOf_;
+    RecordIndex recordOf_;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "host/HostRecords.h"
@@ -60,9 +59,11 @@ private:
     }
 
     // The collections that lines made, by class and key, and their keys by
-    // class and parent.
-    std::unordered_map<uint64_t, Child> made_;
-    std::unordered_map<uint64_t, Children> children_;
+    // class and parent. Looked up for every value a line sets: a 64-bit key's
+    // bucket in std::unordered_map is a 64-bit division, a call of its own in
+    // a 32-bit build.
+    rakor::Sandbox::FlatMap<uint64_t, Child> made_;
+    rakor::Sandbox::FlatMap<uint64_t, Children> children_;
     // One for each copy: the last change of the parent is the one to tell.
     std::vector<Missed> missed_;
     rakor::Sandbox::FlatMap<EditTarget, std::size_t, EditTargetHash> missedCopies_;
