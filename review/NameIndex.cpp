@@ -10,24 +10,6 @@ namespace {
 
 using rakor::Sandbox::LowerAscii;
 
-// Whether one text comes before the other in the order of their letters
-// without case, read from the end. Equal bytes are passed by without
-// lowering them.
-bool LowerBeforeFromEnd(std::string_view a, std::string_view b) {
-    auto x = a.rbegin();
-    auto y = b.rbegin();
-    for (; x != a.rend() && y != b.rend(); ++x, ++y) {
-        if (*x != *y) {
-            const unsigned char lowerX = LowerAscii(*x);
-            const unsigned char lowerY = LowerAscii(*y);
-            if (lowerX != lowerY) {
-                return lowerX < lowerY;
-            }
-        }
-    }
-    return x == a.rend() && y != b.rend();
-}
-
 bool Ends(std::string_view name, std::string_view part) {
     return name.size() >= part.size() &&
            std::equal(part.rbegin(), part.rend(), name.rbegin(),
@@ -39,11 +21,21 @@ std::size_t Outside(std::size_t x, std::size_t low, std::size_t high) {
     return x < low ? low - x : x > high ? x - high : 0;
 }
 
-}  // namespace
-
-bool NameIndex::LetterOrder::Before(std::string_view a, std::string_view b) {
-    return LowerBeforeFromEnd(a, b);
+// The last eight letters of a text without case, read from the end, as one
+// number whose order is theirs (the first of them the highest byte); a
+// shorter text has zeros after its letters.
+uint64_t EndingOf(std::string_view text) {
+    uint64_t letters = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        letters = (letters << 8) | (i < text.size() ? LowerAscii(text[text.size() - 1 - i]) : 0);
+    }
+    return letters;
 }
+
+// Names added since the endings were last sorted, read one by one.
+constexpr std::size_t kEndingsUnsorted = 256;
+
+}  // namespace
 
 NameIndex::NameIndex() : branches_(1) {}
 
@@ -86,8 +78,30 @@ void NameIndex::Add(std::string name) {
     } else {
         alike_[branch].push_back(place);
     }
+    endings_.push_back({EndingOf(name), place});
     names_.push_back(std::move(name));
-    fromEnd_.insert(place);
+}
+
+uint32_t NameIndex::BranchOf(std::string_view word) const {
+    uint32_t branch = 0;
+    for (std::size_t i = 0; i < word.size() && branch != kNone; ++i) {
+        branch = Child(branch, LowerAscii(word[i]));
+    }
+    return branch;
+}
+
+bool NameIndex::Contains(std::string_view name) const {
+    const uint32_t branch = BranchOf(name);
+    if (branch == kNone || branches_[branch].place == kNone) {
+        return false;
+    }
+    if (names_[branches_[branch].place] == name) {
+        return true;
+    }
+    const auto alike = alike_.find(branch);
+    return alike != alike_.end() &&
+           std::any_of(alike->second.begin(), alike->second.end(),
+                       [&](uint32_t place) { return names_[place] == name; });
 }
 
 // One search for the closest name: the tree is walked depth first, each
@@ -263,6 +277,42 @@ void NameIndex::NamesBelow(uint32_t branch, std::size_t most,
     }
 }
 
+void NameIndex::NamesEndingWith(std::string_view part, std::size_t most,
+                                std::vector<std::size_t>& places) const {
+    if (endings_.size() - endsSorted_ > kEndingsUnsorted) {
+        const auto byLetters = [](const Ending& a, const Ending& b) {
+            return a.letters < b.letters;
+        };
+        const auto sorted = endings_.begin() + static_cast<std::ptrdiff_t>(endsSorted_);
+        std::sort(sorted, endings_.end(), byLetters);
+        std::inplace_merge(endings_.begin(), sorted, endings_.end(), byLetters);
+        endsSorted_ = endings_.size();
+    }
+    // The names whose last letters begin as the part's do: up to eight of
+    // them are in the number, the rest is compared.
+    const std::size_t known = std::min<std::size_t>(part.size(), 8);
+    const uint64_t low = EndingOf(part.substr(part.size() - known));
+    const uint64_t high = known == 8 ? low : low | ((uint64_t{1} << (8 * (8 - known))) - 1);
+    const auto add = [&](const Ending& ending) {
+        const std::string& name = names_[ending.place];
+        if (name.size() > part.size() && Ends(name, part) &&
+            std::find(places.begin(), places.end(), ending.place) == places.end()) {
+            places.push_back(ending.place);
+        }
+    };
+    const auto sortedEnd = endings_.begin() + static_cast<std::ptrdiff_t>(endsSorted_);
+    for (auto it = std::lower_bound(endings_.begin(), sortedEnd, low,
+                                    [](const Ending&a, uint64_t b) { return a.letters < b; });
+         it != sortedEnd && it->letters <= high && places.size() <= most; ++it) {
+        add(*it);
+    }
+    for (auto it = sortedEnd; it != endings_.end() && places.size() <= most; ++it) {
+        if (it->letters >= low && it->letters <= high) {
+            add(*it);
+        }
+    }
+}
+
 std::vector<std::size_t> NameIndex::PartOf(std::string_view word, std::size_t most) const {
     std::vector<std::size_t> places;
     const auto add = [&](std::string_view part) {
@@ -270,25 +320,10 @@ std::vector<std::size_t> NameIndex::PartOf(std::string_view word, std::size_t mo
             return;
         }
         // The names that begin with it: the branch it leads to, past its end.
-        uint32_t branch = 0;
-        for (std::size_t i = 0; i < part.size() && branch != kNone; ++i) {
-            branch = Child(branch, LowerAscii(part[i]));
-        }
-        if (branch != kNone) {
+        if (const uint32_t branch = BranchOf(part); branch != kNone) {
             NamesBelow(branch, most, places);
         }
-        // Those that end with it.
-        for (auto it = fromEnd_.lower_bound(part); it != fromEnd_.end() && places.size() <= most;
-             ++it) {
-            const std::string& name = names_[*it];
-            if (!Ends(name, part)) {
-                break;
-            }
-            if (name.size() > part.size() &&
-                std::find(places.begin(), places.end(), *it) == places.end()) {
-                places.push_back(*it);
-            }
-        }
+        NamesEndingWith(part, most, places);
     };
     add(word);
     if (IsPlural(word)) {

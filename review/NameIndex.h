@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,12 +29,14 @@ namespace vxmod {
 class NameIndex {
 public:
     NameIndex();
-    // The ordered set refers to the list by address.
+    // Large, and of one list.
     NameIndex(const NameIndex&) = delete;
     NameIndex& operator=(const NameIndex&) = delete;
 
     void Add(std::string name);
     const std::vector<std::string>& Names() const { return names_; }
+    // Whether the name is in the list, as it is written (case counts).
+    bool Contains(std::string_view name) const;
 
     struct Closest {
         std::size_t place = 0;
@@ -72,28 +73,31 @@ private:
 
     // The child of `branch` for the letter, if there is one.
     uint32_t Child(uint32_t branch, unsigned char letter) const;
+    // The branch where the word ends, if one does.
+    uint32_t BranchOf(std::string_view word) const;
     // The places of the names longer than `depth` below `branch`, until
     // there are more than `most`.
     void NamesBelow(uint32_t branch, std::size_t most, std::vector<std::size_t>& places) const;
-
-    // Names in the order of their letters without case, read from the end;
-    // a string_view is a name looked for.
-    struct LetterOrder {
-        using is_transparent = void;
-        const std::vector<std::string>* names;
-        bool operator()(std::size_t a, std::size_t b) const { return Before(Of(a), Of(b)); }
-        bool operator()(std::size_t a, std::string_view b) const { return Before(Of(a), b); }
-        bool operator()(std::string_view a, std::size_t b) const { return Before(a, Of(b)); }
-        std::string_view Of(std::size_t place) const { return (*names)[place]; }
-        static bool Before(std::string_view a, std::string_view b);
-    };
+    // The same for the names that end with `part` (of at least four letters).
+    void NamesEndingWith(std::string_view part, std::size_t most,
+                         std::vector<std::size_t>& places) const;
 
     std::vector<std::string> names_;
     std::vector<Branch> branches_;  // the first is the root, where every name begins
     // Names that differ from an earlier one only in case end at its branch:
     // their places, by branch.
     std::unordered_map<uint32_t, std::vector<uint32_t>> alike_;
-    std::multiset<std::size_t, LetterOrder> fromEnd_{LetterOrder{&names_}};
+    // Each name by its last eight letters without case, read from the end:
+    // in that order up to `endsSorted_`, the names added since after them.
+    // Sorted in again when more than a few have come (a tree of all names
+    // read from the end cost a sixth more instructions a name added, and
+    // twice the memory).
+    struct Ending {
+        uint64_t letters;
+        uint32_t place;
+    };
+    mutable std::vector<Ending> endings_;
+    mutable std::size_t endsSorted_ = 0;
 };
 
 }  // namespace vxmod

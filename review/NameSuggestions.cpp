@@ -15,7 +15,7 @@ void NameList::Name() {
         auto name = rakor::Sandbox::NameOf(key);
         if (!name) {
             unnamed_.push_back(key);
-        } else if (!name->starts_with("0x") && listed_.insert(*name).second) {
+        } else if (!name->starts_with("0x") && !index_->Contains(*name)) {
             index_->Add(*std::move(name));
         }
     }
@@ -34,7 +34,7 @@ bool NameList::Outdated() const {
 
 bool NameList::Contains(std::string_view name) {
     Name();
-    return listed_.contains(std::string(name));
+    return index_->Contains(name);
 }
 
 std::vector<std::string> NameList::Meant(std::string_view word) {
@@ -42,7 +42,7 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
     // As MeantNames chooses: none when the word is a name; else of the names
     // within the allowed slips, the first of those with the fewest; else the
     // few names that the word is a part of.
-    if (listed_.contains(std::string(word))) {
+    if (index_->Contains(word)) {
         return {};
     }
     const std::vector<std::string>& names = index_->Names();

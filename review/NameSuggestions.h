@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "review/NameIndex.h"
@@ -51,7 +50,6 @@ private:
     std::vector<uint32_t> keys_;  // added and not yet named
     // Held apart, so that a list moves without its index.
     std::unique_ptr<NameIndex> index_ = std::make_unique<NameIndex>();
-    std::unordered_set<std::string> listed_;
     std::vector<uint32_t> unnamed_;
     std::unordered_map<std::string, Asked> asked_;
 };
