@@ -16,6 +16,9 @@ void LayoutCopies::Made(const LinePlace& place, const MadeCollection& made) {
                                       (!siblings.keys.empty() && siblings.script != place.script);
         siblings.script = place.script;
         siblings.keys.push_back(made.key);
+        childrenFromSeveral_ =
+            childrenFromSeveral_ || (childrenFrom_ && *childrenFrom_ != place.script);
+        childrenFrom_ = place.script;
     }
     // Made again, it copies the parent's values as they are now: what was
     // missed before no longer counts.
@@ -28,6 +31,11 @@ void LayoutCopies::Made(const LinePlace& place, const MadeCollection& made) {
 void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
                           rakor::Host::CollectionRecord* holder, const TargetWords& words,
                           std::string_view holderName) {
+    // Every collection made so far was made by this script: none of them
+    // can miss what it changes (most packs are one script).
+    if (!childrenFrom_ || (!childrenFromSeveral_ && *childrenFrom_ == place.script)) {
+        return;
+    }
     const auto children = children_.find(Key(target.classKey, target.holderKey));
     if (children == children_.end() || target.size ||
         (!children->second.fromSeveralScripts && children->second.script == place.script)) {

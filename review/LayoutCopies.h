@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,9 @@ private:
     // a 32-bit build.
     rakor::Sandbox::FlatMap<uint64_t, Child> made_;
     rakor::Sandbox::FlatMap<uint64_t, Children> children_;
+    // The script that made them, while it is one.
+    std::optional<uint32_t> childrenFrom_;
+    bool childrenFromSeveral_ = false;
     // One for each copy: the last change of the parent is the one to tell.
     std::vector<Missed> missed_;
     rakor::Sandbox::FlatMap<EditTarget, std::size_t, EditTargetHash> missedCopies_;
