@@ -93,6 +93,7 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
     // and this script's earlier edit, if any, gives way to this one.
     if (!record.others) {
         record.others = std::make_unique<std::vector<Edit>>();
+        shared_.push_back(number);
     }
     std::vector<Edit>& others = *record.others;
     std::erase_if(others, [&](const Edit& edit) { return edit.place.script == place.script; });
@@ -159,7 +160,11 @@ bool ConflictTracker::IsConflict(const Record& record) {
 // value agree: whichever runs last, the game keeps it.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
     std::vector<Conflict> conflicting;
-    for (const Record& record : records_) {
+    // In the order of their first edits, which is that of their numbers.
+    std::vector<uint32_t> shared = shared_;
+    std::sort(shared.begin(), shared.end());
+    for (const uint32_t number : shared) {
+        const Record& record = records_[number];
         if (!IsConflict(record)) {
             continue;
         }
@@ -177,8 +182,8 @@ std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
 
 std::size_t ConflictTracker::Count() const {
     std::size_t conflicts = 0;
-    for (const Record& record : records_) {
-        conflicts += IsConflict(record) ? 1 : 0;
+    for (const uint32_t number : shared_) {
+        conflicts += IsConflict(records_[number]) ? 1 : 0;
     }
     return conflicts + remade_.size();
 }

@@ -13,6 +13,7 @@
 
 #include "review/Diagnostics.h"
 #include "review/EditTarget.h"
+#include "review/RecordChunks.h"
 #include "review/RecordIndex.h"
 #include "sandbox/FlatMap.h"
 
@@ -118,8 +119,11 @@ private:
     // records lie apart from the table that finds them, which is kept at
     // most half full, and grow without being moved (in a table of their
     // own they were two thirds of vxmod run's memory on the whole-run mix).
-    std::deque<Record> records_;
+    RecordChunks<Record> records_;
     RecordIndex recordOf_;
+    // The records that more than one script set, by number: only they can
+    // be set differently, and the rest need not be read again.
+    std::vector<uint32_t> shared_;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;

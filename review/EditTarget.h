@@ -30,12 +30,15 @@ struct EditTarget {
 struct EditTargetHash {
     uint32_t operator()(const EditTarget& target) const noexcept {
         uint32_t hash = 0;
-        for (const uint32_t word :
-             {target.classKey, target.holderKey, target.fieldKey,
-              static_cast<uint32_t>(target.element), static_cast<uint32_t>(target.member),
-              static_cast<uint32_t>(target.size)}) {
+        const auto mix = [&hash](uint32_t word) {
             hash = (std::rotl(hash, 5) ^ word) * 0x9E3779B1u;
-        }
+        };
+        mix(target.classKey);
+        mix(target.holderKey);
+        mix(target.fieldKey);
+        mix(static_cast<uint32_t>(target.element));
+        mix(static_cast<uint32_t>(target.member));
+        mix(static_cast<uint32_t>(target.size));
         return hash;
     }
 };

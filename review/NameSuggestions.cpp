@@ -46,7 +46,7 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
         return {};
     }
     const std::vector<std::string>& names = index_->Names();
-    Asked& asked = asked_[std::string(word)];
+    Asked& asked = AskedOf(word);
     if (asked.looked < names.size()) {
         asked.closest = index_->ClosestFrom(
             word, asked.looked, rakor::Sandbox::AllowedSlips(word.size()), asked.closest);
@@ -65,7 +65,26 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
     return meant;
 }
 
+NameList::Asked& NameList::AskedOf(std::string_view word) {
+    if (const auto known = asked_.find(word); known != asked_.end()) {
+        return known->second;
+    }
+    return asked_.emplace(std::string(word), Asked()).first->second;
+}
+
 std::string NameList::Suggestion(std::string_view word, std::string_view what) {
+    Name();
+    const std::size_t listed = index_->Names().size();
+    Asked& asked = AskedOf(word);
+    if (asked.saidOf != listed || asked.what != what || listed == 0) {
+        asked.said = Said(word, what);
+        asked.saidOf = listed;
+        asked.what = what;
+    }
+    return asked.said;
+}
+
+std::string NameList::Said(std::string_view word, std::string_view what) {
     if (const std::vector<std::string> meant = Meant(word); !meant.empty()) {
         return DidYouMean(meant);
     }
