@@ -50,16 +50,9 @@ uint32_t NameIndex::Child(uint32_t branch, unsigned char letter) const {
 void NameIndex::Add(std::string name) {
     const auto place = static_cast<uint32_t>(names_.size());
     const auto length = static_cast<uint32_t>(std::min<std::size_t>(name.size(), kNone - 1));
-    const auto reach = [&](uint32_t branch) {
-        Branch& on = branches_[branch];
-        on.firstPlace = std::min(on.firstPlace, place);
-        on.lastPlace = place;
-        on.shortest = std::min(on.shortest, length);
-        on.longest = std::max(on.longest, length);
-    };
-    uint32_t branch = 0;
-    reach(branch);
+    path_.assign(1, 0);
     for (const char c : name) {
+        const uint32_t branch = path_.back();
         const unsigned char letter = LowerAscii(c);
         uint32_t child = Child(branch, letter);
         if (child == kNone) {
@@ -70,13 +63,22 @@ void NameIndex::Add(std::string name) {
             branches_.push_back(added);
             branches_[branch].firstChild = child;
         }
-        branch = child;
-        reach(branch);
+        path_.push_back(child);
     }
-    if (branches_[branch].place == kNone) {
-        branches_[branch].place = place;
+    const uint32_t end = path_.back();
+    if (branches_[end].place == kNone) {
+        branches_[end].place = place;
+    } else if (Holds(end, name)) {
+        return;
     } else {
-        alike_[branch].push_back(place);
+        alike_[end].push_back(place);
+    }
+    for (const uint32_t branch : path_) {
+        Branch& on = branches_[branch];
+        on.firstPlace = std::min(on.firstPlace, place);
+        on.lastPlace = place;
+        on.shortest = std::min(on.shortest, length);
+        on.longest = std::max(on.longest, length);
     }
     endings_.push_back({EndingOf(name), place});
     names_.push_back(std::move(name));
@@ -92,7 +94,11 @@ uint32_t NameIndex::BranchOf(std::string_view word) const {
 
 bool NameIndex::Contains(std::string_view name) const {
     const uint32_t branch = BranchOf(name);
-    if (branch == kNone || branches_[branch].place == kNone) {
+    return branch != kNone && Holds(branch, name);
+}
+
+bool NameIndex::Holds(uint32_t branch, std::string_view name) const {
+    if (branches_[branch].place == kNone) {
         return false;
     }
     if (names_[branches_[branch].place] == name) {

@@ -33,6 +33,7 @@ public:
     NameIndex(const NameIndex&) = delete;
     NameIndex& operator=(const NameIndex&) = delete;
 
+    // Adds the name, unless it is in the list already (as it is written).
     void Add(std::string name);
     const std::vector<std::string>& Names() const { return names_; }
     // Whether the name is in the list, as it is written (case counts).
@@ -75,6 +76,8 @@ private:
     uint32_t Child(uint32_t branch, unsigned char letter) const;
     // The branch where the word ends, if one does.
     uint32_t BranchOf(std::string_view word) const;
+    // Whether a name that ends at the branch is this one.
+    bool Holds(uint32_t branch, std::string_view name) const;
     // The places of the names longer than `depth` below `branch`, until
     // there are more than `most`.
     void NamesBelow(uint32_t branch, std::size_t most, std::vector<std::size_t>& places) const;
@@ -97,6 +100,7 @@ private:
         uint32_t place;
     };
     mutable std::vector<Ending> endings_;
+    std::vector<uint32_t> path_;  // Add's, kept for its room
     mutable std::size_t endsSorted_ = 0;
 };
 

@@ -15,7 +15,7 @@ void NameList::Name() {
         auto name = rakor::Sandbox::NameOf(key);
         if (!name) {
             unnamed_.push_back(key);
-        } else if (!name->starts_with("0x") && !index_->Contains(*name)) {
+        } else if (!name->starts_with("0x")) {
             index_->Add(*std::move(name));
         }
     }
