@@ -1,8 +1,8 @@
 #include "review/DatabaseNames.h"
 
-#include "review/NameParts.h"
 #include "hash/Hashes.h"
 #include "host/HostApi.h"
+#include "review/NameParts.h"
 #include "sandbox/Database.h"
 #include "sandbox/NameHash.h"
 

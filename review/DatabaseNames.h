@@ -5,9 +5,9 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "host/HostRecords.h"
 #include "review/EditTarget.h"
 #include "review/NameSuggestions.h"
-#include "host/HostRecords.h"
 #include "sandbox/FlatMap.h"
 
 namespace vxmod {

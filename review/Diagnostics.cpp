@@ -7,9 +7,9 @@
 
 #include <fmt/format.h>
 
-#include "review/InvisibleCharacters.h"
 #include "hash/HexText.h"
 #include "host/Utf8.h"
+#include "review/InvisibleCharacters.h"
 
 namespace vxmod {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
+#include "automation/ResizeField.h"
 #include "review/SixWordReading.h"
 #include "review/ValueWords.h"
-#include "automation/ResizeField.h"
 #include "sandbox/Spelling.h"
 #include "typedb/IAttribType.h"
 

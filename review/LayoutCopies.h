@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/HostRecords.h"
 #include "review/Conflicts.h"
 #include "review/Diagnostics.h"
 #include "review/EditTarget.h"
-#include "host/HostRecords.h"
 #include "sandbox/FlatMap.h"
 
 namespace vxmod {

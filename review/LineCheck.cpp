@@ -5,12 +5,12 @@
 
 #include <fmt/format.h>
 
-#include "review/InvisibleCharacters.h"
-#include "review/NameParts.h"
-#include "review/SixWordReading.h"
 #include "automation/FieldSpec.h"
 #include "automation/LineArguments.h"
 #include "automation/LineTokens.h"
+#include "review/InvisibleCharacters.h"
+#include "review/NameParts.h"
+#include "review/SixWordReading.h"
 
 namespace vxmod {
 namespace automation = rakor::Attrib::Automation;

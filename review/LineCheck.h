@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "review/Diagnostics.h"
 #include "automation/CommandParser.h"
 #include "host/Utf16Text.h"
+#include "review/Diagnostics.h"
 
 namespace vxmod {
 

@@ -5,10 +5,10 @@
 
 #include <fmt/format.h>
 
+#include "automation/FieldSpec.h"
 #include "review/FailureWords.h"
 #include "review/ReviewedLine.h"
 #include "review/ValueWarnings.h"
-#include "automation/FieldSpec.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {

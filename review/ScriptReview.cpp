@@ -5,9 +5,9 @@
 #include <limits>
 
 #include <fmt/format.h>
+#include "automation/FieldSpec.h"
 #include "review/ReviewedLine.h"
 #include "review/WindowsOrder.h"
-#include "automation/FieldSpec.h"
 #include "sandbox/HostValueCodec.h"
 #include "sandbox/Spelling.h"
 

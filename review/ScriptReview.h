@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "loader/ScriptRunner.h"
 #include "review/Conflicts.h"
 #include "review/Diagnostics.h"
 #include "review/FindingGroups.h"
@@ -16,7 +17,6 @@
 #include "review/LineReviewer.h"
 #include "review/Progress.h"
 #include "review/References.h"
-#include "loader/ScriptRunner.h"
 
 namespace vxmod {
 

@@ -14,10 +14,10 @@
 #include <spdlog/logger.h>
 #include <spdlog/sinks/null_sink.h>
 
-#include "review/Diagnostics.h"
-#include "review/ScriptReview.h"
 #include "hash/HashResolver.h"
 #include "loader/ScriptRunner.h"
+#include "review/Diagnostics.h"
+#include "review/ScriptReview.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
 #include "support/TempDirectory.h"

@@ -7,13 +7,13 @@
 #include <fmt/format.h>
 #include <spdlog/sinks/null_sink.h>
 
+#include "ExitStatus.h"
+#include "RunCommand.h"
+#include "loader/ScriptRunner.h"
 #include "review/DatabaseSource.h"
 #include "review/Diagnostics.h"
-#include "ExitStatus.h"
 #include "review/Progress.h"
-#include "RunCommand.h"
 #include "review/ScriptReview.h"
-#include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {

@@ -7,11 +7,11 @@
 #include <fmt/format.h>
 
 #include "ClassDiff.h"
-#include "review/DatabaseSource.h"
 #include "DiffScript.h"
 #include "ExitStatus.h"
 #include "host/OutputFile.h"
 #include "loader/ScriptRunner.h"
+#include "review/DatabaseSource.h"
 #include "sandbox/DatabaseDescription.h"
 
 namespace vxmod {

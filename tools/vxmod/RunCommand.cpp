@@ -5,14 +5,14 @@
 
 #include <fmt/format.h>
 
-#include "review/DatabaseSource.h"
-#include "review/Diagnostics.h"
 #include "ExitStatus.h"
-#include "review/Progress.h"
-#include "review/ScriptReview.h"
 #include "host/OutputFile.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
+#include "review/DatabaseSource.h"
+#include "review/Diagnostics.h"
+#include "review/Progress.h"
+#include "review/ScriptReview.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {
