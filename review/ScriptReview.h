@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "loader/ScriptRunner.h"
 #include "review/Conflicts.h"
 #include "review/Diagnostics.h"
 #include "review/FindingGroups.h"
@@ -16,7 +17,6 @@
 #include "review/LineReviewer.h"
 #include "review/Progress.h"
 #include "review/References.h"
-#include "loader/ScriptRunner.h"
 
 namespace vxmod {
 
@@ -39,6 +39,8 @@ struct ReviewSettings {
     // whether only errors are shown.
     int shownOfAKind = 0;
     bool quiet = false;
+    // The vxmod show that lists a collection's fields in the same database.
+    std::string showCommand = "vxmod show";
 };
 
 // Follows the loader's own walk and tells a modder what each line does:

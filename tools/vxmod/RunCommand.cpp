@@ -1,18 +1,19 @@
 #include "RunCommand.h"
+#include "ShowCommand.h"
 
 #include <ostream>
 #include <string>
 
 #include <fmt/format.h>
 
-#include "review/DatabaseSource.h"
-#include "review/Diagnostics.h"
 #include "ExitStatus.h"
-#include "review/Progress.h"
-#include "review/ScriptReview.h"
 #include "host/OutputFile.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
+#include "review/DatabaseSource.h"
+#include "review/Diagnostics.h"
+#include "review/Progress.h"
+#include "review/ScriptReview.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {
@@ -79,7 +80,8 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
                          .rememberHashedTexts = options.dump.has_value(),
                          .exampleDatabase = !options.database,
                          .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
-                         .quiet = options.shown.quiet},
+                         .quiet = options.shown.quiet,
+                         .showCommand = ShowCommandFor(options.database)},
                         report, &progress);
     bool anyFailed = false;
     {
