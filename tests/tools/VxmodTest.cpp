@@ -664,6 +664,9 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
          "run",
          "AttribMods/b.vxmod:10: warning: 'car'->'default'.'GearRatios'[9] is also set by "
          "AttribMods/a.vxmod:11 (1); this line runs later, so 2 is what the game keeps\n"
+         "AttribMods/b.vxmod:10: note: scripts run in the order of their paths: 'a.vxmod' before "
+         "'b.vxmod'; to keep the value of another, rename that script or its folder so that its "
+         "path comes later (compared folder by folder, ignoring case)\n"
          "AttribMods/b.vxmod: note: 10 more warnings like the one on line 1 are not shown (lines "
          "11 to 20; --all shows every one)\n20 conflicts between scripts",
          0},
@@ -786,7 +789,12 @@ TEST_F(VxmodTest, ScriptsRunInTheGamesOrderAndConflictsNameTheValueThatWins) {
                             "AttribMods/_z.vxmod:1: warning: 'car'->'default'.'I32' is also set "
                             "by AttribMods/a-sub/x.vxmod:1 (1), AttribMods/A.vxmod:1 (2), "
                             "AttribMods/b.vxmod:1 (3); this line runs later, so 4 is what the "
-                            "game keeps"));
+                            "game keeps",
+                            "AttribMods/_z.vxmod:1: note: scripts run in the order of their paths: "
+                            "'a-sub/x.vxmod' before 'A.vxmod' before 'b.vxmod' before '_z.vxmod'; "
+                            "to keep the value of another, rename that script or its folder so "
+                            "that its path comes later (compared folder by folder, ignoring "
+                            "case)"));
     EXPECT_THAT(run.out, HasSubstr("  'car'->'default'.'I32'\n"
                                    "    AttribMods/a-sub/x.vxmod:1  1\n"
                                    "    AttribMods/A.vxmod:1  2\n"
