@@ -146,11 +146,11 @@ void WriteFields(std::ostream& out, const CollectionFields& found) {
     // own values.
     const int entries = heldItself - layout;
     out << fmt::format(
-        "'{}' holds itself the {} of the class layout, which every collection of '{}' holds; "
+        "'{}' holds itself the {} of the class layout, which every collection of '{}' holds, "
         "{}.\n",
         collection, Plural(layout, "field"), Printable(found.className),
-        entries == 0 ? std::string("the game gave it no entry of its own")
-                     : fmt::format("and the game gave it entries of its own for {} more",
+        entries == 0 ? std::string("and no other: the game gave it no entry of its own")
+                     : fmt::format("and {} that the game gave it entries of its own for",
                                    Plural(entries, "field")));
     out << fmt::format(
         "A collection made from it (add_node {} {} NEW) holds its own copy of {} and inherits "
