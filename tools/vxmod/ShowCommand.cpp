@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <variant>
@@ -37,8 +38,23 @@ std::string Plural(int count, std::string_view word) {
     return fmt::format("{} {}{}", count, word, count == 1 ? "" : "s");
 }
 
-// Which database, and what the scripts did to it.
-std::string SourceLine(const ShowOptions& options) {
+// The scripts below the folder, run against the database as the game runs
+// them, without a log or a box; none when they are not to run or there is
+// no folder.
+std::optional<rakor::RunSummary> RunScripts(const ShowOptions& options) {
+    std::error_code error;
+    if (options.noScripts || !fs::is_directory(options.directory, error)) {
+        return std::nullopt;
+    }
+    auto log = std::make_shared<spdlog::logger>(rakor::kLoggerName,
+                                                std::make_shared<spdlog::sinks::null_sink_st>());
+    InTheGamesOrder order;
+    ScriptRunner runner(log, nullptr, &order);
+    return runner.LoadScriptDirectory(options.directory);
+}
+
+// Which database is shown, and what the scripts did to it.
+std::string SourceLine(const ShowOptions& options, const std::optional<rakor::RunSummary>& run) {
     const std::string database =
         options.database ? fmt::format("'{}'", ScriptRunner::DisplayPath(*options.database))
                          : std::string(
@@ -48,18 +64,12 @@ std::string SourceLine(const ShowOptions& options) {
     if (options.noScripts) {
         return database + ", before any script runs.\n";
     }
-    std::error_code error;
-    if (!fs::is_directory(options.directory, error)) {
+    if (!run) {
         return fmt::format("{}; there is no folder '{}', so no script ran.\n", database, folder);
     }
-    auto log = std::make_shared<spdlog::logger>(rakor::kLoggerName,
-                                                std::make_shared<spdlog::sinks::null_sink_st>());
-    InTheGamesOrder order;
-    ScriptRunner runner(log, nullptr, &order);
-    const rakor::RunSummary summary = runner.LoadScriptDirectory(options.directory);
     return fmt::format("{}, as the scripts below {} leave it: {}, {} succeeded, {} failed.\n",
-                       database, folder, Plural(summary.scripts, "script"),
-                       Plural(summary.succeeded, "line"), summary.failed);
+                       database, folder, Plural(run->scripts, "script"),
+                       Plural(run->succeeded, "line"), run->failed);
 }
 
 std::string Quoted(std::string_view name) {
@@ -178,7 +188,7 @@ int RunShowCommand(const ShowOptions& options, std::ostream& out, std::ostream& 
     if (!LoadDatabase(database, options.database, err)) {
         return ExitStatus::kUnusable;
     }
-    out << SourceLine(options);
+    out << SourceLine(options, RunScripts(options));
     const auto found = FieldsOfCollection(database, options.className, options.collection);
     if (const auto* missing = std::get_if<NoSuchCollection>(&found)) {
         err << "vxmod: " << Printable(missing->problem) << '\n';
