@@ -1,5 +1,6 @@
 #include "review/CollectionFields.h"
 
+#include <algorithm>
 #include <exception>
 #include <span>
 
@@ -44,11 +45,13 @@ std::optional<std::string> ValueText(const FieldLocation& found) {
     }
     const auto& array = *static_cast<const rakor::Host::ArrayHeader*>(found.storage);
     out.BeginArray();
-    // Slots narrower than the type hold no whole value: the loader refuses
-    // to bind one to them, and nothing here reads past them either.
+    // Slots narrower than the type hold no whole value, and a header may
+    // count more elements than it has slots: what lies beyond is no value
+    // of the array's, and is not read, as a description does not write it.
     if (array.ElementSize() >= size) {
         const auto* elements = static_cast<const uint8_t*>(found.storage) + 8;
-        for (uint32_t i = 0; i < array.count; ++i) {
+        const uint32_t count = std::min(array.count, array.capacity);
+        for (uint32_t i = 0; i < count; ++i) {
             write(elements + i * array.ElementSize());
         }
     }
