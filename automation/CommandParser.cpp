@@ -130,10 +130,17 @@ void ParseLineInto(const LineTokens& tokens, const Command* command, int number,
     }
     const std::size_t given = tokens.count - 1;
     if (given < command->arguments) {
+        // copy_node with three names is add_node's line with the other word:
+        // the line the modder meant, in the modder's own words.
+        const std::string meant =
+            command->word == "copy_node" && given == 3
+                ? fmt::format("; to make '{}' a child of '{}', write add_node {} {} {}", tokens[3],
+                              tokens[2], tokens[1], tokens[2], tokens[3])
+                : std::string();
         throw ScriptLineError(
             Cause::TooFewArguments, 0,
-            fmt::format("{}: needs {} arguments but has {}; usage: {}", command->word,
-                        command->arguments, given, command->usage));
+            fmt::format("{}: needs {} arguments but has {}; usage: {}{}", command->word,
+                        command->arguments, given, command->usage, meant));
     }
     BuildAction(*command, tokens, number, script);
 }

@@ -15,6 +15,26 @@ namespace {
 
 constexpr std::size_t kListBlockBytes = 64 * 1024;
 
+// Why the last one wins, and how to make another win: the order of the
+// scripts' paths below the folder they share.
+std::string RunOrderNote(const std::vector<std::string_view>& paths) {
+    std::size_t shared = paths.front().rfind('/') + 1;
+    for (const std::string_view path : paths) {
+        while (shared > 0 && path.substr(0, shared) != paths.front().substr(0, shared)) {
+            shared = paths.front().rfind('/', shared - 2) + 1;
+        }
+    }
+    std::string order;
+    for (const std::string_view path : paths) {
+        order += fmt::format("{}'{}'", order.empty() ? "" : " before ", path.substr(shared));
+    }
+    return fmt::format(
+        "scripts run in the order of their paths: {}; to keep the value of another, rename that "
+        "script or its folder so that its path comes later (compared folder by folder, "
+        "ignoring case)",
+        order);
+}
+
 }  // namespace
 
 uint32_t ConflictTracker::Remember(std::string_view text) {
@@ -209,6 +229,13 @@ std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
                          Described(*conflict.target, *conflict.record), fmt::join(others, ", "),
                          kept, written ? fmt::format(" (written {})", *written) : ""),
              FindingKind::Conflict});
+        std::vector<std::string_view> paths;
+        for (const Edit* edit : conflict.edits) {
+            paths.push_back(texts_[edit->place.script]);
+        }
+        warnings.push_back({texts_[winner.place.script], winner.place.line,
+                            Diagnostic::Severity::Note, RunOrderNote(paths),
+                            FindingKind::Conflict});
     }
     return warnings;
 }

@@ -53,7 +53,8 @@ public:
     // by the caller, and needs no words).
     using ShownAt = std::function<bool(const LinePlace&)>;
     // One warning per value that scripts set differently, at the line that
-    // wins, in the order those lines ran: those shown.
+    // wins, in the order those lines ran, each with a note on the order the
+    // scripts run in: those shown.
     std::vector<Diagnostic> Warnings(const ShownAt& shown) const;
     std::size_t Count() const;
     // How many edits it was told of, in all.

@@ -141,11 +141,15 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
                          fmt::format("'{}' is accepted and does nothing", command.word)});
     }
     if (tokens.count - 1 > command.mostRead) {
+        // A '#' inside a word, or '//', is a comment the modder meant.
+        const std::string_view text = tokens.Text();
+        const bool meantAComment =
+            text.find('#') != std::string_view::npos || text.find("//") != std::string_view::npos;
         found.push_back(
             {line.number, Severity::Warning, FindingKind::IgnoredWords,
-             fmt::format("{}: reads {} arguments; the rest is ignored: {} (start a "
-                         "comment with ' #')",
-                         command.word, command.mostRead, IgnoredTokens(tokens, command.mostRead))});
+             fmt::format("{}: reads {} arguments; the rest is ignored: {}{}", command.word,
+                         command.mostRead, IgnoredTokens(tokens, command.mostRead),
+                         meantAComment ? " (start a comment with ' #')" : "")});
     }
     const automation::LineArguments a = automation::ArgumentsOf(command, tokens);
     // Only the class, the parent and the new name count.

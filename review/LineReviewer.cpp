@@ -60,13 +60,36 @@ EditTarget Target(const ReviewedLine& line, DatabaseNames& names, LineFindings& 
             .fieldKey = facts.fieldKey};
 }
 
-void WarnIfInherited(const ReviewedLine& line, LineFindings& findings) {
+// The loader looked in the collection's own layout and entries first: a
+// field it found elsewhere is in neither, and no line can add it to them.
+void WarnIfInherited(const ReviewedLine& line, std::string_view showCommand,
+                     LineFindings& findings) {
     if (line.facts.holder != line.facts.collection) {
+        const auto& a = line.arguments;
         // Put together by hand: in a large pack a line in every few is told this.
         JoinInto(findings.NextWarning(FindingKind::Inherited),
-                 {"'", line.arguments.collection, "' does not hold '", line.field.name,
-                  "' itself: this changes it in '", findings.holder,
-                  "', for every collection that inherits it from there"});
+                 {"'",
+                  a.collection,
+                  "' does not hold '",
+                  line.field.name,
+                  "' itself: this changes it in '",
+                  findings.holder,
+                  "', for every collection that inherits it from there. No line can give '",
+                  a.collection,
+                  "' a '",
+                  line.field.name,
+                  "' of its own: it is not in the class layout of '",
+                  a.className,
+                  "', whose fields every collection holds, and other fields are held only where "
+                  "the game made an entry for them (",
+                  showCommand,
+                  " ",
+                  a.className,
+                  " ",
+                  a.collection,
+                  " lists what '",
+                  a.collection,
+                  "' holds)"});
     }
 }
 
@@ -105,7 +128,7 @@ void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFi
 }
 
 void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& members,
-             LineFindings& findings) {
+             std::string_view showCommand, LineFindings& findings) {
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
@@ -114,7 +137,7 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
                                         "and the field itself is set",
                                         line.field.name, line.arguments.field));
     }
-    WarnIfInherited(line, findings);
+    WarnIfInherited(line, showCommand, findings);
     if (line.arguments.hasMember) {
         target.member = line.facts.value.member;
         findings.words.member = line.arguments.member;
@@ -143,7 +166,7 @@ void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
     } else if (word == "resize_field") {
         Resized(line, names_, findings);
     } else if (word == "update_field") {
-        Updated(line, names_, members_, findings);
+        Updated(line, names_, members_, showCommand_, findings);
     }
 }
 

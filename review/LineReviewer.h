@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "review/DatabaseNames.h"
 #include "review/LineFindings.h"
 #include "review/ReviewedLine.h"
@@ -14,8 +17,10 @@ namespace vxmod {
 class LineReviewer {
 public:
     // `exampleDatabase`: the lines run against the example database built
-    // into vxmod, which a missing class is told against.
-    explicit LineReviewer(bool exampleDatabase = false) : exampleDatabase_(exampleDatabase) {}
+    // into vxmod, which a missing class is told against. `showCommand`: the
+    // vxmod show that lists a collection's fields in the same database.
+    explicit LineReviewer(bool exampleDatabase = false, std::string showCommand = "vxmod show")
+        : exampleDatabase_(exampleDatabase), showCommand_(std::move(showCommand)) {}
 
     void Review(const ReviewedLine& line, LineFindings& findings);
     // The names of the database, as the lines reviewed so far left it.
@@ -23,6 +28,7 @@ public:
 
 private:
     bool exampleDatabase_;
+    std::string showCommand_;
     DatabaseNames names_;
     TypeMembers members_;
 };

@@ -43,7 +43,7 @@ ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& rep
       report_(report),
       progress_(progress),
       groups_(settings.shownOfAKind, settings.quiet),
-      reviewer_(settings.exampleDatabase) {}
+      reviewer_(settings.exampleDatabase, settings.showCommand) {}
 
 void ScriptReview::OrderEntries(std::vector<fs::directory_entry>& entries) {
     if (!settings_.onlyScript.empty()) {

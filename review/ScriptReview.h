@@ -39,6 +39,8 @@ struct ReviewSettings {
     // whether only errors are shown.
     int shownOfAKind = 0;
     bool quiet = false;
+    // The vxmod show that lists a collection's fields in the same database.
+    std::string showCommand = "vxmod show";
 };
 
 // Follows the loader's own walk and tells a modder what each line does:

@@ -777,6 +777,10 @@ release_layout=(
     VexaAttribLoader/ VexaAttribLoader/modding-guide.md VexaAttribLoader/database.json
     VexaAttribLoader/CHANGELOG.md VexaAttribLoader/LICENSE.txt VexaAttribLoader/third-party/
     VexaAttribLoader/third-party/{spdlog,fmt,CLI11,nlohmann-json,mingw-w64-runtime,gcc-runtime}.txt
+    VexaAttribLoader/examples/ VexaAttribLoader/examples/database.json VexaAttribLoader/examples/AttribMods/
+    VexaAttribLoader/examples/AttribMods/{basics,mistakes,!experimental}.vxmod
+    VexaAttribLoader/examples/AttribMods/readme.vxmod.txt VexaAttribLoader/examples/AttribMods/cars/
+    VexaAttribLoader/examples/AttribMods/cars/{new-models,rival-tune,structures}.vxmod
 )
 debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
 
@@ -799,6 +803,11 @@ test_release_zip() {
     mkdir -p "$unpacked" "$debug"
     (cd "$unpacked" && "$cmake" -E tar xf "$zip") && (cd "$debug" && "$cmake" -E tar xf "$debug_zip")
     check "no file in the zip is empty" equal "$(find "$unpacked" -type f -empty)" ""
+    # What the changelog says is new is what this zip brings: its newest
+    # version's section is this version's, with its date.
+    check "the zip's changelog has this version's section first" grep -qxE \
+        "## ${version//./\\.} \([0-9]{4}-[0-9]{2}-[0-9]{2}\)" \
+        <(grep -m 1 -E '^## [0-9]' "$unpacked/VexaAttribLoader/CHANGELOG.md")
 
     for file in VexaAttribLoader.Tormelin.asi vxmod.exe; do
         check_debug_information_beside "$unpacked/$file" "$debug/$file.debug"

@@ -9,6 +9,7 @@
 #include "DiffCommand.h"
 #include "ExitStatus.h"
 #include "RunCommand.h"
+#include "ShowCommand.h"
 #include "loader/Version.h"
 
 namespace {
@@ -30,6 +31,8 @@ int Dispatch(const vxmod::Invocation& invocation) {
             return vxmod::RunCheckCommand(invocation.check, std::cout, std::cerr);
         case Action::Diff:
             return vxmod::RunDiffCommand(invocation.diff, std::cout, std::cerr);
+        case Action::Show:
+            return vxmod::RunShowCommand(invocation.show, std::cout, std::cerr);
     }
     return vxmod::ExitStatus::kUnusable;
 }
