@@ -15,6 +15,10 @@ install(FILES docs/VexaAttribLoader-README.txt DESTINATION . COMPONENT modder)
 install(FILES docs/modding-guide.md examples/database.json CHANGELOG.md
         DESTINATION ${docs} COMPONENT modder)
 install(FILES LICENSE DESTINATION ${docs} RENAME LICENSE.txt COMPONENT modder)
+# The editors' files (editors/): the VS Code extension, which starts the
+# vxmod.exe beside it in the game's folder, and the Notepad++ language file.
+install(FILES ${VEXA_VSIX} editors/notepad++/vxmod.udl.xml DESTINATION ${docs}/editors
+        COMPONENT modder)
 
 # The licence notices of every library linked into the two files, copied
 # from the Debian packages the build takes them from: each package's

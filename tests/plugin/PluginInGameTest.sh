@@ -775,6 +775,7 @@ release_layout=(
     VexaAttribLoader/ VexaAttribLoader/modding-guide.md VexaAttribLoader/database.json
     VexaAttribLoader/CHANGELOG.md VexaAttribLoader/LICENSE.txt VexaAttribLoader/third-party/
     VexaAttribLoader/third-party/{spdlog,fmt,CLI11,nlohmann-json,mingw-w64-runtime,gcc-runtime}.txt
+    VexaAttribLoader/editors/ VexaAttribLoader/editors/vxmod.vsix VexaAttribLoader/editors/vxmod.udl.xml
 )
 debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
 
@@ -811,6 +812,9 @@ test_release_zip() {
         check "$file's version resource describes it" \
             grep -qE '^ VALUE "FileDescription", ".{20,}"$' "$work/$file.rc"
     done
+    check "the VS Code extension carries the loader's version" \
+        has_text <(cd "$work" && "$cmake" -E tar xf "$unpacked/VexaAttribLoader/editors/vxmod.vsix" \
+                       extension/package.json && cat extension/package.json) "\"version\": \"$version\","
     check "vxmod.exe --version names the loader's version" \
         equal "$(cd "$unpacked" && wine vxmod.exe --version | tr -d '\r')" \
               "vxmod $version (Vexa Attrib Loader $version)"
