@@ -9,7 +9,7 @@ const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { fromEnvironment } = require('./support');
+const { fromEnvironment, source } = require('./support');
 
 let unpacked;
 let manifest;
@@ -112,4 +112,20 @@ test('the client starts vxmod lsp: the one in the game folder, else the one set,
         const row = JSON.stringify({ settings, folder, files, platform });
         assert.deepEqual(launch, { command, args: ['lsp'], cwd: folder, initializationOptions }, row);
     }
+});
+
+test('the settings the README and the guide show are the extension\'s, with values of their type', () => {
+    const properties = manifest.contributes.configuration.properties;
+    let shown = 0;
+    for (const document of ['README.md', 'docs/modding-guide.md']) {
+        const text = fs.readFileSync(source(document), 'utf8');
+        for (const [, block] of text.matchAll(/^```jsonc\n([\s\S]*?)^```$/gm)) {
+            for (const [name, value] of Object.entries(JSON.parse(block))) {
+                assert.ok(name in properties, `${document} shows a setting '${name}' the extension does not have`);
+                assert.equal(typeof value, properties[name].type, `${document}: ${name}`);
+                shown += 1;
+            }
+        }
+    }
+    assert.ok(shown > 0);
 });
