@@ -25,6 +25,10 @@ while(files)
         install(FILES ${source} DESTINATION ${folder} RENAME ${name} COMPONENT modder)
     endif()
 endwhile()
+# The editors' files (editors/): the VS Code extension, which starts the
+# vxmod.exe beside it in the game's folder, and the Notepad++ language file.
+install(FILES ${VEXA_VSIX} editors/notepad++/vxmod.udl.xml DESTINATION ${docs}/editors
+        COMPONENT modder)
 
 # The licence notices of every library linked into the two files, copied
 # from the Debian packages the build takes them from: each package's

@@ -781,11 +781,33 @@ release_layout=(
     VexaAttribLoader/examples/AttribMods/{basics,mistakes,!experimental}.vxmod
     VexaAttribLoader/examples/AttribMods/readme.vxmod.txt VexaAttribLoader/examples/AttribMods/cars/
     VexaAttribLoader/examples/AttribMods/cars/{new-models,rival-tune,structures}.vxmod
+    VexaAttribLoader/editors/ VexaAttribLoader/editors/vxmod.vsix VexaAttribLoader/editors/vxmod.udl.xml
 )
 debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
 
 same_entries() {  # zip, then the entries it must hold
     diff <(printf '%s\n' "${@:2}" | LC_ALL=C sort) <("$cmake" -E tar tf "$1" | LC_ALL=C sort)
+}
+
+# The Notepad++ Run command the guide shows, with the Run dialog's variable and
+# the guide's game folder replaced by the unpacked zip's, started from another
+# folder. The Run dialog hands cmd.exe the line as it is typed; a batch file
+# hands on the same line when its "&" are escaped.
+check_notepadpp_run_command() {
+    local folder="$1" script="$1/AttribMods/cars/new-models.vxmod" line finding
+    finding="copy_node copies nothing: 'coupe' is read and not used, and 'wagon' is made a child of"
+    finding+=" 'default' as add_node makes it; to start from the values of 'coupe', write add_node car coupe wagon"
+    line="$(sed -n '/^```bat$/,/^```$/p' "$folder/VexaAttribLoader/modding-guide.md" | sed '1d;$d')"
+    check "the guide shows one Notepad++ Run command" equal "$(wc -l <<<"$line")" 1
+    line="${line//'C:\Games\Tormelin'/"$(windows_path "$folder")"}"
+    line="${line//'$(FULL_CURRENT_PATH)'/"$(windows_path "$script")"}"
+    printf '@%s\r\n' "${line//&/'^&'}" >"$work/run-command.cmd"
+    (cd "$work" && wine cmd /c "$(windows_path "$work/run-command.cmd")" </dev/null |
+        tr -d '\r' >"$work/run-command.txt")
+    check "the Notepad++ Run command checks the script with the vxmod.exe of the game's folder" \
+        has_line "$work/run-command.txt" "Z:$script:9: warning: $finding"
+    check "the Notepad++ Run command ends with vxmod check's count" \
+        has_line "$work/run-command.txt" "1 script checked: 0 errors, 1 warning"
 }
 
 # Unpacked as a modder does, the zip is a game folder: the DLL from it runs
@@ -822,6 +844,9 @@ test_release_zip() {
         check "$file's version resource describes it" \
             grep -qE '^ VALUE "FileDescription", ".{20,}"$' "$work/$file.rc"
     done
+    check "the VS Code extension carries the loader's version" \
+        has_text <(cd "$work" && "$cmake" -E tar xf "$unpacked/VexaAttribLoader/editors/vxmod.vsix" \
+                       extension/package.json && cat extension/package.json) "\"version\": \"$version\","
     check "vxmod.exe --version names the loader's version" \
         equal "$(cd "$unpacked" && wine vxmod.exe --version | tr -d '\r')" \
               "vxmod $version (Vexa Attrib Loader $version)"
@@ -844,6 +869,7 @@ test_release_zip() {
     check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
     check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
         "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
+    check_notepadpp_run_command "$unpacked"
 }
 
 case "$suite" in

@@ -9,7 +9,9 @@
 // the plug-in writes in the stand-in game (tests/plugin checks them there,
 // word for word, with "$version" for the project's version), ```json a
 // database description, ```text the usage lines of --help, ```sh commands for
-// contributors (the build itself runs those). Value examples written inline
+// contributors (the build itself runs those), ```jsonc VS Code settings (the
+// editor tests hold them against the extension's), ```bat the Notepad++ Run
+// command (tests/plugin runs it in the zip's game folder). Value examples written inline
 // as `... Field value` run against car->default (a span with a quote in it
 // abbreviates a message instead).
 #include <algorithm>
@@ -219,9 +221,9 @@ TEST_F(DocExamplesTest, LinksLeadToFilesAndHeadingsThatAreThere) {
 
 TEST_F(DocExamplesTest, EveryBlockIsOfAKindThatIsTested) {
     for (const Block& block : FencedBlocks()) {
-        EXPECT_THAT(
-            (std::vector<std::string>{"vxmod", "console", "log", "game-log", "json", "text", "sh"}),
-            ::testing::Contains(block.kind))
+        EXPECT_THAT((std::vector<std::string>{"vxmod", "console", "log", "game-log", "json", "text",
+                                              "sh", "jsonc", "bat"}),
+                    ::testing::Contains(block.kind))
             << block.where;
     }
 }
