@@ -17,6 +17,44 @@ constexpr std::size_t kListBlockBytes = 64 * 1024;
 
 }  // namespace
 
+ConflictTracker::Record::Record(const Record& other)
+    : first(other.first),
+      className(other.className),
+      holderName(other.holderName),
+      field(other.field),
+      member(other.member),
+      latest(other.latest),
+      others(other.others ? std::make_unique<std::vector<Edit>>(*other.others) : nullptr) {}
+
+ConflictTracker::Record& ConflictTracker::Record::operator=(const Record& other) {
+    if (this != &other) {
+        *this = Record(other);
+    }
+    return *this;
+}
+
+ConflictTracker::ConflictTracker(const ConflictTracker& other)
+    : records_(other.records_),
+      firstEdits_(other.firstEdits_),
+      makers_(other.makers_),
+      remade_(other.remade_),
+      sequence_(other.sequence_),
+      texts_(other.texts_),
+      classNames_(other.classNames_),
+      fieldNames_(other.fieldNames_) {
+    // The numbers are keyed by views of the texts: of this copy's own.
+    for (std::size_t number = 0; number < texts_.size(); ++number) {
+        textNumbers_.emplace(texts_[number], static_cast<uint32_t>(number));
+    }
+}
+
+ConflictTracker& ConflictTracker::operator=(const ConflictTracker& other) {
+    if (this != &other) {
+        *this = ConflictTracker(other);
+    }
+    return *this;
+}
+
 uint32_t ConflictTracker::Remember(std::string_view text) {
     if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
         return known->second;
@@ -211,6 +249,27 @@ std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
              FindingKind::Conflict});
     }
     return warnings;
+}
+
+std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget& target) const {
+    std::vector<SetAt> setters;
+    const Record* const record = records_.lookup(target);
+    if (record == nullptr) {
+        return setters;
+    }
+    std::vector<const Edit*> edits;
+    if (record->others) {
+        for (const Edit& edit : *record->others) {
+            edits.push_back(&edit);
+        }
+    }
+    edits.push_back(&record->latest);
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
+    for (const Edit* edit : edits) {
+        setters.push_back({edit->place, edit->Kept()});
+    }
+    return setters;
 }
 
 void ConflictTracker::WriteList(std::ostream& out) const {

@@ -35,6 +35,14 @@ struct LinePlace {
 // made only for the values that turn out to conflict.
 class ConflictTracker {
 public:
+    ConflictTracker() = default;
+    // A copy is what the review goes back to when a script changes: what the
+    // scripts before it set.
+    ConflictTracker(const ConflictTracker& other);
+    ConflictTracker& operator=(const ConflictTracker& other);
+    ConflictTracker(ConflictTracker&&) = default;
+    ConflictTracker& operator=(ConflictTracker&&) = default;
+
     // The number of the script with this display path: the same path, the
     // same number (a second pass runs the same scripts again).
     uint32_t ScriptNumber(const std::string& displayPath);
@@ -64,6 +72,14 @@ public:
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;
+
+    // The lines that set one value (the last of each script), in the order
+    // they ran, each with the value as the game keeps it: the last one wins.
+    struct SetAt {
+        LinePlace place;
+        std::string kept;
+    };
+    std::vector<SetAt> SettersOf(const EditTarget& target) const;
 
 private:
     struct Edit {
@@ -98,6 +114,12 @@ private:
         // them; the others are rare, and held apart.
         Edit latest;
         std::unique_ptr<std::vector<Edit>> others;
+
+        Record() = default;
+        Record(const Record& other);
+        Record& operator=(const Record& other);
+        Record(Record&&) = default;
+        Record& operator=(Record&&) = default;
     };
     struct Conflict {
         const EditTarget* target;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "loader/ScriptRunner.h"
 #include "review/Conflicts.h"
 #include "review/Diagnostics.h"
 #include "review/FindingGroups.h"
@@ -16,7 +17,6 @@
 #include "review/LineReviewer.h"
 #include "review/Progress.h"
 #include "review/References.h"
-#include "loader/ScriptRunner.h"
 
 namespace vxmod {
 
@@ -39,6 +39,17 @@ struct ReviewSettings {
     // whether only errors are shown.
     int shownOfAKind = 0;
     bool quiet = false;
+};
+
+// Hears the findings of a review one by one, as they are decided, instead of
+// as text: a front end that shows them in place (an editor).
+class FindingSink {
+public:
+    virtual ~FindingSink() = default;
+    // A finding shown, with its script's display path, line and kind.
+    virtual void Found(const Diagnostic& finding) = 0;
+    // A line of the script that is running set the value `target`.
+    virtual void Edited(int /*line*/, const EditTarget& /*target*/) {}
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -72,6 +83,22 @@ public:
     // Warnings not shown because only errors are.
     int QuietWarnings() const { return groups_.QuietWarnings(); }
 
+    // Findings go to `sink` from now on, not to the report.
+    void ReportTo(FindingSink* sink) { sink_ = sink; }
+
+    // What the review knows of the scripts run so far that a later script's
+    // findings depend on: the values they set, the collections they made,
+    // the names in references. An editor keeps one for the start of every
+    // script, and starts again from there when the script changes.
+    struct Checkpoint {
+        ConflictTracker conflicts;
+        LayoutCopies layoutCopies;
+        References references;
+    };
+    std::shared_ptr<const Checkpoint> TakeCheckpoint() const;
+    // Back to a checkpoint, the database having gone back to the same moment.
+    void Restore(const Checkpoint& checkpoint);
+
 private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
@@ -86,6 +113,7 @@ private:
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
+    FindingSink* sink_ = nullptr;
     Progress* progress_;
     FindingGroups groups_;
     ConflictTracker conflicts_;
