@@ -15,7 +15,15 @@ packages=(
   mingw-w64-i686-dev gcc-mingw-w64-base
   wine wine32:i386
   jq
+  # The language server's tests: a real editor (Neovim's built-in client),
+  # and Node for the protocol tests (npm installs their packages from the
+  # committed lock file).
+  neovim
 )
+# Node and npm from Debian, unless the machine brings its own.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

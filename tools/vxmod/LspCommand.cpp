@@ -110,9 +110,10 @@ public:
         dispatcher_.OnNotification("workspace/didChangeWatchedFiles",
                                    [this](const Json&) { Relist(); });
         dispatcher_.OnNotification("workspace/didChangeConfiguration", [](const Json&) {});
-        dispatcher_.OnRequest(
-            "textDocument/codeAction",
-            [this](const Json& params, const lsp::RequestContext&) { return CodeActions(params); });
+        dispatcher_.OnRequest("textDocument/codeAction",
+                              [this](const Json& params, const lsp::RequestContext& context) {
+                                  return CodeActions(params, context);
+                              });
     }
 
     int Serve() {
@@ -290,10 +291,21 @@ private:
     }
 
     void CheckWhatChanged() {
-        if (!session_) {
-            return;
+        if (session_) {
+            CheckAndPublish([this] { return connection_.AnyWaiting(ChangesScripts); });
         }
-        if (!session_->Check([this] { return connection_.AnyWaiting(ChangesScripts); })) {
+    }
+
+    // What a request answers from the findings waits for their check; a
+    // cancellation meanwhile answers it as cancelled.
+    void CheckFor(const lsp::RequestContext& context) {
+        CheckAndPublish(
+            [&] { return context.Cancelled() || connection_.AnyWaiting(ChangesScripts); });
+        context.ThrowIfCancelled();
+    }
+
+    void CheckAndPublish(const std::function<bool()>& stop) {
+        if (!session_->Check(stop)) {
             return;  // newer edits first
         }
         for (const fs::path& gone : session_->TakeRemoved()) {
@@ -339,14 +351,15 @@ private:
     }
 
     // A quick fix for every name a finding in the range says was probably meant.
-    Json CodeActions(const Json& params) {
+    Json CodeActions(const Json& params, const lsp::RequestContext& context) {
         Json actions = Json::array();
         const std::optional<fs::path> path = DocumentPath(params);
+        const TextRange asked = RangeOf(params.at("range"));
+        CheckFor(context);
         const PackSession::Script* script = path ? session_->Find(*path) : nullptr;
         if (script == nullptr || !script->text) {
             return actions;
         }
-        const TextRange asked = RangeOf(params.at("range"));
         const TextLines lines(*script->text);
         for (const ScriptFinding& finding : script->shown) {
             const TextRange range = RangeOfFinding(finding, lines);
