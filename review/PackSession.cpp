@@ -295,25 +295,23 @@ bool PackSession::Check(const std::function<bool()>& stop) {
 }
 
 bool PackSession::CheckPack(const std::function<bool()>& stop) {
-    const std::size_t first = std::min(*firstToCheck_, pack_.size());
+    // From the changed script's start, or from the latest start before it
+    // that the review's checkpoint is kept for.
+    const std::size_t first = std::min({*firstToCheck_, pack_.size(), checkpointsValid_ - 1});
     MoveToPack({first, 1});
-    if (first < checkpointsValid_ && checkpoints_[first]) {
-        review_->Restore(*checkpoints_[first]);
-    } else {
-        review_ = NewReview();
-    }
+    review_->Restore(*checkpoints_[first]);
     ScriptRecorder recorder(*review_, stop);
     rakor::ScriptRunner runner(log_, nullptr, &recorder);
     std::size_t index = first;
     try {
         for (; index < pack_.size(); ++index) {
+            TakeSnapshotAt(index);
+            checkpoints_[index] = review_->TakeCheckpoint();
+            checkpointsValid_ = index + 1;
             if (index > first && stop && stop()) {
                 firstToCheck_ = index;
                 return false;
             }
-            TakeSnapshotAt(index);
-            checkpoints_[index] = review_->TakeCheckpoint();
-            checkpointsValid_ = index + 1;
             Script& script = *pack_[index];
             runner.RunScriptText(
                 script.path, script.displayPath,
