@@ -10,10 +10,14 @@
 #include <fmt/format.h>
 
 #include "loader/Version.h"
+#include "review/Completion.h"
 #include "review/DatabaseSource.h"
+#include "review/Hover.h"
 #include "review/NameParts.h"
+#include "review/PackNames.h"
 #include "review/PackSession.h"
 #include "review/TextLines.h"
+#include "review/WordClasses.h"
 #include "sandbox/Database.h"
 #include "tools/lsp/Connection.h"
 #include "tools/lsp/Dispatcher.h"
@@ -30,6 +34,36 @@ constexpr const char* kScriptFolderName = "AttribMods";
 // The snapshot of the game's own database, which the loader writes when the
 // modder asks for it: the best database there is for the game's scripts.
 const fs::path kSnapshotDatabase = fs::path("VexaAttribLoader") / "snapshot" / "before.json";
+
+// The kinds of words an editor is told to colour, in WordClass's order:
+// the command, a class, a collection, a new collection (a collection
+// declared), a field, a member, a number, a text, a comment.
+const Json kTokenTypes = {"keyword",    "class",  "namespace", "property",
+                          "enumMember", "number", "string",    "comment"};
+constexpr int kTokenTypeOf[] = {0, 1, 2, 2, 3, 4, 5, 6, 7};
+
+// The protocol's numbers for kinds of completions and symbols.
+int CompletionKindOf(CompletionItem::Kind kind) {
+    switch (kind) {
+        case CompletionItem::Kind::Command:
+            return 14;  // Keyword
+        case CompletionItem::Kind::Class:
+            return 7;  // Class
+        case CompletionItem::Kind::Collection:
+            return 9;  // Module
+        case CompletionItem::Kind::Field:
+            return 5;  // Field
+        case CompletionItem::Kind::Member:
+            return 20;  // EnumMember
+        case CompletionItem::Kind::Subscript:
+            return 21;  // Constant
+        case CompletionItem::Kind::Value:
+            break;
+    }
+    return 12;  // Value
+}
+constexpr int kSymbolStruct = 23;
+constexpr int kSymbolField = 8;
 
 // The severities as the protocol numbers them; a note is information.
 int SeverityOf(Diagnostic::Severity severity) {
@@ -110,6 +144,18 @@ public:
         dispatcher_.OnNotification("workspace/didChangeWatchedFiles",
                                    [this](const Json&) { Relist(); });
         dispatcher_.OnNotification("workspace/didChangeConfiguration", [](const Json&) {});
+        const auto request = [this](const char* method, auto member) {
+            dispatcher_.OnRequest(
+                method, [this, member](const Json& params, const lsp::RequestContext& context) {
+                    return (this->*member)(params, context);
+                });
+        };
+        request("textDocument/completion", &LanguageServer::Completion);
+        request("textDocument/hover", &LanguageServer::Hover);
+        request("textDocument/definition", &LanguageServer::Definition);
+        request("textDocument/references", &LanguageServer::References);
+        request("textDocument/documentSymbol", &LanguageServer::DocumentSymbols);
+        request("textDocument/semanticTokens/full", &LanguageServer::SemanticTokens);
         dispatcher_.OnRequest("textDocument/codeAction",
                               [this](const Json& params, const lsp::RequestContext& context) {
                                   return CodeActions(params, context);
@@ -165,11 +211,24 @@ private:
         if (scriptFolder && fs::is_directory(*scriptFolder, error)) {
             session_->SetScriptFolder(*scriptFolder);
         }
+        const Json completion = params.value("capabilities", Json::object())
+                                    .value("textDocument", Json::object())
+                                    .value("completion", Json::object())
+                                    .value("completionItem", Json::object());
+        snippets_ = completion.value("snippetSupport", false);
         return {{"capabilities",
                  {{"positionEncoding", "utf-16"},
                   {"textDocumentSync",
                    {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
-                  {"codeActionProvider", {{"codeActionKinds", Json::array({"quickfix"})}}}}},
+                  {"codeActionProvider", {{"codeActionKinds", Json::array({"quickfix"})}}},
+                  {"completionProvider", {{"triggerCharacters", Json::array({" ", "["})}}},
+                  {"hoverProvider", true},
+                  {"definitionProvider", true},
+                  {"referencesProvider", true},
+                  {"documentSymbolProvider", true},
+                  {"semanticTokensProvider",
+                   {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", {"declaration"}}}},
+                    {"full", true}}}}},
                 {"serverInfo", {{"name", "vxmod"}, {"version", rakor::kProductVersion}}}};
     }
 
@@ -350,6 +409,175 @@ private:
         connection_.Notify("textDocument/publishDiagnostics", std::move(params));
     }
 
+    // The script a request is about, and the place in it as bytes of a line.
+    struct Place {
+        const PackSession::Script* script = nullptr;
+        std::size_t line = 0;
+        std::size_t at = 0;
+    };
+    std::optional<Place> PlaceOf(const Json& params) {
+        const std::optional<fs::path> path = DocumentPath(params);
+        const PackSession::Script* script = path ? session_->Find(*path) : nullptr;
+        if (script == nullptr || !script->text) {
+            return std::nullopt;
+        }
+        const TextPosition position = PositionOf(params.at("position"));
+        if (position.line < 0) {
+            return std::nullopt;
+        }
+        const TextLines lines(*script->text);
+        const auto line = static_cast<std::size_t>(position.line);
+        return Place{script, line, ByteOfColumn(lines.Line(line), position.column)};
+    }
+
+    static TextRange RangeOfWord(const TextLines& lines, std::size_t line, const WordSpan& word) {
+        const std::string_view text = lines.Line(line);
+        const int number = static_cast<int>(line);
+        return {{number, ColumnOf(text, word.from)}, {number, ColumnOf(text, word.to)}};
+    }
+
+    Json Completion(const Json& params, const lsp::RequestContext&) {
+        const std::optional<Place> place = PlaceOf(params);
+        if (!place) {
+            return nullptr;
+        }
+        const Completions completions =
+            CompleteAt(*session_, *place->script, place->line, place->at);
+        const TextRange replaced =
+            RangeOfWord(TextLines(*place->script->text), place->line, completions.replaced);
+        Json items = Json::array();
+        for (const CompletionItem& item : completions.items) {
+            // A command with its arguments to fill in, where the editor takes snippets.
+            std::string text = item.label;
+            const bool snippet = snippets_ && !item.arguments.empty();
+            for (std::size_t i = 0; snippet && i < item.arguments.size(); ++i) {
+                text += fmt::format(" ${{{}:{}}}", i + 1, item.arguments[i]);
+            }
+            Json json = {{"label", item.label},
+                         {"kind", CompletionKindOf(item.kind)},
+                         {"detail", item.detail},
+                         {"textEdit", {{"range", RangeJson(replaced)}, {"newText", text}}},
+                         {"insertTextFormat", snippet ? 2 : 1}};
+            if (!item.documentation.empty()) {
+                json["documentation"] = {{"kind", "markdown"}, {"value", item.documentation}};
+            }
+            items.push_back(std::move(json));
+        }
+        return {{"isIncomplete", false}, {"items", std::move(items)}};
+    }
+
+    Json Hover(const Json& params, const lsp::RequestContext&) {
+        const std::optional<Place> place = PlaceOf(params);
+        if (!place) {
+            return nullptr;
+        }
+        const std::optional<HoverText> hover =
+            HoverAt(*session_, *place->script, place->line, place->at);
+        if (!hover) {
+            return nullptr;
+        }
+        return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}},
+                {"range", RangeJson(RangeOfWord(TextLines(*place->script->text), place->line,
+                                                hover->word))}};
+    }
+
+    Json Locations(const std::vector<NamePlace>& places) const {
+        Json locations = Json::array();
+        for (const NamePlace& place : places) {
+            locations.push_back({{"uri", UriOf(place.script->path)},
+                                 {"range", RangeJson(RangeOfWord(TextLines(*place.script->text),
+                                                                 place.line, place.word))}});
+        }
+        return locations;
+    }
+
+    std::optional<WrittenName> NameAtPlace(const Json& params) {
+        const std::optional<Place> place = PlaceOf(params);
+        if (!place) {
+            return std::nullopt;
+        }
+        const TextLines lines(*place->script->text);
+        const auto name = NameAt(lines.Line(place->line), place->at);
+        return name ? std::optional<WrittenName>(name->first) : std::nullopt;
+    }
+
+    // Where add_node or copy_node makes the collection, in any script.
+    Json Definition(const Json& params, const lsp::RequestContext&) {
+        const std::optional<WrittenName> name = NameAtPlace(params);
+        if (!name || name->kind != WrittenName::Kind::Collection) {
+            return nullptr;
+        }
+        return Locations(PlacesOf(*session_, *name, /*madeOnly=*/true));
+    }
+
+    Json References(const Json& params, const lsp::RequestContext&) {
+        const std::optional<WrittenName> name = NameAtPlace(params);
+        if (!name) {
+            return nullptr;
+        }
+        return Locations(PlacesOf(*session_, *name, /*madeOnly=*/false));
+    }
+
+    static Json SymbolJson(const ScriptSymbol& symbol, const TextLines& lines) {
+        const int first = static_cast<int>(symbol.firstLine);
+        const int last = static_cast<int>(symbol.lastLine);
+        Json json = {
+            {"name", symbol.name},
+            {"kind", symbol.collection ? kSymbolStruct : kSymbolField},
+            {"range",
+             RangeJson(
+                 {{first, 0}, {last, ColumnOf(lines.Line(symbol.lastLine), std::string::npos)}})},
+            {"selectionRange", RangeJson(RangeOfWord(lines, symbol.firstLine, symbol.word))}};
+        if (!symbol.detail.empty()) {
+            json["detail"] = symbol.detail;
+        }
+        if (!symbol.children.empty()) {
+            json["children"] = Json::array();
+            for (const ScriptSymbol& child : symbol.children) {
+                json["children"].push_back(SymbolJson(child, lines));
+            }
+        }
+        return json;
+    }
+
+    Json DocumentSymbols(const Json& params, const lsp::RequestContext&) {
+        const std::optional<fs::path> path = DocumentPath(params);
+        const PackSession::Script* script = path ? session_->Find(*path) : nullptr;
+        Json symbols = Json::array();
+        if (script == nullptr || !script->text) {
+            return symbols;
+        }
+        const TextLines lines(*script->text);
+        for (const ScriptSymbol& symbol : SymbolsOf(*script->text)) {
+            symbols.push_back(SymbolJson(symbol, lines));
+        }
+        return symbols;
+    }
+
+    // Each word as five numbers, its place told from the word before.
+    Json SemanticTokens(const Json& params, const lsp::RequestContext&) {
+        const std::optional<fs::path> path = DocumentPath(params);
+        const PackSession::Script* script = path ? session_->Find(*path) : nullptr;
+        Json data = Json::array();
+        if (script != nullptr && script->text) {
+            const TextLines lines(*script->text);
+            int lastLine = 0;
+            int lastStart = 0;
+            for (const ClassifiedWord& word : ClassifyWords(*script->text)) {
+                const TextRange range = RangeOfWord(lines, word.line, word.word);
+                const int line = range.start.line;
+                data.push_back(line - lastLine);
+                data.push_back(range.start.column - (line == lastLine ? lastStart : 0));
+                data.push_back(range.end.column - range.start.column);
+                data.push_back(kTokenTypeOf[static_cast<int>(word.what)]);
+                data.push_back(word.what == WordClass::NewCollection ? 1 : 0);
+                lastLine = line;
+                lastStart = range.start.column;
+            }
+        }
+        return {{"data", std::move(data)}};
+    }
+
     // A quick fix for every name a finding in the range says was probably meant.
     Json CodeActions(const Json& params, const lsp::RequestContext& context) {
         Json actions = Json::array();
@@ -392,6 +620,7 @@ private:
     std::unique_ptr<PackSession> session_;
     std::map<fs::path, std::string> uris_;
     std::map<fs::path, int> versions_;
+    bool snippets_ = false;
 };
 
 }  // namespace
