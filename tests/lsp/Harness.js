@@ -44,12 +44,19 @@ class Server {
     this.nextId = 1;
   }
 
-  // The first message `match` picks, once it has come.
-  waitFor(match) {
-    return new Promise((resolve) => {
+  // The first message `match` picks, once it has come; a test that waits in
+  // vain fails with what it waited for instead of hanging.
+  waitFor(match, seconds = 120) {
+    return new Promise((resolve, reject) => {
+      const timer = setTimeout(() => {
+        this.waiting = this.waiting.filter((wake) => wake !== look);
+        reject(new Error(`no such message in ${seconds} s: ${match}; the last ones: ` +
+                         JSON.stringify(this.messages.slice(-3)).slice(0, 2000)));
+      }, seconds * 1000);
       const look = () => {
         const found = this.messages.find(match);
         if (found) {
+          clearTimeout(timer);
           this.waiting = this.waiting.filter((wake) => wake !== look);
           resolve(found);
         }
