@@ -17,44 +17,6 @@ constexpr std::size_t kListBlockBytes = 64 * 1024;
 
 }  // namespace
 
-ConflictTracker::Record::Record(const Record& other)
-    : first(other.first),
-      className(other.className),
-      holderName(other.holderName),
-      field(other.field),
-      member(other.member),
-      latest(other.latest),
-      others(other.others ? std::make_unique<std::vector<Edit>>(*other.others) : nullptr) {}
-
-ConflictTracker::Record& ConflictTracker::Record::operator=(const Record& other) {
-    if (this != &other) {
-        *this = Record(other);
-    }
-    return *this;
-}
-
-ConflictTracker::ConflictTracker(const ConflictTracker& other)
-    : records_(other.records_),
-      firstEdits_(other.firstEdits_),
-      makers_(other.makers_),
-      remade_(other.remade_),
-      sequence_(other.sequence_),
-      texts_(other.texts_),
-      classNames_(other.classNames_),
-      fieldNames_(other.fieldNames_) {
-    // The numbers are keyed by views of the texts: of this copy's own.
-    for (std::size_t number = 0; number < texts_.size(); ++number) {
-        textNumbers_.emplace(texts_[number], static_cast<uint32_t>(number));
-    }
-}
-
-ConflictTracker& ConflictTracker::operator=(const ConflictTracker& other) {
-    if (this != &other) {
-        *this = ConflictTracker(other);
-    }
-    return *this;
-}
-
 uint32_t ConflictTracker::Remember(std::string_view text) {
     if (const auto known = textNumbers_.find(text); known != textNumbers_.end()) {
         return known->second;
@@ -270,6 +232,39 @@ std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget&
         setters.push_back({edit->place, edit->Kept()});
     }
     return setters;
+}
+
+void ConflictTracker::RollBack(const Mark& mark) {
+    std::vector<EditTarget> forgotten;
+    for (auto& [target, record] : records_) {
+        if (record.first >= mark.firstEdits) {
+            forgotten.push_back(target);
+            continue;
+        }
+        // A script's edits all come before a mark between scripts, or all after it.
+        if (record.others) {
+            std::erase_if(*record.others,
+                          [&](const Edit& edit) { return edit.sequence > mark.sequence; });
+        }
+        if (record.latest.sequence > mark.sequence) {
+            // The record was made before the mark, so an edit before it is left.
+            auto newest = std::max_element(
+                record.others->begin(), record.others->end(),
+                [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
+            record.latest = std::move(*newest);
+            record.others->erase(newest);
+        }
+        if (record.others && record.others->empty()) {
+            record.others.reset();
+        }
+    }
+    for (const EditTarget& target : forgotten) {
+        records_.erase(target);
+    }
+    firstEdits_ = mark.firstEdits;
+    sequence_ = mark.sequence;
+    makers_ = mark.makers;
+    remade_.resize(mark.remade);
 }
 
 void ConflictTracker::WriteList(std::ostream& out) const {

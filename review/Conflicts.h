@@ -35,14 +35,6 @@ struct LinePlace {
 // made only for the values that turn out to conflict.
 class ConflictTracker {
 public:
-    ConflictTracker() = default;
-    // A copy is what the review goes back to when a script changes: what the
-    // scripts before it set.
-    ConflictTracker(const ConflictTracker& other);
-    ConflictTracker& operator=(const ConflictTracker& other);
-    ConflictTracker(ConflictTracker&&) = default;
-    ConflictTracker& operator=(ConflictTracker&&) = default;
-
     // The number of the script with this display path: the same path, the
     // same number (a second pass runs the same scripts again).
     uint32_t ScriptNumber(const std::string& displayPath);
@@ -81,6 +73,20 @@ public:
     };
     std::vector<SetAt> SettersOf(const EditTarget& target) const;
 
+    // What it had been told at a moment between two scripts, to go back to
+    // when the later scripts change: an editor's pack sets a value on most of
+    // its lines, and going back costs a look at each value set, where a copy
+    // of them all at every script's start cost more than running the lines.
+    struct Mark {
+        uint32_t sequence = 0;
+        uint32_t firstEdits = 0;
+        std::size_t remade = 0;
+        rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers;
+    };
+    Mark MarkNow() const { return {sequence_, firstEdits_, remade_.size(), makers_}; }
+    // Forgets what it was told since the mark. The names it learnt stay.
+    void RollBack(const Mark& mark);
+
 private:
     struct Edit {
         LinePlace place;
@@ -114,12 +120,6 @@ private:
         // them; the others are rare, and held apart.
         Edit latest;
         std::unique_ptr<std::vector<Edit>> others;
-
-        Record() = default;
-        Record(const Record& other);
-        Record& operator=(const Record& other);
-        Record(Record&&) = default;
-        Record& operator=(Record&&) = default;
     };
     struct Conflict {
         const EditTarget* target;

@@ -36,7 +36,7 @@ LineWords WordsOf(std::string_view line);
 // after a blank begins a new one); none inside a comment.
 struct WordAtCursor {
     std::size_t index = 0;  // 0: the command word
-    WordSpan span{};          // the word, or an empty span at the cursor
+    WordSpan span{};        // the word, or an empty span at the cursor
 };
 std::optional<WordAtCursor> WordAt(const LineWords& words, std::size_t at);
 

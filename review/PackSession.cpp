@@ -317,6 +317,7 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
                 script.path, script.displayPath,
                 script.text ? std::optional<std::string_view>(*script.text) : std::nullopt);
             script.results = recorder.TakeResults();
+            script.checked = true;
             live_ = Position{index + 1, 1};
         }
     } catch (const CheckStopped&) {
@@ -331,16 +332,26 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
 
     // What only the whole run tells, at the lines it is about, wherever they are.
     review_->ReportWholeRun();
+    std::map<std::string_view, Script*> byPath;
+    std::map<Script*, std::vector<ScriptFinding>> wholeRun;
     for (auto& script : pack_) {
-        script->wholeRun.clear();
+        byPath[script->displayPath] = script.get();
+        wholeRun[script.get()];
     }
+    std::map<Script*, TextLines> lines;
     for (const Diagnostic& finding : recorder.TakeOthers()) {
-        for (auto& script : pack_) {
-            if (script->displayPath == finding.path && script->text) {
-                script->wholeRun.push_back(
-                    Placed(finding, TextLines(*script->text), script->results.failed));
-                break;
-            }
+        const auto found = byPath.find(finding.path);
+        if (found == byPath.end() || !found->second->text) {
+            continue;
+        }
+        Script& script = *found->second;
+        const TextLines& text = lines.try_emplace(&script, *script.text).first->second;
+        wholeRun[&script].push_back(Placed(finding, text, script.results.failed));
+    }
+    for (auto& [script, findings] : wholeRun) {
+        if (findings != script->wholeRun) {
+            script->wholeRun = std::move(findings);
+            script->checked = true;
         }
     }
     return true;
@@ -364,6 +375,7 @@ void PackSession::CheckAlone(Script& script) {
         script.path, script.displayPath,
         script.text ? std::optional<std::string_view>(*script.text) : std::nullopt);
     script.results = recorder.TakeResults();
+    script.checked = true;
     review.ReportWholeRun();
     script.wholeRun.clear();
     for (const Diagnostic& finding : recorder.TakeOthers()) {
@@ -377,7 +389,12 @@ void PackSession::CheckAlone(Script& script) {
 std::vector<const PackSession::Script*> PackSession::TakeChanged() {
     std::vector<const Script*> changed;
     for (const Script* script : Scripts()) {
+        // Only what a check went over can have changed.
         auto* mutableScript = const_cast<Script*>(script);
+        if (script->everShown && !script->checked) {
+            continue;
+        }
+        mutableScript->checked = false;
         std::vector<ScriptFinding> findings = script->Findings();
         if (!script->everShown || findings != script->shown) {
             mutableScript->shown = std::move(findings);

@@ -47,6 +47,8 @@ public:
         // What was last taken to be shown.
         std::vector<ScriptFinding> shown;
         bool everShown = false;
+        // Checked since its findings were last taken.
+        bool checked = false;
 
         std::vector<ScriptFinding> Findings() const;
     };

@@ -305,12 +305,13 @@ void ScriptReview::Flush() {
 }
 
 std::shared_ptr<const ScriptReview::Checkpoint> ScriptReview::TakeCheckpoint() const {
-    return std::make_shared<const Checkpoint>(Checkpoint{
-        .conflicts = conflicts_, .layoutCopies = layoutCopies_, .references = references_});
+    return std::make_shared<const Checkpoint>(Checkpoint{.conflicts = conflicts_.MarkNow(),
+                                                         .layoutCopies = layoutCopies_,
+                                                         .references = references_});
 }
 
 void ScriptReview::Restore(const Checkpoint& checkpoint) {
-    conflicts_ = checkpoint.conflicts;
+    conflicts_.RollBack(checkpoint.conflicts);
     layoutCopies_ = checkpoint.layoutCopies;
     references_ = checkpoint.references;
     // The collections that later lines had made are gone from the database.

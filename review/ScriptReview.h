@@ -91,12 +91,13 @@ public:
     // the names in references. An editor keeps one for the start of every
     // script, and starts again from there when the script changes.
     struct Checkpoint {
-        ConflictTracker conflicts;
+        ConflictTracker::Mark conflicts;
         LayoutCopies layoutCopies;
         References references;
     };
     std::shared_ptr<const Checkpoint> TakeCheckpoint() const;
-    // Back to a checkpoint, the database having gone back to the same moment.
+    // Back to a checkpoint, the database having gone back to the same moment;
+    // the checkpoints taken after it are of no use any more.
     void Restore(const Checkpoint& checkpoint);
 
 private:
