@@ -324,6 +324,11 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
         firstToCheck_ = index;
         live_.reset();
         return false;
+    } catch (...) {
+        // The database stands somewhere in the script: the next check starts it again.
+        firstToCheck_ = index;
+        live_.reset();
+        throw;
     }
     TakeSnapshotAt(index);
     checkpoints_[index] = review_->TakeCheckpoint();
@@ -360,23 +365,16 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
 void PackSession::CheckAlone(Script& script) {
     MoveToPack({0, 1});
     live_.reset();
-    ScriptReview review(ReviewSettings{.runLines = true,
-                                       .checkLines = true,
-                                       .listPassedBy = false,
-                                       .explainFailures = false,
-                                       .rememberHashedTexts = false,
-                                       .exampleDatabase = exampleDatabase_,
-                                       .shownOfAKind = 0,
-                                       .quiet = false},
-                        report_);
-    ScriptRecorder recorder(review, {});
+    // A review of its own: what it finds of the whole run is of this script alone.
+    const std::unique_ptr<ScriptReview> review = NewReview();
+    ScriptRecorder recorder(*review, {});
     rakor::ScriptRunner runner(log_, nullptr, &recorder);
     runner.RunScriptText(
         script.path, script.displayPath,
         script.text ? std::optional<std::string_view>(*script.text) : std::nullopt);
     script.results = recorder.TakeResults();
     script.checked = true;
-    review.ReportWholeRun();
+    review->ReportWholeRun();
     script.wholeRun.clear();
     for (const Diagnostic& finding : recorder.TakeOthers()) {
         if (finding.path == script.displayPath && script.text) {

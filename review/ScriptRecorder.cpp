@@ -1,5 +1,7 @@
 #include "review/ScriptRecorder.h"
 
+#include <fmt/format.h>
+
 namespace vxmod {
 
 ScriptRecorder::ScriptRecorder(ScriptReview& review, std::function<bool()> stop)
@@ -39,7 +41,27 @@ void ScriptRecorder::Found(const Diagnostic& finding) {
         others_.push_back(finding);
         return;
     }
+    if (results_.findings.size() == kMostFindings) {
+        firstPassedOver_ = passedOver_++ == 0 ? finding.line : firstPassedOver_;
+        lastPassedOver_ = finding.line;
+        return;
+    }
     results_.findings.push_back(Placed(finding, *text_, results_.failed));
+}
+
+ScriptResults ScriptRecorder::TakeResults() {
+    if (passedOver_ > 0) {
+        results_.findings.push_back(
+            {.line = 0,
+             .word = {},
+             .severity = Diagnostic::Severity::Note,
+             .kind = FindingKind::Unsorted,
+             .message = fmt::format("{} more findings, on lines {} to {}, are not shown here; "
+                                    "vxmod run --all lists them",
+                                    passedOver_, firstPassedOver_, lastPassedOver_)});
+        passedOver_ = 0;
+    }
+    return std::exchange(results_, {});
 }
 
 void ScriptRecorder::Edited(int line, const EditTarget& target) {

@@ -36,12 +36,17 @@ struct ScriptResults {
 // are kept as they are.
 class ScriptRecorder : public rakor::WalkObserver, public FindingSink {
 public:
+    // The findings kept of one script: a file of a million lines the loader
+    // cannot read would otherwise hold a finding for each, and an editor
+    // shows the first few thousand as well as all of them.
+    static constexpr std::size_t kMostFindings = 5000;
+
     // `stop`, asked every few thousand lines, cuts a run short (CheckStopped
     // is thrown through the runner).
     ScriptRecorder(ScriptReview& review, std::function<bool()> stop);
 
     // What the script that ran last left; empty again afterwards.
-    ScriptResults TakeResults() { return std::exchange(results_, {}); }
+    ScriptResults TakeResults();
     // Findings about other scripts than the one running (by display path).
     std::vector<Diagnostic> TakeOthers() { return std::exchange(others_, {}); }
 
@@ -60,6 +65,10 @@ private:
     std::string path_;
     std::optional<TextLines> text_;
     ScriptResults results_;
+    // Findings beyond the most kept, and the lines they were on.
+    std::size_t passedOver_ = 0;
+    int firstPassedOver_ = 0;
+    int lastPassedOver_ = 0;
     std::vector<Diagnostic> others_;
 };
 

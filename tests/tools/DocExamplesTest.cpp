@@ -316,7 +316,7 @@ TEST_F(DocExamplesTest, DescriptionsLoad) {
 
 TEST_F(DocExamplesTest, UsageLinesAreThoseOfTheHelp) {
     std::string help;
-    for (const char* topic : {"", "run", "check", "diff"}) {
+    for (const char* topic : {"", "run", "check", "diff", "lsp"}) {
         help += Vxmod(std::string("help ") + topic).out;
     }
     for (const Block& block : FencedBlocks()) {

@@ -27,7 +27,13 @@ int Dispatcher::Run(const std::function<void()>& idle) {
     connection_.Start();
     for (;;) {
         if (idle && !connection_.AnyWaiting([](const Json&) { return true; })) {
-            idle();
+            // Work between messages fails alone, as a request does.
+            try {
+                idle();
+            } catch (const std::exception& error) {
+                connection_.Log(MessageType::Error,
+                                fmt::format("work between messages failed: {}", error.what()));
+            }
         }
         const std::optional<Json> message = connection_.Take();
         if (!message) {
