@@ -260,9 +260,9 @@ void ScriptRunner::RunScriptText(const fs::path& script, const std::string& disp
     const bool isFolder = fs::is_directory(script, error);
     RunRead(script, displayPath, false, {}, reading,
             isFolder ? std::nullopt
-                     : std::optional<std::string>("Could not read the script: " +
-                                                  BeyondPathLimit(script).value_or(
-                                                      "the file cannot be read")));
+                     : std::optional<std::string>(
+                           "Could not read the script: " +
+                           BeyondPathLimit(script).value_or("the file cannot be read")));
 }
 
 void ScriptRunner::RunRead(const fs::path& script, const std::string& displayPath, bool readable,

@@ -1,9 +1,8 @@
 #include "review/Hover.h"
 
-#include <cstdlib>
-
 #include <fmt/format.h>
 
+#include "automation/FieldSpec.h"
 #include "review/ClassFields.h"
 #include "review/DatabaseNames.h"
 #include "review/HeldValue.h"
@@ -160,9 +159,14 @@ std::optional<HoverText> HoverAt(PackSession& session, const PackSession::Script
             }
             Where where{
                 .classKey = *classKey, .collectionKey = *collectionKey, .fieldKey = *fieldKey};
-            if (const std::size_t open = written.find('[');
-                open != std::string_view::npos && field->array && words.command->subscripts) {
-                where.element = std::atoi(std::string(written.substr(open + 1)).c_str());
+            // The element as the loader reads the subscript.
+            if (field->array && words.command->subscripts) {
+                try {
+                    const auto spec = rakor::Attrib::Automation::SplitFieldSpec(written);
+                    where.element = spec.subscripted ? spec.index : 0;
+                } catch (const std::exception&) {
+                    where.element = -1;
+                }
             }
             where.member = std::string(words.WordOf(Role::Member));
             hover.markdown = FieldHelp(session, script, line, *field, where);

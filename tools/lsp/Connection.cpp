@@ -13,6 +13,12 @@
 
 namespace vxmod::lsp {
 
+namespace {
+
+constexpr std::size_t kCancellationsKept = 10000;
+
+}  // namespace
+
 struct Connection::Shared {
     std::FILE* input;
     std::FILE* output;
@@ -74,6 +80,11 @@ struct Connection::Shared {
                 const Json* params = message.contains("params") ? &message["params"] : nullptr;
                 if (params != nullptr && params->is_object() && params->contains("id")) {
                     const std::lock_guard lock(queueMutex);
+                    // A cancellation that came after its answer is never
+                    // asked about; a long session must not keep them all.
+                    if (cancelled.size() >= kCancellationsKept) {
+                        cancelled.clear();
+                    }
                     cancelled.insert((*params)["id"].dump());
                 }
                 continue;
