@@ -162,7 +162,10 @@ WordSpan PlaceOfFinding(std::string_view line, Diagnostic::Severity severity, Fi
     }
     const std::size_t count = words.tokens.count;
     if (kind == FindingKind::IgnoredWords) {
-        return words.From(command->mostRead + 1);
+        // The words past what the row reads, which the line keeps no view of.
+        return words.tokens.count > command->mostRead + 1
+                   ? words.Of(words.tokens.After(command->mostRead))
+                   : words.All();
     }
     if (kind == FindingKind::Quotes) {
         const std::size_t member = command->TokenOf(count, Role::Member);

@@ -8,8 +8,8 @@ const path = require('node:path');
 const rpc = require('vscode-jsonrpc/node');
 
 // A game folder holding the example scripts, in a temporary folder of its own.
-function makeGameFolder() {
-  const game = fs.mkdtempSync(path.join(os.tmpdir(), 'vxmod-lsp-'));
+function makeGameFolder(name = 'vxmod-lsp-') {
+  const game = fs.mkdtempSync(path.join(os.tmpdir(), name));
   fs.cpSync(path.join(process.env.VEXA_SOURCE_DIR, 'examples', 'AttribMods'),
             path.join(game, 'AttribMods'), { recursive: true });
   return game;

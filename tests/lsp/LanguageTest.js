@@ -73,7 +73,8 @@ test('the diagnostics are what vxmod run finds, each on its word, and follow an 
 });
 
 test('completion, hover, quick fixes, definitions, references, symbols and colours', async () => {
-  const game = makeGameFolder();
+  // A folder name that a URI must encode: the answers name the files the client knows.
+  const game = makeGameFolder('Game folder \u00e9-');
   const server = new Server();
   await server.initialize(game);
   const file = path.join(game, 'AttribMods', 'new.vxmod');
