@@ -240,6 +240,60 @@ std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
     return warnings;
 }
 
+std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget& target) const {
+    std::vector<SetAt> setters;
+    const Record* const record = records_.lookup(target);
+    if (record == nullptr) {
+        return setters;
+    }
+    std::vector<const Edit*> edits;
+    if (record->others) {
+        for (const Edit& edit : *record->others) {
+            edits.push_back(&edit);
+        }
+    }
+    edits.push_back(&record->latest);
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
+    for (const Edit* edit : edits) {
+        setters.push_back({edit->place, edit->Kept()});
+    }
+    return setters;
+}
+
+void ConflictTracker::RollBack(const Mark& mark) {
+    std::vector<EditTarget> forgotten;
+    for (auto& [target, record] : records_) {
+        if (record.first >= mark.firstEdits) {
+            forgotten.push_back(target);
+            continue;
+        }
+        // A script's edits all come before a mark between scripts, or all after it.
+        if (record.others) {
+            std::erase_if(*record.others,
+                          [&](const Edit& edit) { return edit.sequence > mark.sequence; });
+        }
+        if (record.latest.sequence > mark.sequence) {
+            // The record was made before the mark, so an edit before it is left.
+            auto newest = std::max_element(
+                record.others->begin(), record.others->end(),
+                [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
+            record.latest = std::move(*newest);
+            record.others->erase(newest);
+        }
+        if (record.others && record.others->empty()) {
+            record.others.reset();
+        }
+    }
+    for (const EditTarget& target : forgotten) {
+        records_.erase(target);
+    }
+    firstEdits_ = mark.firstEdits;
+    sequence_ = mark.sequence;
+    makers_ = mark.makers;
+    remade_.resize(mark.remade);
+}
+
 void ConflictTracker::WriteList(std::ostream& out) const {
     const auto conflicting = Conflicting();
     if (conflicting.empty() && remade_.empty()) {

@@ -136,7 +136,7 @@ std::string IgnoredTokens(const automation::LineTokens& tokens, std::size_t read
 void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>& found) {
     const automation::Command& command = *line.command;
     const automation::LineTokens& tokens = line.tokens;
-    if (!command.buildsAction) {
+    if (!command.BuildsAction()) {
         found.push_back({line.number, Severity::Note, FindingKind::DoesNothing,
                          fmt::format("'{}' is accepted and does nothing", command.word)});
     }
@@ -153,19 +153,20 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     }
     const automation::LineArguments a = automation::ArgumentsOf(command, tokens);
     // Only the class, the parent and the new name count.
-    if (command.word == "copy_node" && tokens[3] != tokens[2]) {
+    if (!a.ignored.empty() && a.ignored != a.collection) {
         found.push_back(
             {line.number, Severity::Warning, FindingKind::CopiesNothing,
              fmt::format("copy_node copies nothing: '{}' is read and not used, and '{}' is made a "
                          "child of '{}' as add_node makes it; to start from the values of '{}', "
                          "write add_node {} {} {}",
-                         tokens[3], a.newCollection, a.collection, tokens[3], a.className,
-                         tokens[3], a.newCollection)});
+                         a.ignored, a.newCollection, a.collection, a.ignored, a.className,
+                         a.ignored, a.newCollection)});
     }
-    if (command.word == "update_field") {
+    if (command.subscripts) {
         CheckSubscript(line, a, found);
     }
-    if (command.word == "resize_field") {
+    // A count the action uses; add_field's is read and not used.
+    if (command.builds == automation::Builds::ResizeField) {
         const auto count = automation::ReadCountText(a.count);
         if (count.used == 0) {
             found.push_back({line.number, Severity::Error, FindingKind::Unsorted,
@@ -180,7 +181,7 @@ void CheckArguments(const automation::ParsedLine& line, std::vector<LineFinding>
     }
     // Quotes do not group words: "two words" is two tokens, and a sixth token
     // turns the value into a member name.
-    if (command.word == "update_field" && a.valueToken != "\"\"" &&
+    if (!a.valueToken.empty() && a.valueToken != "\"\"" &&
         (a.valueToken.find('"') != std::string_view::npos ||
          a.member.find('"') != std::string_view::npos)) {
         found.push_back({line.number, Severity::Warning, FindingKind::Quotes,

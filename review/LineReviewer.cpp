@@ -159,14 +159,20 @@ void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
     if (run.command == nullptr) {
         return;
     }
-    const std::string_view word = run.command->word;
-    if (word == "add_node" || word == "copy_node") {
-        Made(line, findings);
-        names_.Made(*findings.made);
-    } else if (word == "resize_field") {
-        Resized(line, names_, findings);
-    } else if (word == "update_field") {
-        Updated(line, names_, members_, showCommand_, findings);
+    using rakor::Attrib::Automation::Builds;
+    switch (run.command->builds) {
+        case Builds::AddNode:
+            Made(line, findings);
+            names_.Made(*findings.made);
+            break;
+        case Builds::ResizeField:
+            Resized(line, names_, findings);
+            break;
+        case Builds::ModifyField:
+            Updated(line, names_, members_, showCommand_, findings);
+            break;
+        case Builds::Nothing:
+            break;
     }
 }
 

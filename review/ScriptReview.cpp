@@ -198,6 +198,9 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
                                rakor::Attrib::Automation::ReadCountText(a.count).count)}
                 : SetValue{a.valueToken, line.facts.value.kind, line.facts.value.number};
         conflicts_.Edited(place, *findings_.target, findings_.words, value);
+        if (sink_ != nullptr) {
+            sink_->Edited(line.number, *findings_.target);
+        }
         layoutCopies_.Edited(place, *findings_.target, line.facts.holder, findings_.words,
                              a.collection);
         references_.Set(place, reviewed, *findings_.target);
@@ -253,6 +256,10 @@ void ScriptReview::Report(const Diagnostic& diagnostic) {
 }
 
 void ScriptReview::Show(const Diagnostic& diagnostic) {
+    if (sink_ != nullptr) {
+        sink_->Found(diagnostic);
+        return;
+    }
     if (progress_ != nullptr) {
         progress_->Clear();
     }
@@ -269,7 +276,11 @@ void ScriptReview::HoldLineChecksUpTo(int line) {
 
 void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::string_view message) {
     if (groups_.Show(script_, path_, line, severity, kind)) {
-        held_.Add(path_, line, severity, message);
+        if (sink_ != nullptr) {
+            sink_->Found({path_, line, severity, std::string(message), kind});
+        } else {
+            held_.Add(path_, line, severity, message);
+        }
     } else {
         held_.Count(severity);
     }
@@ -278,13 +289,34 @@ void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::stri
 void ScriptReview::Flush() {
     HoldLineChecksUpTo(std::numeric_limits<int>::max());
     for (const Diagnostic& summary : groups_.Summaries()) {
-        held_.Add(summary.path, summary.line, summary.severity, summary.message);
+        if (sink_ != nullptr) {
+            sink_->Found(summary);
+        } else {
+            held_.Add(summary.path, summary.line, summary.severity, summary.message);
+        }
     }
     if (progress_ != nullptr) {
         progress_->Clear();
     }
     report_.Add(held_);
     // The next script's lines are parsed before it starts.
+    lineChecks_.clear();
+    lineChecksHeld_ = 0;
+}
+
+std::shared_ptr<const ScriptReview::Checkpoint> ScriptReview::TakeCheckpoint() const {
+    return std::make_shared<const Checkpoint>(Checkpoint{.conflicts = conflicts_.MarkNow(),
+                                                         .layoutCopies = layoutCopies_,
+                                                         .references = references_});
+}
+
+void ScriptReview::Restore(const Checkpoint& checkpoint) {
+    conflicts_.RollBack(checkpoint.conflicts);
+    layoutCopies_ = checkpoint.layoutCopies;
+    references_ = checkpoint.references;
+    // The collections that later lines had made are gone from the database.
+    reviewer_.Names().MayHaveMadeOne();
+    held_.Clear();
     lineChecks_.clear();
     lineChecksHeld_ = 0;
 }

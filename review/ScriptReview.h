@@ -43,6 +43,17 @@ struct ReviewSettings {
     std::string showCommand = "vxmod show";
 };
 
+// Hears the findings of a review one by one, as they are decided, instead of
+// as text: a front end that shows them in place (an editor).
+class FindingSink {
+public:
+    virtual ~FindingSink() = default;
+    // A finding shown, with its script's display path, line and kind.
+    virtual void Found(const Diagnostic& finding) = 0;
+    // A line of the script that is running set the value `target`.
+    virtual void Edited(int /*line*/, const EditTarget& /*target*/) {}
+};
+
 // Follows the loader's own walk and tells a modder what each line does:
 // lines that fail and why, lines that run but not as written, values that
 // more than one script sets. Folders are visited in the order the game's
@@ -74,6 +85,23 @@ public:
     // Warnings not shown because only errors are.
     int QuietWarnings() const { return groups_.QuietWarnings(); }
 
+    // Findings go to `sink` from now on, not to the report.
+    void ReportTo(FindingSink* sink) { sink_ = sink; }
+
+    // What the review knows of the scripts run so far that a later script's
+    // findings depend on: the values they set, the collections they made,
+    // the names in references. An editor keeps one for the start of every
+    // script, and starts again from there when the script changes.
+    struct Checkpoint {
+        ConflictTracker::Mark conflicts;
+        LayoutCopies layoutCopies;
+        References references;
+    };
+    std::shared_ptr<const Checkpoint> TakeCheckpoint() const;
+    // Back to a checkpoint, the database having gone back to the same moment;
+    // the checkpoints taken after it are of no use any more.
+    void Restore(const Checkpoint& checkpoint);
+
 private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
@@ -88,6 +116,7 @@ private:
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
+    FindingSink* sink_ = nullptr;
     Progress* progress_;
     FindingGroups groups_;
     ConflictTracker conflicts_;

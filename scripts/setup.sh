@@ -17,6 +17,10 @@ packages=(
   mingw-w64-i686-dev gcc-mingw-w64-base
   wine wine32:i386
   jq
+  # The language server's tests: a real editor (Neovim's built-in client),
+  # and Node for the protocol tests (npm installs their packages from the
+  # committed lock file).
+  neovim
 )
 # The machines come with Node 20 from a package that brings npm; a machine
 # without Node gets Debian's.

@@ -393,7 +393,7 @@ TEST_F(DocExamplesTest, DescriptionsLoad) {
 
 TEST_F(DocExamplesTest, UsageLinesAreThoseOfTheHelp) {
     std::string help;
-    for (const char* topic : {"", "run", "check", "diff", "show"}) {
+    for (const char* topic : {"", "run", "check", "diff", "show", "lsp"}) {
         help += Vxmod(std::string("help ") + topic).out;
     }
     for (const Block& block : FencedBlocks()) {

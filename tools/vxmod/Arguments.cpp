@@ -12,14 +12,15 @@
 namespace vxmod {
 namespace {
 
-constexpr const char* kCommandList = "run, check, diff and show";
+constexpr const char* kCommandList = "run, check, diff, show and lsp";
 
 bool IsHelp(const std::string& argument) {
     return argument == "--help" || argument == "-h";
 }
 
 bool IsCommand(const std::string& word) {
-    return word == "run" || word == "check" || word == "diff" || word == "show";
+    return word == "run" || word == "check" || word == "diff" || word == "show" ||
+           word == "lsp";
 }
 
 // "--passes" with the whole text in view: CLI11's own range check would call
@@ -101,6 +102,10 @@ void DefineCommand(CLI::App& app, Invocation& invocation, const std::string& com
         app.add_option("CLASS", show.className)->required();
         app.add_option("COLLECTION", show.collection)->required();
         AddFolder(app, show.directory);
+    } else if (command == "lsp") {
+        app.add_option("--db", invocation.lsp.database)->type_name("FILE");
+        // Editors' language clients name the transport; stdio is the only one.
+        app.add_flag("--stdio");
     } else {
         DiffOptions& diff = invocation.diff;
         app.add_option("BEFORE", diff.before)->required();
@@ -114,6 +119,7 @@ Invocation ParseCommand(const std::string& command, std::span<const std::string>
     invocation.action = command == "run"     ? Invocation::Action::Run
                         : command == "check" ? Invocation::Action::Check
                         : command == "show"  ? Invocation::Action::Show
+                        : command == "lsp"   ? Invocation::Action::Lsp
                                              : Invocation::Action::Diff;
     CLI::App app("", "vxmod " + command);
     DefineCommand(app, invocation, command);
@@ -168,7 +174,7 @@ Invocation ParseArguments(std::span<const std::string> arguments) {
         throw UsageError("", fmt::format("unknown option '{}'{}", first,
                                          DidYouMean(MeantNames(first, options))));
     }
-    const std::vector<std::string> commands = {"run", "check", "diff", "show"};
+    const std::vector<std::string> commands = {"run", "check", "diff", "show", "lsp"};
     const std::vector<std::string> meant = MeantNames(first, commands);
     throw UsageError(
         "", meant.empty()
@@ -284,6 +290,27 @@ usage error, a folder that does not exist, or a database file that cannot
 be used.
 )";
     }
+    if (topic == "lsp") {
+        return R"(Usage: vxmod lsp [--db FILE]
+
+A language server for editors (Language Server Protocol, on standard input
+and output): every script of the pack checked as you type, in the order the
+game runs them, with what vxmod run finds on each word; completion of
+commands and of the names of the database; hover with a field's type and
+values; quick fixes for names that were probably meant; go to definition
+and references of collections; document symbols.
+
+The workspace is the game's folder or its AttribMods folder. The database:
+  --db FILE     this database description
+without it, the editor's initialization option "database", else the
+snapshot VexaAttribLoader/snapshot/before.json in the game's folder when it
+is there, else the example database built into vxmod. A message at the
+start, and the source of every diagnostic, say which.
+
+The server only reads: it writes no script, log or other file.
+  -h, --help    show this text
+)";
+    }
     return R"(Usage: vxmod COMMAND [OPTIONS] [DIR]
 
 Runs and checks mod scripts (.vxmod) without the game.
@@ -294,6 +321,7 @@ Commands:
   diff    write the changes between two databases as a script
   show    list what a collection holds itself, what it inherits, and what a
           new collection made from it can hold
+  lsp     serve editors: checks, completion and hover as you type
 
 Options:
   -h, --help    show this text

@@ -62,14 +62,19 @@ struct DiffOptions {
     std::optional<std::filesystem::path> output;  // none: standard output
 };
 
+struct LspOptions {
+    std::optional<std::filesystem::path> database;  // none: the editor's choice, or the pack's
+};
+
 struct Invocation {
-    enum class Action { ShowHelp, ShowVersion, Run, Check, Diff, Show };
+    enum class Action { ShowHelp, ShowVersion, Run, Check, Diff, Show, Lsp };
     Action action = Action::ShowHelp;
     std::string helpTopic;  // for ShowHelp: "" or a command
     RunOptions run;
     CheckOptions check;
     DiffOptions diff;
     ShowOptions show;
+    LspOptions lsp;
 };
 
 // The arguments after the program name. Throws UsageError.
