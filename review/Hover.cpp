@@ -4,6 +4,7 @@
 
 #include "automation/FieldSpec.h"
 #include "review/ClassFields.h"
+#include "review/CollectionFields.h"
 #include "review/DatabaseNames.h"
 #include "review/HeldValue.h"
 #include "review/LineWords.h"
@@ -70,6 +71,41 @@ std::string ValueLine(std::string_view when, const std::optional<HeldValue>& hel
                        held->inherited ? fmt::format(" (held by '{}')", held->holder) : "");
 }
 
+// Who holds the field for the line's collection, and whether a collection
+// made from it (add_node) can hold it itself: what vxmod show says of it.
+std::optional<std::string> HoldingLine(const Where& where, std::string_view fieldName) {
+    const sandbox::Database* db = sandbox::Database::Current();
+    if (db == nullptr) {
+        return std::nullopt;
+    }
+    const auto found =
+        FieldsOfCollection(*db, DatabaseName(where.classKey), DatabaseName(where.collectionKey));
+    const auto* fields = std::get_if<CollectionFields>(&found);
+    if (fields == nullptr) {
+        return std::nullopt;
+    }
+    for (const CollectionField& field : fields->fields) {
+        if (field.name != fieldName) {
+            continue;
+        }
+        const std::string held = field.heldItself
+                                     ? fmt::format("'{}' holds it itself", fields->collection)
+                                     : fmt::format(
+                                           "'{}' inherits it from '{}': a line naming '{}' "
+                                           "changes it there",
+                                           fields->collection, field.holder, fields->collection);
+        const std::string made =
+            field.newCollectionHoldsIt
+                ? "a collection made from it (add_node) holds its own copy"
+                : fmt::format(
+                      "a collection made from it (add_node) inherits it from '{}', and no "
+                      "script line can give it one of its own",
+                      field.holder);
+        return fmt::format("Held: {}; {}.", held, made);
+    }
+    return std::nullopt;
+}
+
 std::string FieldHelp(PackSession& session, const PackSession::Script& script, std::size_t line,
                       const ClassField& field, const Where& where) {
     std::string text = fmt::format(
@@ -87,6 +123,9 @@ std::string FieldHelp(PackSession& session, const PackSession::Script& script, s
         ValueHeld(where.classKey, where.collectionKey, where.fieldKey, where.element, where.member);
     text += "\n\n" + ValueLine("Before this script", before) + "\n" +
             ValueLine("After this line", after);
+    if (const auto holding = HoldingLine(where, field.name)) {
+        text += "\n\n" + *holding;
+    }
     // The scripts that set it, in the order the game runs them.
     const int number = static_cast<int>(line) + 1;
     for (const auto& [editLine, target] : script.results.edits) {

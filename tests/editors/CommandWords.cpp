@@ -9,7 +9,7 @@
 int main() {
     for (const auto& command : rakor::Attrib::Automation::Commands()) {
         std::printf("%.*s %s\n", static_cast<int>(command.word.size()), command.word.data(),
-                    command.buildsAction ? "action" : "no-effect");
+                    command.BuildsAction() ? "action" : "no-effect");
     }
     return 0;
 }

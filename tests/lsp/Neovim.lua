@@ -72,7 +72,9 @@ local function run()
   -- before it, set the price last.
   local hover = ask('textDocument/hover', { position = { line = 7, character = 27 } })
   check(hover and hover.contents.value:find('KQ::Reflection::UInt32', 1, true)
-        and hover.contents.value:find('Before this script: `26000`', 1, true),
+        and hover.contents.value:find('Before this script: `26000`', 1, true)
+        and hover.contents.value:find("Held: 'default' holds it itself; a collection made "
+                                      .. "from it (add_node) inherits it from 'default'", 1, true),
         'the hover says ' .. vim.inspect(hover))
 
   -- update_field car roadster TopSpeed 255: roadster is made three lines up.
