@@ -19,8 +19,7 @@ bool IsHelp(const std::string& argument) {
 }
 
 bool IsCommand(const std::string& word) {
-    return word == "run" || word == "check" || word == "diff" || word == "show" ||
-           word == "lsp";
+    return word == "run" || word == "check" || word == "diff" || word == "show" || word == "lsp";
 }
 
 // "--passes" with the whole text in view: CLI11's own range check would call
