@@ -1,7 +1,5 @@
 #include "automation/CommandParser.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <iterator>
@@ -20,17 +18,6 @@
 
 namespace rakor::Attrib::Automation {
 namespace {
-
-constexpr std::array kCommands{
-    Command{"add_node", 3, 3, "add_node <class> <parent> <new collection>", true},
-    Command{"copy_node", 4, 4, "copy_node <class> <parent> <ignored> <new collection>", true},
-    Command{"delete_node", 2, 2, "delete_node <class> <collection>", false},
-    Command{"add_field", 3, 4, "add_field <class> <collection> <field> [count]", false},
-    Command{"delete_field", 3, 3, "delete_field <class> <collection> <field>", false},
-    Command{"resize_field", 4, 4, "resize_field <class> <collection> <field> <count>", true},
-    Command{"update_field", 4, 5,
-            "update_field <class> <collection> <field>[index] [member] <value>", true},
-};
 
 // Names reach the host's hash unchanged, which cannot fail; only the written-
 // out "0x" form can. Checking it here lets the message name the token.
@@ -78,47 +65,54 @@ uint32_t CheckedCount(const Command& command, std::string_view token, std::size_
 }
 
 // Adds the line's action to `script`, if it has one. Names are converted in
-// the order the actions' own constructors convert them.
+// the order the actions' own constructors convert them; a name that cannot
+// be is told by the token the table gives its role.
 void BuildAction(const Command& command, const LineTokens& t, int number, ParsedScript& script) {
     const LineArguments a = ArgumentsOf(command, t);
-    if (command.word == "add_node" || command.word == "copy_node") {
-        // Neither command copies any values.
-        CheckedName(command, a.className, 1);
-        CheckedName(command, a.collection, 2);
-        CheckedName(command, a.newCollection, command.word == "add_node" ? 3 : 4);
-        const Hash32 nameKey = Hash32(a.newCollection);
-        const Hash32 parentKey = Hash32(a.collection);
-        const Hash32 classKey = Hash32(a.className);
-        script.AddAction<AddNode>(number, classKey, parentKey, nameKey);
-        return;
-    }
-    if (command.word == "resize_field") {
-        CheckedName(command, a.className, 1);
-        CheckedName(command, a.collection, 2);
-        CheckedName(command, a.field, a.fieldToken);
-        const uint32_t count = CheckedCount(command, a.count, a.countToken);
-        const Hash32 fieldKey = Hash32(a.field);
-        const Hash32 collectionKey = Hash32(a.collection);
-        const Hash32 classKey = Hash32(a.className);
-        script.AddAction<ResizeField>(number, classKey, collectionKey, fieldKey, count);
-        return;
-    }
-    if (command.word == "update_field") {
-        const FieldSpecView field = CheckedFieldSpec(command, a.field, a.fieldToken);
-        CheckedName(command, a.className, 1);
-        CheckedName(command, a.collection, 2);
-        CheckedName(command, field.name, a.fieldToken);
-        ModifyField::Parts parts;
-        parts.fieldKey = Hash32(field.name);
-        parts.collectionKey = Hash32(a.collection);
-        parts.classKey = Hash32(a.className);
-        parts.index = field.index;
-        parts.value = a.value;
-        if (a.hasMember) {
-            parts.mode = ModifyField::Mode::Member;
-            parts.member = a.member;
+    const auto tokenOf = [&](Role role) { return command.TokenOf(t.count, role); };
+    switch (command.builds) {
+        case Builds::Nothing:
+            return;
+        case Builds::AddNode: {
+            // Neither add_node nor copy_node copies any values.
+            CheckedName(command, a.className, tokenOf(Role::Class));
+            CheckedName(command, a.collection, tokenOf(Role::Parent));
+            CheckedName(command, a.newCollection, tokenOf(Role::NewCollection));
+            const Hash32 nameKey = Hash32(a.newCollection);
+            const Hash32 parentKey = Hash32(a.collection);
+            const Hash32 classKey = Hash32(a.className);
+            script.AddAction<AddNode>(number, classKey, parentKey, nameKey);
+            return;
         }
-        script.AddAction<ModifyField>(number, parts);
+        case Builds::ResizeField: {
+            CheckedName(command, a.className, tokenOf(Role::Class));
+            CheckedName(command, a.collection, tokenOf(Role::Collection));
+            CheckedName(command, a.field, a.fieldToken);
+            const uint32_t count = CheckedCount(command, a.count, a.countToken);
+            const Hash32 fieldKey = Hash32(a.field);
+            const Hash32 collectionKey = Hash32(a.collection);
+            const Hash32 classKey = Hash32(a.className);
+            script.AddAction<ResizeField>(number, classKey, collectionKey, fieldKey, count);
+            return;
+        }
+        case Builds::ModifyField: {
+            const FieldSpecView field = CheckedFieldSpec(command, a.field, a.fieldToken);
+            CheckedName(command, a.className, tokenOf(Role::Class));
+            CheckedName(command, a.collection, tokenOf(Role::Collection));
+            CheckedName(command, field.name, a.fieldToken);
+            ModifyField::Parts parts;
+            parts.fieldKey = Hash32(field.name);
+            parts.collectionKey = Hash32(a.collection);
+            parts.classKey = Hash32(a.className);
+            parts.index = field.index;
+            parts.value = a.value;
+            if (a.hasMember) {
+                parts.mode = ModifyField::Mode::Member;
+                parts.member = a.member;
+            }
+            script.AddAction<ModifyField>(number, parts);
+            return;
+        }
     }
 }
 
@@ -130,10 +124,17 @@ void ParseLineInto(const LineTokens& tokens, const Command* command, int number,
     }
     const std::size_t given = tokens.count - 1;
     if (given < command->arguments) {
+        // copy_node with three names is add_node's line with the other word:
+        // the line the modder meant, in the modder's own words.
+        const std::string meant =
+            command->word == "copy_node" && given == 3
+                ? fmt::format("; to make '{}' a child of '{}', write add_node {} {} {}", tokens[3],
+                              tokens[2], tokens[1], tokens[2], tokens[3])
+                : std::string();
         throw ScriptLineError(
             Cause::TooFewArguments, 0,
-            fmt::format("{}: needs {} arguments but has {}; usage: {}", command->word,
-                        command->arguments, given, command->usage));
+            fmt::format("{}: needs {} arguments but has {}; usage: {}{}", command->word,
+                        command->arguments, given, command->usage, meant));
     }
     BuildAction(*command, tokens, number, script);
 }
@@ -143,20 +144,6 @@ const Command* CommandOf(const LineTokens& tokens) {
 }
 
 }  // namespace
-
-std::span<const Command> Commands() {
-    return kCommands;
-}
-
-const Command* FindCommand(std::string_view word) {
-    // Length and first letter rule out all words but one before a compare.
-    const auto found =
-        std::find_if(kCommands.begin(), kCommands.end(), [&](const Command& command) {
-            return command.word.size() == word.size() && command.word[0] == word[0] &&
-                   command.word == word;
-        });
-    return found == kCommands.end() ? nullptr : &*found;
-}
 
 std::vector<std::string> Tokenize(std::string_view line) {
     std::vector<std::string> tokens;

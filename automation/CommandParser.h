@@ -3,13 +3,13 @@
 #include <functional>
 #include <istream>
 #include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "automation/CommandTable.h"
 #include "automation/IAction.h"
 #include "automation/LineFacts.h"
 #include "automation/LineTokens.h"
@@ -33,19 +33,6 @@ public:
 private:
     LineFacts facts_;
 };
-
-// One row of the command table.
-struct Command {
-    std::string_view word;
-    std::size_t arguments;   // how many the row needs after the command word
-    std::size_t mostRead;    // how many it reads at most; the rest of the line is ignored
-    std::string_view usage;  // for messages
-    bool buildsAction;       // false for the commands that are accepted and do nothing
-};
-
-// The seven command words, compared exactly (case-sensitive).
-std::span<const Command> Commands();
-const Command* FindCommand(std::string_view word);
 
 // The tokens of a line: runs of non-whitespace ("C" locale whitespace, so a
 // carriage return is a separator too), with no quoting. A token that begins

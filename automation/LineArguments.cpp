@@ -1,33 +1,48 @@
 #include "automation/LineArguments.h"
 
+#include <algorithm>
+
 namespace rakor::Attrib::Automation {
 
 LineArguments ArgumentsOf(const Command& command, const LineTokens& t) {
     LineArguments arguments;
-    arguments.className = t[1];
-    arguments.collection = t[2];
-    const std::string_view word = command.word;
-    if (word == "add_node" || word == "copy_node") {
-        // copy_node reads a collection to copy from and does not use it.
-        arguments.newCollection = word == "add_node" ? t[3] : t[4];
-    } else if (word == "resize_field" || word == "add_field" || word == "delete_field") {
-        arguments.field = t[3];
-        arguments.fieldToken = 3;
-        if (t.count > 4) {
-            arguments.count = t[4];
-            arguments.countToken = 4;
+    const std::size_t read = std::min(t.count, command.mostRead + 1);
+    for (std::size_t token = 1; token < read; ++token) {
+        const std::string_view word = t[token];
+        switch (command.RoleOf(t.count, token)) {
+            case Role::None:
+                break;
+            case Role::Class:
+                arguments.className = word;
+                break;
+            case Role::Collection:
+            case Role::Parent:
+                arguments.collection = word;
+                break;
+            case Role::NewCollection:
+                arguments.newCollection = word;
+                break;
+            case Role::Ignored:
+                arguments.ignored = word;
+                break;
+            case Role::Field:
+                arguments.field = word;
+                arguments.fieldToken = token;
+                break;
+            case Role::Member:
+                arguments.hasMember = true;
+                arguments.member = word;
+                arguments.memberToken = token;
+                break;
+            case Role::Value:
+                arguments.valueToken = word;
+                arguments.value = word == "\"\"" ? std::string_view() : word;
+                break;
+            case Role::Count:
+                arguments.count = word;
+                arguments.countToken = token;
+                break;
         }
-    } else if (word == "update_field") {
-        arguments.field = t[3];
-        arguments.fieldToken = 3;
-        // Five tokens: the value; any other count: a member, then the value.
-        arguments.hasMember = t.count != 5;
-        if (arguments.hasMember) {
-            arguments.member = t[4];
-        }
-        arguments.valueToken = arguments.hasMember ? t[5] : t[4];
-        arguments.value =
-            arguments.valueToken == "\"\"" ? std::string_view() : arguments.valueToken;
     }
     return arguments;
 }

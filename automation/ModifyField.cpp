@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "automation/CommandTable.h"
 #include "automation/FieldLookup.h"
 #include "automation/LineFailure.h"
 #include "automation/NamedField.h"
@@ -33,17 +34,32 @@ ModifyField::ModifyField(const Parts& parts)
 
 namespace {
 
+// Which tokens of its line the member and the value are: the row of
+// update_field says, by the line's form (five tokens for a value, six with a
+// member).
+struct ValueTokens {
+    std::size_t member = 0;
+    std::size_t value = 0;
+};
+ValueTokens TokensOfValue(bool member) {
+    static const Command& row = CommandBuilding(Builds::ModifyField);
+    static const ValueTokens forms[2] = {
+        {0, row.TokenOf(5, Role::Value)},
+        {row.TokenOf(6, Role::Member), row.TokenOf(6, Role::Value)}};
+    return forms[member ? 1 : 0];
+}
+
 // Reads the value (or member) with `read`. A name there that cannot be made
 // into a key leaves as the standard error it is, its cause and token told:
 // the member name is made into a key before the value is read, so a member
 // written as a "0x" name that is no key is the one.
 template <typename Read>
 ValueReading ReadTellingNameErrors(LineFacts& facts, std::string_view member,
-                                   std::size_t valueToken, Read&& read) {
+                                   const ValueTokens& tokens, Read&& read) {
     const auto tell = [&](Cause cause) {
         facts.cause = cause;
         const bool badMember = StringHasher::Refuses(member);
-        facts.token = static_cast<uint8_t>(badMember ? valueToken - 1 : valueToken);
+        facts.token = static_cast<uint8_t>(badMember ? tokens.member : tokens.value);
     };
     try {
         return read();
@@ -119,10 +135,10 @@ bool ModifyField::Attempt(LineFacts& facts, std::string& message) {
 
     // The text is parsed straight into the host's memory.
     const std::string_view value = GetValue();
-    const std::size_t valueToken = isMember_ ? 5 : 4;
+    const ValueTokens tokens = TokensOfValue(isMember_ != 0);
     if (!isMember_) {
-        facts.value = ReadTellingNameErrors(facts, {}, valueToken,
-                                            [&] { return type.ParseAt(storage, value); });
+        facts.value =
+            ReadTellingNameErrors(facts, {}, tokens, [&] { return type.ParseAt(storage, value); });
         if (!facts.value) {
             return Fail(
                 facts, message, CauseOf(facts.value),
@@ -133,7 +149,7 @@ bool ModifyField::Attempt(LineFacts& facts, std::string& message) {
     }
     // A member the value does not have fails like a member that rejects its text.
     const std::string_view member = GetMember();
-    facts.value = ReadTellingNameErrors(facts, member, valueToken,
+    facts.value = ReadTellingNameErrors(facts, member, tokens,
                                         [&] { return type.ParseMemberAt(storage, member, value); });
     if (!facts.value) {
         return Fail(

@@ -10,11 +10,25 @@
 # The plug-in and vxmod.exe enter both through vexa_ship_binary.
 
 set(docs VexaAttribLoader)
-install(FILES examples/example.vxmod DESTINATION AttribMods COMPONENT modder)
-install(FILES docs/VexaAttribLoader-README.txt DESTINATION . COMPONENT modder)
-install(FILES docs/modding-guide.md examples/database.json CHANGELOG.md
-        DESTINATION ${docs} COMPONENT modder)
-install(FILES LICENSE DESTINATION ${docs} RENAME LICENSE.txt COMPONENT modder)
+include(cmake/ReleaseLayout.cmake)
+set(files ${VEXA_MODDER_FILES})
+while(files)
+    list(POP_FRONT files source destination)
+    if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${source})
+        install(DIRECTORY ${source}/ DESTINATION ${destination} COMPONENT modder)
+    else()
+        get_filename_component(folder ${destination} DIRECTORY)
+        get_filename_component(name ${destination} NAME)
+        if(NOT folder)
+            set(folder .)
+        endif()
+        install(FILES ${source} DESTINATION ${folder} RENAME ${name} COMPONENT modder)
+    endif()
+endwhile()
+# The editors' files (editors/): the VS Code extension, which starts the
+# vxmod.exe beside it in the game's folder, and the Notepad++ language file.
+install(FILES ${VEXA_VSIX} editors/notepad++/vxmod.udl.xml DESTINATION ${docs}/editors
+        COMPONENT modder)
 
 # The licence notices of every library linked into the two files, copied
 # from the Debian packages the build takes them from: each package's

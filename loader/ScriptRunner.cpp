@@ -211,25 +211,19 @@ void ScriptRunner::FinishEntry(const fs::directory_entry& entry, bool isDirector
     }
 }
 
-void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
-    const std::string displayPath = DisplayPath(script);
-    // A script is parsed as it is read, so that even a pack of a million lines is never
-    // held whole (the actions keep what they need of its text), unless an
-    // observer wants to see the whole text.
-    // An observer is shown every line as it is parsed, and each line that
-    // runs again with its tokens, split again from the text.
-    Attrib::Automation::ScriptParser parser(
-        observer_ == nullptr
-            ? Attrib::Automation::ScriptParser::LineHook()
-            : [&](const Attrib::Automation::ParsedLine& line) { observer_->LineParsed(line); });
-    std::string text;
-    std::string problem;
-    bool readable = false;
-    // A script saved as UTF-16 would be read byte by byte into no command at
-    // all: it is refused whole, from its first bytes, and the modder told.
-    bool utf16 = false;
-    bool firstPiece = true;
-    const auto parse = [&](std::string_view lines) {
+// A script's text parsed as it comes, in one piece or many. An observer is
+// shown every line as it is parsed, and each line that runs again with its
+// tokens, split again from the text.
+struct ScriptRunner::Reading {
+    explicit Reading(WalkObserver* observer)
+        : parser(observer == nullptr ? Attrib::Automation::ScriptParser::LineHook()
+                                     : [observer](const Attrib::Automation::ParsedLine& line) {
+                                           observer->LineParsed(line);
+                                       }) {}
+
+    void Parse(std::string_view lines) {
+        // A script saved as UTF-16 would be read byte by byte into no command
+        // at all: it is refused whole, from its first bytes, and the modder told.
         if (firstPiece) {
             firstPiece = false;
             utf16 = LooksLikeUtf16(lines);
@@ -237,28 +231,67 @@ void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
         if (!utf16) {
             parser.Parse(lines);
         }
-    };
+    }
+
+    Attrib::Automation::ScriptParser parser;
+    bool utf16 = false;
+    bool firstPiece = true;
+};
+
+void ScriptRunner::RunScript(const fs::path& script, bool isFolder) {
+    // A script is parsed as it is read, so that even a pack of a million lines is never
+    // held whole (the actions keep what they need of its text), unless an
+    // observer wants to see the whole text.
+    Reading reading(observer_);
+    std::string text;
+    std::string problem;
+    bool readable = false;
     if (observer_ != nullptr) {
         if (std::optional<std::string> whole = ReadTextFile(script, &problem)) {
             readable = true;
             text = std::move(*whole);
-            parse(text);
+            reading.Parse(text);
         }
     } else {
-        readable = ReadTextFileInPieces(script, parse, &problem);
+        readable = ReadTextFileInPieces(
+            script, [&](std::string_view lines) { reading.Parse(lines); }, &problem);
     }
     // A folder named like a script has no text: it counts as a script
     // without lines. Any other script that cannot be read did not run.
     std::optional<std::string> notRun;
     if (!readable && !isFolder) {
         notRun = "Could not read the script: " + BeyondPathLimit(script).value_or(problem);
-    } else if (utf16) {
+    }
+    RunRead(script, DisplayPath(script), readable, text, reading, notRun);
+}
+
+void ScriptRunner::RunScriptText(const fs::path& script, const std::string& displayPath,
+                                 std::optional<std::string_view> text) {
+    Reading reading(observer_);
+    if (text) {
+        reading.Parse(*text);
+        RunRead(script, displayPath, true, *text, reading, std::nullopt);
+        return;
+    }
+    std::error_code error;
+    const bool isFolder = fs::is_directory(script, error);
+    RunRead(script, displayPath, false, {}, reading,
+            isFolder ? std::nullopt
+                     : std::optional<std::string>(
+                           "Could not read the script: " +
+                           BeyondPathLimit(script).value_or("the file cannot be read")));
+}
+
+void ScriptRunner::RunRead(const fs::path& script, const std::string& displayPath, bool readable,
+                           std::string_view text, Reading& reading,
+                           std::optional<std::string> notRun) {
+    if (!notRun && reading.utf16) {
         notRun =
             "Not run: the script is saved as UTF-16 (\"Unicode\"), and the loader reads "
             "scripts as UTF-8; save it as UTF-8 (in Notepad: File, Save as, Encoding UTF-8)";
     }
     const Attrib::Automation::ParsedScript parsed =
-        readable && !utf16 ? parser.Finish() : Attrib::Automation::ParsedScript();
+        readable && !reading.utf16 ? reading.parser.Finish() : Attrib::Automation::ParsedScript();
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,

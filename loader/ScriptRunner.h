@@ -106,6 +106,13 @@ public:
                  std::shared_ptr<const LogFileStatus> logStatus = nullptr);
 
     RunSummary LoadScriptDirectory(const std::filesystem::path& directory);
+    // One script whose text the caller holds (an editor's, which may not be
+    // saved), run as the walk runs a script file: parsed whole, then line by
+    // line, logged and told to the observer alike; no text: it could not be
+    // read (or is a folder named like a script). Counts add to the summary
+    // that the next walk starts afresh.
+    void RunScriptText(const std::filesystem::path& script, const std::string& displayPath,
+                       std::optional<std::string_view> text);
 
     // Every failed line of the passes to come is added to `failures` too.
     // The game keeps none: a pack whose lines all fail would hold every
@@ -139,8 +146,12 @@ private:
     void FinishEntry(const std::filesystem::directory_entry& entry, bool isDirectory);
     template <typename Step>
     void Guarded(const std::filesystem::path& path, Step&& step);
+    struct Reading;
     // `isFolder`: a folder named like a script, which has no text to read.
     void RunScript(const std::filesystem::path& script, bool isFolder);
+    // A script once read (or not: `notRun` says why), parsed as `reading` has it.
+    void RunRead(const std::filesystem::path& script, const std::string& displayPath, bool readable,
+                 std::string_view text, Reading& reading, std::optional<std::string> notRun);
     // A script of which no line runs, and why: a warning line and a box, so
     // that it is never taken for a script that ran.
     void ScriptNotRun(const std::string& displayPath, const std::string& why);

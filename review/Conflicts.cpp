@@ -15,6 +15,26 @@ namespace {
 
 constexpr std::size_t kListBlockBytes = 64 * 1024;
 
+// Why the last one wins, and how to make another win: the order of the
+// scripts' paths below the folder they share.
+std::string RunOrderNote(const std::vector<std::string_view>& paths) {
+    std::size_t shared = paths.front().rfind('/') + 1;
+    for (const std::string_view path : paths) {
+        while (shared > 0 && path.substr(0, shared) != paths.front().substr(0, shared)) {
+            shared = paths.front().rfind('/', shared - 2) + 1;
+        }
+    }
+    std::string order;
+    for (const std::string_view path : paths) {
+        order += fmt::format("{}'{}'", order.empty() ? "" : " before ", path.substr(shared));
+    }
+    return fmt::format(
+        "scripts run in the order of their paths: {}; to keep the value of another, rename that "
+        "script or its folder so that its path comes later (compared folder by folder, "
+        "ignoring case)",
+        order);
+}
+
 }  // namespace
 
 uint32_t ConflictTracker::Remember(std::string_view text) {
@@ -220,8 +240,72 @@ std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
                          Described(*conflict.target, *conflict.record), fmt::join(others, ", "),
                          kept, written ? fmt::format(" (written {})", *written) : ""),
              FindingKind::Conflict});
+        std::vector<std::string_view> paths;
+        for (const Edit* edit : conflict.edits) {
+            paths.push_back(texts_[edit->place.script]);
+        }
+        warnings.push_back({texts_[winner.place.script], winner.place.line,
+                            Diagnostic::Severity::Note, RunOrderNote(paths),
+                            FindingKind::Conflict});
     }
     return warnings;
+}
+
+std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget& target) const {
+    std::vector<SetAt> setters;
+    const uint32_t number = recordOf_.Find(EditTargetHash()(target), [&](uint32_t record) {
+        return records_[record].target == target;
+    });
+    if (number == RecordIndex::kNone) {
+        return setters;
+    }
+    const Record& record = records_[number];
+    std::vector<const Edit*> edits;
+    if (record.others) {
+        for (const Edit& edit : *record.others) {
+            edits.push_back(&edit);
+        }
+    }
+    edits.push_back(&record.latest);
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
+    for (const Edit* edit : edits) {
+        setters.push_back({edit->place, edit->Kept()});
+    }
+    return setters;
+}
+
+void ConflictTracker::RollBack(const Mark& mark) {
+    // A record made before the mark and set since was set by a later script
+    // than its newest edit then (a mark lies between scripts), so it is one
+    // of the shared: only they need a look, and the records made since go.
+    std::vector<uint32_t> stillShared;
+    for (const uint32_t number : shared_) {
+        if (number >= mark.records) {
+            continue;
+        }
+        Record& record = records_[number];
+        std::erase_if(*record.others,
+                      [&](const Edit& edit) { return edit.sequence > mark.sequence; });
+        if (record.latest.sequence > mark.sequence) {
+            auto newest = std::max_element(
+                record.others->begin(), record.others->end(),
+                [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
+            record.latest = std::move(*newest);
+            record.others->erase(newest);
+        }
+        if (record.others->empty()) {
+            record.others.reset();
+        } else {
+            stillShared.push_back(number);
+        }
+    }
+    shared_ = std::move(stillShared);
+    records_.Truncate(mark.records);
+    recordOf_.ForgetFrom(mark.records);
+    sequence_ = mark.sequence;
+    makers_ = mark.makers;
+    remade_.resize(mark.remade);
 }
 
 void ConflictTracker::WriteList(std::ostream& out) const {

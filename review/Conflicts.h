@@ -55,7 +55,8 @@ public:
     // by the caller, and needs no words).
     using ShownAt = std::function<bool(const LinePlace&)>;
     // One warning per value that scripts set differently, at the line that
-    // wins, in the order those lines ran: those shown.
+    // wins, in the order those lines ran, each with a note on the order the
+    // scripts run in: those shown.
     std::vector<Diagnostic> Warnings(const ShownAt& shown) const;
     std::size_t Count() const;
     // How many edits it was told of, in all.
@@ -66,6 +67,30 @@ public:
     // Every such value with the script lines that set it (the last of each
     // script), in the order they ran.
     void WriteList(std::ostream& out) const;
+
+    // The lines that set one value (the last of each script), in the order
+    // they ran, each with the value as the game keeps it: the last one wins.
+    struct SetAt {
+        LinePlace place;
+        std::string kept;
+    };
+    std::vector<SetAt> SettersOf(const EditTarget& target) const;
+
+    // What it had been told at a moment between two scripts, to go back to
+    // when the later scripts change: an editor's pack sets a value on most of
+    // its lines, and going back costs a look at each value set, where a copy
+    // of them all at every script's start cost more than running the lines.
+    struct Mark {
+        uint32_t sequence = 0;
+        uint32_t records = 0;
+        std::size_t remade = 0;
+        rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers;
+    };
+    Mark MarkNow() const {
+        return {sequence_, static_cast<uint32_t>(records_.size()), remade_.size(), makers_};
+    }
+    // Forgets what it was told since the mark. The names it learnt stay.
+    void RollBack(const Mark& mark);
 
 private:
     struct Edit {

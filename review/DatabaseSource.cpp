@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
-#include "sandbox/ExampleDatabase.h"
 #include "loader/ScriptRunner.h"
 #include "sandbox/DatabaseDescription.h"
+#include "sandbox/ExampleDatabase.h"
 
 namespace vxmod {
 namespace sandbox = rakor::Sandbox;

@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
+#include "automation/ResizeField.h"
 #include "review/SixWordReading.h"
 #include "review/ValueWords.h"
-#include "automation/ResizeField.h"
 #include "sandbox/Spelling.h"
 #include "typedb/IAttribType.h"
 
@@ -106,7 +106,7 @@ std::optional<std::string> RefusedValue(const ReviewedLine& line, TypeMembers& m
 // A name in the value (or the member name) that is no key.
 std::string NameThatIsNoKey(const ReviewedLine& line, TypeMembers& members) {
     const auto& a = line.arguments;
-    const bool member = a.hasMember && line.facts.token == a.fieldToken + 1;
+    const bool member = a.hasMember && line.facts.token == a.memberToken;
     // A "0x" member name is no member's name either, which says more.
     if (member && line.facts.type != nullptr) {
         const std::vector<std::string>& names = members.Of(*line.facts.type);

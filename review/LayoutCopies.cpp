@@ -96,7 +96,7 @@ std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits,
              fmt::format(
                  "'{}'->'{}' keeps the '{}' it copied from '{}' when {} made it: this later "
                  "change of '{}' does not reach it, but would if this script ran first "
-                 "(scripts run in the order of their names)",
+                 "(scripts run in the order of their paths)",
                  missed.className, child.name, missed.field, missed.parent,
                  edits.PlaceText(child.madeAt), missed.parent),
              FindingKind::LayoutCopy});

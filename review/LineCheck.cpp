@@ -166,35 +166,39 @@ std::string IgnoredTokens(const automation::LineTokens& tokens, std::size_t read
 void CheckArguments(const automation::ParsedLine& line, Found& found) {
     const automation::Command& command = *line.command;
     const automation::LineTokens& tokens = line.tokens;
-    if (!command.buildsAction) {
+    if (!command.BuildsAction()) {
         if (std::string* said = found.Say(Severity::Note, FindingKind::DoesNothing)) {
             *said = fmt::format("'{}' is accepted and does nothing", command.word);
         }
     }
     if (tokens.count - 1 > command.mostRead) {
         if (std::string* said = found.Say(Severity::Warning, FindingKind::IgnoredWords)) {
-            *said = fmt::format(
-                "{}: reads {} arguments; the rest is ignored: {} (start a "
-                "comment with ' #')",
-                command.word, command.mostRead, IgnoredTokens(tokens, command.mostRead));
+            // A '#' inside a word, or '//', is a comment the modder meant.
+            const std::string_view text = tokens.Text();
+            const bool meantAComment = text.find('#') != std::string_view::npos ||
+                                       text.find("//") != std::string_view::npos;
+            *said = fmt::format("{}: reads {} arguments; the rest is ignored: {}{}", command.word,
+                                command.mostRead, IgnoredTokens(tokens, command.mostRead),
+                                meantAComment ? " (start a comment with ' #')" : "");
         }
     }
     const automation::LineArguments a = automation::ArgumentsOf(command, tokens);
     // Only the class, the parent and the new name count.
-    if (command.word == "copy_node" && tokens[3] != tokens[2]) {
+    if (!a.ignored.empty() && a.ignored != a.collection) {
         if (std::string* said = found.Say(Severity::Warning, FindingKind::CopiesNothing)) {
             *said = fmt::format(
                 "copy_node copies nothing: '{}' is read and not used, and '{}' is made a "
                 "child of '{}' as add_node makes it; to start from the values of '{}', "
                 "write add_node {} {} {}",
-                tokens[3], a.newCollection, a.collection, tokens[3], a.className, tokens[3],
+                a.ignored, a.newCollection, a.collection, a.ignored, a.className, a.ignored,
                 a.newCollection);
         }
     }
-    if (command.word == "update_field") {
+    if (command.subscripts) {
         CheckSubscript(a, found);
     }
-    if (command.word == "resize_field") {
+    // A count the action uses; add_field's is read and not used.
+    if (command.builds == automation::Builds::ResizeField) {
         const auto count = automation::ReadCountText(a.count);
         if (count.used == 0) {
             if (std::string* said = found.Say(Severity::Error, FindingKind::Unsorted)) {
@@ -211,7 +215,7 @@ void CheckArguments(const automation::ParsedLine& line, Found& found) {
     }
     // Quotes do not group words: "two words" is two tokens, and a sixth token
     // turns the value into a member name.
-    if (command.word == "update_field" && a.valueToken != "\"\"" &&
+    if (!a.valueToken.empty() && a.valueToken != "\"\"" &&
         (a.valueToken.find('"') != std::string_view::npos ||
          a.member.find('"') != std::string_view::npos)) {
         if (std::string* said = found.Say(Severity::Warning, FindingKind::Quotes)) {

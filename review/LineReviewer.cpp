@@ -62,13 +62,37 @@ EditTarget Target(const ReviewedLine& line, DatabaseNames& names, LineFindings& 
             .fieldKey = facts.fieldKey};
 }
 
-void WarnIfInherited(const ReviewedLine& line, LineFindings& findings) {
+// The loader looked in the collection's own layout and entries first: a
+// field it found elsewhere is in neither, and no line can add it to them.
+void WarnIfInherited(const ReviewedLine& line, std::string_view showCommand,
+                     LineFindings& findings) {
     if (line.facts.holder != line.facts.collection) {
+        const auto& a = line.arguments;
         // Put together by hand: in a large pack a line in every few is told this.
         if (std::string* words = findings.Warn(FindingKind::Inherited)) {
-            JoinInto(*words, {"'", line.arguments.collection, "' does not hold '", line.field.name,
-                              "' itself: this changes it in '", findings.holder,
-                              "', for every collection that inherits it from there"});
+            JoinInto(*words,
+                     {"'",
+                      a.collection,
+                      "' does not hold '",
+                      line.field.name,
+                      "' itself: this changes it in '",
+                      findings.holder,
+                      "', for every collection that inherits it from there. No line can give '",
+                      a.collection,
+                      "' a '",
+                      line.field.name,
+                      "' of its own: it is not in the class layout of '",
+                      a.className,
+                      "', whose fields every collection holds, and other fields are held only "
+                      "where the game made an entry for them (",
+                      showCommand,
+                      " ",
+                      a.className,
+                      " ",
+                      a.collection,
+                      " lists what '",
+                      a.collection,
+                      "' holds)"});
         }
     }
 }
@@ -113,7 +137,7 @@ void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFi
 }
 
 void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& members,
-             LineFindings& findings) {
+             std::string_view showCommand, LineFindings& findings) {
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
@@ -124,7 +148,7 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
                 line.field.name, line.arguments.field);
         }
     }
-    WarnIfInherited(line, findings);
+    WarnIfInherited(line, showCommand, findings);
     if (line.arguments.hasMember) {
         target.member = line.facts.value.member;
         findings.words.member = line.arguments.member;
@@ -148,13 +172,19 @@ void LineReviewer::Ran(const ReviewedLine& line, LineFindings& findings) {
     if (line.Failed() || line.run.command == nullptr) {
         return;
     }
-    const std::string_view word = line.run.command->word;
-    if (word == "add_node" || word == "copy_node") {
-        Made(line, findings);
-    } else if (word == "resize_field") {
-        Resized(line, names_, findings);
-    } else if (word == "update_field") {
-        Updated(line, names_, members_, findings);
+    using rakor::Attrib::Automation::Builds;
+    switch (line.run.command->builds) {
+        case Builds::AddNode:
+            Made(line, findings);
+            break;
+        case Builds::ResizeField:
+            Resized(line, names_, findings);
+            break;
+        case Builds::ModifyField:
+            Updated(line, names_, members_, showCommand_, findings);
+            break;
+        case Builds::Nothing:
+            break;
     }
 }
 

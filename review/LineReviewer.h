@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "review/DatabaseNames.h"
 #include "review/Finding.h"
@@ -19,8 +20,10 @@ namespace vxmod {
 class LineReviewer {
 public:
     // `exampleDatabase`: the lines run against the example database built
-    // into vxmod, which a missing class is told against.
-    explicit LineReviewer(bool exampleDatabase = false) : exampleDatabase_(exampleDatabase) {}
+    // into vxmod, which a missing class is told against. `showCommand`: the
+    // vxmod show that lists a collection's fields in the same database.
+    explicit LineReviewer(bool exampleDatabase = false, std::string showCommand = "vxmod show")
+        : exampleDatabase_(exampleDatabase), showCommand_(std::move(showCommand)) {}
 
     // What a line that ran did otherwise than written (worded as `findings`
     // wants), and what it changed.
@@ -43,6 +46,7 @@ private:
     void Ran(const ReviewedLine& line, LineFindings& findings);
 
     bool exampleDatabase_;
+    std::string showCommand_;
     DatabaseNames names_;
     TypeMembers members_;
 };

@@ -64,4 +64,35 @@ std::string DidYouMean(std::span<const std::string> meant) {
     return said + "?";
 }
 
+std::vector<std::string> MeantInMessage(std::string_view message) {
+    constexpr std::string_view kAsked = "did you mean '";
+    std::vector<std::string> meant;
+    const std::size_t asked = message.rfind(kAsked);
+    if (asked == std::string_view::npos) {
+        return meant;
+    }
+    std::string_view rest = message.substr(asked + kAsked.size());
+    // Names are quoted as they are: a name's own quote is told apart by what
+    // follows it, the separators DidYouMean writes.
+    for (;;) {
+        std::size_t end = std::string_view::npos;
+        std::size_t next = 0;
+        for (const std::string_view separator : {"'?", "', '", "' or '"}) {
+            const std::size_t at = rest.find(separator);
+            if (at < end) {
+                end = at;
+                next = separator == "'?" ? std::string_view::npos : at + separator.size();
+            }
+        }
+        if (end == std::string_view::npos) {
+            return {};
+        }
+        meant.emplace_back(rest.substr(0, end));
+        if (next == std::string_view::npos) {
+            return meant;
+        }
+        rest = rest.substr(next);
+    }
+}
+
 }  // namespace vxmod

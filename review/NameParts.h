@@ -27,6 +27,9 @@ std::vector<std::string> MeantNames(std::string_view word, std::span<const std::
 
 // "; did you mean 'A'?", "; did you mean 'A' or 'B'?"; empty for no names.
 std::string DidYouMean(std::span<const std::string> meant);
+// The names a message offers that way, read back: what an editor offers to
+// put in the word's place.
+std::vector<std::string> MeantInMessage(std::string_view message);
 
 // The most names a part of a word is offered among.
 inline constexpr std::size_t kMostPartMatches = 3;

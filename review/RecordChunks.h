@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,15 @@ public:
         }
         ++size_;
         return (*this)[size_ - 1];
+    }
+
+    // Forgets the records from `size` on, and the chunks that held only them.
+    void Truncate(std::size_t size) {
+        for (std::size_t number = size; number < size_; ++number) {
+            (*this)[number] = T();
+        }
+        size_ = std::min(size, size_);
+        chunks_.resize((size_ + kChunk - 1) / kChunk);
     }
 
 private:

@@ -11,8 +11,7 @@ namespace vxmod {
 // the hash and the record's number, 8 bytes, where a slot that held the key
 // itself took 28: on the whole-run mix, the conflict records' table fell from
 // 7 to 2 MB (about 5 bytes a line of vxmod run's peak). A record is compared
-// only when its hash is the one looked for. Kept at most half full; records
-// are never taken out.
+// only when its hash is the one looked for. Kept at most half full.
 class RecordIndex {
 public:
     static constexpr uint32_t kNone = 0xFFFFFFFF;
@@ -50,6 +49,20 @@ public:
         return {number, true};
     }
 
+    // Forgets the records numbered `number` and above (those made after a
+    // moment gone back to).
+    void ForgetFrom(uint32_t number) {
+        std::vector<Slot> old;
+        std::swap(old, slots_);
+        slots_.resize(old.size());
+        used_ = 0;
+        for (const Slot& slot : old) {
+            if (slot.number != kNone && slot.number < number) {
+                Place(slot);
+            }
+        }
+    }
+
 private:
     struct Slot {
         uint32_t hash = 0;
@@ -63,19 +76,26 @@ private:
     void Grow() {
         std::vector<Slot> old(slots_.empty() ? 16 : slots_.size() * 2);
         std::swap(old, slots_);
+        used_ = 0;
         shift_ = 32;
         for (std::size_t size = slots_.size(); size > 1; size /= 2) {
             --shift_;
         }
         for (const Slot& slot : old) {
             if (slot.number != kNone) {
-                std::size_t at = Home(slot.hash);
-                while (slots_[at].number != kNone) {
-                    at = Next(at);
-                }
-                slots_[at] = slot;
+                Place(slot);
             }
         }
+    }
+
+    // A slot where its hash leads, in a table that does not hold its record.
+    void Place(const Slot& slot) {
+        std::size_t at = Home(slot.hash);
+        while (slots_[at].number != kNone) {
+            at = Next(at);
+        }
+        slots_[at] = slot;
+        ++used_;
     }
 
     std::vector<Slot> slots_;  // a power of two of them

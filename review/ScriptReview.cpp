@@ -44,7 +44,7 @@ ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& rep
       report_(report),
       progress_(progress),
       groups_(settings.shownOfAKind, settings.quiet),
-      reviewer_(settings.exampleDatabase) {
+      reviewer_(settings.exampleDatabase, settings.showCommand) {
     // A line's warnings are worded as they are found, if they are shown.
     findings_.WordWhen([this](FindingKind kind) {
         return groups_.Show(script_, path_, line_, Severity::Warning, kind);
@@ -164,7 +164,7 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     if (line.error == nullptr) {
         for (const LineFindings::Warning& warning : findings_.Warnings()) {
             if (warning.worded) {
-                held_.Add(path_, line.number, Severity::Warning, warning.text);
+                Keep(line.number, Severity::Warning, warning.kind, warning.text);
             } else {
                 held_.Count(Severity::Warning);
             }
@@ -209,6 +209,9 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
                                rakor::Attrib::Automation::ReadCountText(a.count).count)}
                 : SetValue{a.valueToken, line.facts.value.kind, line.facts.value.number};
         conflicts_.Edited(place, *findings_.target, findings_.words, value);
+        if (sink_ != nullptr) {
+            sink_->Edited(line.number, *findings_.target);
+        }
         layoutCopies_.Edited(place, *findings_.target, line.facts.holder, findings_.words,
                              a.collection);
         references_.Set(place, reviewed, *findings_.target);
@@ -266,6 +269,10 @@ void ScriptReview::Report(const Diagnostic& diagnostic) {
 }
 
 void ScriptReview::Show(const Diagnostic& diagnostic) {
+    if (sink_ != nullptr) {
+        sink_->Found(diagnostic);
+        return;
+    }
     if (progress_ != nullptr) {
         progress_->Clear();
     }
@@ -298,10 +305,18 @@ void ScriptReview::HoldWords(int line, Severity severity, FindingKind kind, Word
     const auto said = words();
     if constexpr (std::is_same_v<std::remove_cvref_t<decltype(said)>, std::optional<std::string>>) {
         if (said) {
-            held_.Add(path_, line, severity, *said);
+            Keep(line, severity, kind, *said);
         }
     } else {
-        held_.Add(path_, line, severity, said);
+        Keep(line, severity, kind, said);
+    }
+}
+
+void ScriptReview::Keep(int line, Severity severity, FindingKind kind, std::string_view message) {
+    if (sink_ != nullptr) {
+        sink_->Found({path_, line, severity, std::string(message), kind});
+    } else {
+        held_.Add(path_, line, severity, message);
     }
 }
 
@@ -312,13 +327,35 @@ void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::stri
 void ScriptReview::Flush() {
     HoldLineChecksUpTo(std::numeric_limits<int>::max());
     for (const Diagnostic& summary : groups_.Summaries()) {
-        held_.Add(summary.path, summary.line, summary.severity, summary.message);
+        if (sink_ != nullptr) {
+            sink_->Found(summary);
+        } else {
+            held_.Add(summary.path, summary.line, summary.severity, summary.message);
+        }
     }
     if (progress_ != nullptr) {
         progress_->Clear();
     }
     report_.Add(held_);
     // The next script's lines are parsed before it starts.
+    lineChecks_.clear();
+    lineCheckTexts_.clear();
+    lineChecksHeld_ = 0;
+}
+
+std::shared_ptr<const ScriptReview::Checkpoint> ScriptReview::TakeCheckpoint() const {
+    return std::make_shared<const Checkpoint>(Checkpoint{.conflicts = conflicts_.MarkNow(),
+                                                         .layoutCopies = layoutCopies_,
+                                                         .references = references_});
+}
+
+void ScriptReview::Restore(const Checkpoint& checkpoint) {
+    conflicts_.RollBack(checkpoint.conflicts);
+    layoutCopies_ = checkpoint.layoutCopies;
+    references_ = checkpoint.references;
+    // The collections that later lines had made are gone from the database.
+    reviewer_.Names().MayHaveMadeOne();
+    held_.Clear();
     lineChecks_.clear();
     lineCheckTexts_.clear();
     lineChecksHeld_ = 0;

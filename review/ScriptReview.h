@@ -39,6 +39,19 @@ struct ReviewSettings {
     // whether only errors are shown.
     int shownOfAKind = 0;
     bool quiet = false;
+    // The vxmod show that lists a collection's fields in the same database.
+    std::string showCommand = "vxmod show";
+};
+
+// Hears the findings of a review one by one, as they are decided, instead of
+// as text: a front end that shows them in place (an editor).
+class FindingSink {
+public:
+    virtual ~FindingSink() = default;
+    // A finding shown, with its script's display path, line and kind.
+    virtual void Found(const Diagnostic& finding) = 0;
+    // A line of the script that is running set the value `target`.
+    virtual void Edited(int /*line*/, const EditTarget& /*target*/) {}
 };
 
 // Follows the loader's own walk and tells a modder what each line does:
@@ -72,6 +85,23 @@ public:
     // Warnings not shown because only errors are.
     int QuietWarnings() const { return groups_.QuietWarnings(); }
 
+    // Findings go to `sink` from now on, not to the report.
+    void ReportTo(FindingSink* sink) { sink_ = sink; }
+
+    // What the review knows of the scripts run so far that a later script's
+    // findings depend on: the values they set, the collections they made,
+    // the names in references. An editor keeps one for the start of every
+    // script, and starts again from there when the script changes.
+    struct Checkpoint {
+        ConflictTracker::Mark conflicts;
+        LayoutCopies layoutCopies;
+        References references;
+    };
+    std::shared_ptr<const Checkpoint> TakeCheckpoint() const;
+    // Back to a checkpoint, the database having gone back to the same moment;
+    // the checkpoints taken after it are of no use any more.
+    void Restore(const Checkpoint& checkpoint);
+
 private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
@@ -83,6 +113,8 @@ private:
     template <typename Words>
     void HoldWords(int line, Diagnostic::Severity severity, FindingKind kind, Words&& words);
     void Hold(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
+    // A finding shown, held for the script's end (or told to the sink).
+    void Keep(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
     void Flush();
     // Writes a finding now, unless it is one of many of its kind.
     void Report(const Diagnostic& diagnostic);
@@ -91,6 +123,7 @@ private:
 
     ReviewSettings settings_;
     DiagnosticReport& report_;
+    FindingSink* sink_ = nullptr;
     Progress* progress_;
     FindingGroups groups_;
     ConflictTracker conflicts_;

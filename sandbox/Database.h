@@ -302,6 +302,14 @@ public:
     // (Define, AddLayoutEntry, NoteField) are kept.
     std::shared_ptr<const DatabaseSnapshot> TakeSnapshot() const;
     void Restore(const DatabaseSnapshot& snapshot);
+    // For snapshots taken one after the other as scripts run (an editor's,
+    // one at every script's start) and returned to in any order back in
+    // time, each return dropping those after it: notes what was handed over
+    // (NoteHandedOver) before taking the snapshot, so that a return frees
+    // what the lines after it handed over, and nothing an earlier snapshot
+    // of the same line still holds. Every text field must hold a real
+    // address, as for NoteHandedOver.
+    std::shared_ptr<const DatabaseSnapshot> NoteAndTakeSnapshot();
 
     // Takes note of the array records and texts (in Text and StringKey
     // fields) that the library has handed over and that entries and fields

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
@@ -118,6 +119,12 @@ struct DatabaseSnapshot {
     std::vector<std::vector<uint8_t>> blocks;  // the bytes of ownedBlocks_, in order
     std::vector<std::pair<const void*, std::vector<OwnEntry>>> entries;
     Database::HandedOver handedOver;  // what the library had handed over by then
+    // The bytes of the array records among them: a later line may set an
+    // element of one in place, and a return here must undo that too.
+    std::vector<std::pair<void*, std::vector<uint8_t>>> arrayBytes;
+    // Taken by NoteAndTakeSnapshot: what it knew to be handed over stays
+    // noted after a return here.
+    bool noting = false;
     std::size_t complaints = 0;
 };
 
@@ -137,7 +144,21 @@ std::shared_ptr<const DatabaseSnapshot> Database::TakeSnapshot() const {
     snapshot->handedOver = FindHandedOver(/*withTexts=*/true);
     snapshot->handedOver.arrays.merge(std::unordered_set<void*>(noted_.arrays));
     snapshot->handedOver.texts.merge(std::unordered_set<void*>(noted_.texts));
+    for (void* array : snapshot->handedOver.arrays) {
+        const auto header = ReadAs<ArrayHeader>(array);
+        const std::size_t slots = std::max(header.capacity, header.count);
+        snapshot->arrayBytes.emplace_back(
+            array, ReadBytes(array, sizeof(ArrayHeader) + slots * header.ElementSize()));
+    }
     snapshot->complaints = complaints_.size();
+    return snapshot;
+}
+
+std::shared_ptr<const DatabaseSnapshot> Database::NoteAndTakeSnapshot() {
+    // What the snapshot finds handed over is what NoteHandedOver would note.
+    auto snapshot = std::const_pointer_cast<DatabaseSnapshot>(TakeSnapshot());
+    snapshot->noting = true;
+    noted_ = snapshot->handedOver;
     return snapshot;
 }
 
@@ -157,7 +178,10 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
             std::free(text);
         }
     }
-    noted_ = {};
+    // A noting snapshot's memory stays noted: an earlier snapshot of the
+    // same line of snapshots may still need it, and a later return to that
+    // one frees it if it does not.
+    noted_ = snapshot.noting ? snapshot.handedOver : HandedOver{};
 
     for (std::size_t c = 0; c < classes_.size(); ++c) {
         ClassState& state = *classes_[c];
@@ -194,6 +218,9 @@ void Database::Restore(const DatabaseSnapshot& snapshot) {
     for (std::size_t i = 0; i < snapshot.blocks.size(); ++i) {
         std::copy(snapshot.blocks[i].begin(), snapshot.blocks[i].end(),
                   static_cast<uint8_t*>(ownedBlocks_[i]));
+    }
+    for (const auto& [array, bytes] : snapshot.arrayBytes) {
+        std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t*>(array));
     }
     for (const auto& [address, entries] : snapshot.entries) {
         CollectionState& state = *collections_.at(address);

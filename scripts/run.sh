@@ -36,7 +36,7 @@ else
   cmake --preset windows-i686 >/dev/null
   # What the zip holds and the game; CPack then packs them without building
   # the rest of the tree first, as the package target would.
-  cmake --build --preset windows-i686 --target vexa_plugin vxmod sandbox-game
+  cmake --build --preset windows-i686 --target vexa_plugin vxmod vexa_vscode_extension sandbox-game
   (cd build/windows-i686 && cpack --config CPackConfig.cmake -B "$work/release" >/dev/null)
   zip="$(echo "$work"/release/VexaAttribLoader-*-win32.zip)"
   echo "== $(basename "$zip")"

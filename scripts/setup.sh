@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 machine needs to build and test the
-# loader: the 32-bit native toolchain and libraries, the MinGW cross compiler
-# and Wine. Idempotent: when every package is present it returns at once.
+# loader: the 32-bit native toolchain and libraries, the MinGW cross compiler,
+# Wine, and Node with npm for the editors' files (npm brings their packages
+# itself, from each folder's package-lock.json, when the build needs them).
+# Idempotent: when every package is present it returns at once.
 set -euo pipefail
 
 packages=(
@@ -15,7 +17,28 @@ packages=(
   mingw-w64-i686-dev gcc-mingw-w64-base
   wine wine32:i386
   jq
+  # The language server's tests: a real editor (Neovim's built-in client),
+  # and Node for the protocol tests (npm installs their packages from the
+  # committed lock file).
+  neovim
 )
+# The machines come with Node 20 from a package that brings npm; a machine
+# without Node gets Debian's.
+if ! command -v node >/dev/null; then
+  packages+=(nodejs npm)
+elif ! command -v npm >/dev/null; then
+  packages+=(npm)
+fi
+
+# The VS Code extension is packed by @vscode/vsce 3.9, which needs Node 20.
+check_node() {
+  local major
+  major="$(node -p 'process.versions.node.split(".")[0]')"
+  if [ "$major" -lt 20 ]; then
+    echo "setup: Node $(node --version) is too old: packing the VS Code extension needs Node 20 or later" >&2
+    exit 1
+  fi
+}
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -25,6 +48,7 @@ for pkg in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  check_node
   exit 0
 fi
 
@@ -37,3 +61,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+check_node

@@ -238,6 +238,46 @@ TEST(ParseLine, ShortLinesAreErrorsNamingTheCommand) {
               "to 65535");
 }
 
+// Every argument a row reads has a role in the table, and nothing beyond
+// what it reads has one: the parser, the review and an editor find each
+// argument through these roles.
+TEST(CommandTable, EveryArgumentTheRowReadsHasARoleAndNoOtherHas) {
+    for (const Command& command : Commands()) {
+        for (std::size_t tokens = command.arguments + 1; tokens <= command.mostRead + 3; ++tokens) {
+            for (std::size_t token = 1; token < tokens + 2; ++token) {
+                const bool read = token < tokens && token <= command.mostRead;
+                EXPECT_EQ(command.RoleOf(tokens, token) != Role::None, read)
+                    << command.word << " with " << tokens << " tokens, token " << token;
+            }
+        }
+    }
+    const Command& update = *FindCommand("update_field");
+    EXPECT_EQ(update.TokenOf(5, Role::Value), 4u);
+    EXPECT_EQ(update.TokenOf(5, Role::Member), 0u);
+    EXPECT_EQ(update.TokenOf(7, Role::Member), 4u);
+    EXPECT_EQ(FindCommand("copy_node")->TokenOf(5, Role::NewCollection), 4u);
+}
+
+// A name that cannot become a key is told by the token of its role.
+TEST(CommandTable, LinesThatCannotBecomeActionsNameTheTokenOfTheRole) {
+    const auto tokenOf = [](const std::string& line) {
+        try {
+            ParseLine(line);
+        } catch (const ScriptLineError& error) {
+            return static_cast<int>(error.Facts().token);
+        }
+        return -1;
+    };
+    EXPECT_EQ(tokenOf("add_node 0xZZ P N"), 1);
+    EXPECT_EQ(tokenOf("add_node C 0xZZ N"), 2);
+    EXPECT_EQ(tokenOf("add_node C P 0xZZ"), 3);
+    EXPECT_EQ(tokenOf("copy_node C P 0xZZ N"), -1) << "the ignored word is never a key";
+    EXPECT_EQ(tokenOf("copy_node C P X 0xZZ"), 4);
+    EXPECT_EQ(tokenOf("resize_field C N F -1"), 4);
+    EXPECT_EQ(tokenOf("update_field C 0x123456789 F 1"), 2);
+    EXPECT_EQ(tokenOf("update_field C N F[x] M 1"), 3);
+}
+
 TEST(ParseScript, KeepsFailedLinesInPlaceAndNumbersLines) {
     const auto lines = Parse(
         "# comment\n"

@@ -281,7 +281,8 @@ test_hostile_inputs() {
     check "the good line after the binary bytes ran" equal "$(jq '.classes.car.collections.default.values.EI32' \
         "$folder/after.json")" 77
     check "with the snapshot folder: the same log, its two lines aside" \
-        diff <(log_lines "$folder") <(log_lines "$work/hostil2" | without_snapshot_lines)
+        diff <(log_lines "$folder" | grep -avxF "$(patched_line "$folder")") \
+        <(log_lines "$work/hostil2" | grep -avxF "$(patched_line "$work/hostil2")" | without_snapshot_lines)
     check "with the snapshot folder: the same boxes" cmp "$folder/boxes.txt" "$work/hostil2/boxes.txt"
     check "with the snapshot folder: the same database" cmp "$folder/after.json" "$work/hostil2/after.json"
     check "with the snapshot folder: both files written" \
@@ -673,7 +674,8 @@ test_snapshot_leaves_the_passes_alone() {
         check "$name: both snapshot files written" \
             equal "$(log_lines "$on" | grep -cF "$(snapshot_written)")" 2
         check "$name: the same log with the snapshot folder and without" \
-            diff <(log_lines "$off") <(log_lines "$on" | without_snapshot_lines)
+            diff <(log_lines "$off" | grep -avxF "$(patched_line "$off")") \
+            <(log_lines "$on" | grep -avxF "$(patched_line "$on")" | without_snapshot_lines)
         check "$name: the same boxes" cmp "$off/boxes.txt" "$on/boxes.txt"
         check "$name: the same database after both passes" cmp "$off/after.json" "$on/after.json"
         check "$name: the same exit status" equal "$(cat "$off/status")" "$(cat "$on/status")"
@@ -775,11 +777,37 @@ release_layout=(
     VexaAttribLoader/ VexaAttribLoader/modding-guide.md VexaAttribLoader/database.json
     VexaAttribLoader/CHANGELOG.md VexaAttribLoader/LICENSE.txt VexaAttribLoader/third-party/
     VexaAttribLoader/third-party/{spdlog,fmt,CLI11,nlohmann-json,mingw-w64-runtime,gcc-runtime}.txt
+    VexaAttribLoader/examples/ VexaAttribLoader/examples/database.json VexaAttribLoader/examples/AttribMods/
+    VexaAttribLoader/examples/AttribMods/{basics,mistakes,!experimental}.vxmod
+    VexaAttribLoader/examples/AttribMods/readme.vxmod.txt VexaAttribLoader/examples/AttribMods/cars/
+    VexaAttribLoader/examples/AttribMods/cars/{new-models,rival-tune,structures}.vxmod
+    VexaAttribLoader/editors/ VexaAttribLoader/editors/vxmod.vsix VexaAttribLoader/editors/vxmod.udl.xml
 )
 debug_layout=(VexaAttribLoader.Tormelin.asi.debug vxmod.exe.debug)
 
 same_entries() {  # zip, then the entries it must hold
     diff <(printf '%s\n' "${@:2}" | LC_ALL=C sort) <("$cmake" -E tar tf "$1" | LC_ALL=C sort)
+}
+
+# The Notepad++ Run command the guide shows, with the Run dialog's variable and
+# the guide's game folder replaced by the unpacked zip's, started from another
+# folder. The Run dialog hands cmd.exe the line as it is typed; a batch file
+# hands on the same line when its "&" are escaped.
+check_notepadpp_run_command() {
+    local folder="$1" script="$1/AttribMods/cars/new-models.vxmod" line finding
+    finding="copy_node copies nothing: 'coupe' is read and not used, and 'wagon' is made a child of"
+    finding+=" 'default' as add_node makes it; to start from the values of 'coupe', write add_node car coupe wagon"
+    line="$(sed -n '/^```bat$/,/^```$/p' "$folder/VexaAttribLoader/modding-guide.md" | sed '1d;$d')"
+    check "the guide shows one Notepad++ Run command" equal "$(wc -l <<<"$line")" 1
+    line="${line//'C:\Games\Tormelin'/"$(windows_path "$folder")"}"
+    line="${line//'$(FULL_CURRENT_PATH)'/"$(windows_path "$script")"}"
+    printf '@%s\r\n' "${line//&/'^&'}" >"$work/run-command.cmd"
+    (cd "$work" && wine cmd /c "$(windows_path "$work/run-command.cmd")" </dev/null |
+        tr -d '\r' >"$work/run-command.txt")
+    check "the Notepad++ Run command checks the script with the vxmod.exe of the game's folder" \
+        has_line "$work/run-command.txt" "Z:$script:9: warning: $finding"
+    check "the Notepad++ Run command ends with vxmod check's count" \
+        has_line "$work/run-command.txt" "1 script checked: 0 errors, 1 warning"
 }
 
 # Unpacked as a modder does, the zip is a game folder: the DLL from it runs
@@ -797,6 +825,11 @@ test_release_zip() {
     mkdir -p "$unpacked" "$debug"
     (cd "$unpacked" && "$cmake" -E tar xf "$zip") && (cd "$debug" && "$cmake" -E tar xf "$debug_zip")
     check "no file in the zip is empty" equal "$(find "$unpacked" -type f -empty)" ""
+    # What the changelog says is new is what this zip brings: its newest
+    # version's section is this version's, with its date.
+    check "the zip's changelog has this version's section first" grep -qxE \
+        "## ${version//./\\.} \([0-9]{4}-[0-9]{2}-[0-9]{2}\)" \
+        <(grep -m 1 -E '^## [0-9]' "$unpacked/VexaAttribLoader/CHANGELOG.md")
 
     for file in VexaAttribLoader.Tormelin.asi vxmod.exe; do
         check_debug_information_beside "$unpacked/$file" "$debug/$file.debug"
@@ -811,6 +844,9 @@ test_release_zip() {
         check "$file's version resource describes it" \
             grep -qE '^ VALUE "FileDescription", ".{20,}"$' "$work/$file.rc"
     done
+    check "the VS Code extension carries the loader's version" \
+        has_text <(cd "$work" && "$cmake" -E tar xf "$unpacked/VexaAttribLoader/editors/vxmod.vsix" \
+                       extension/package.json && cat extension/package.json) "\"version\": \"$version\","
     check "vxmod.exe --version names the loader's version" \
         equal "$(cd "$unpacked" && wine vxmod.exe --version | tr -d '\r')" \
               "vxmod $version (Vexa Attrib Loader $version)"
@@ -833,6 +869,7 @@ test_release_zip() {
     check "the zip's DLL: the same database afterwards" cmp "$built/after.json" "$unpacked/after.json"
     check "the zip's example script runs and changes nothing" has_line <(log_lines "$unpacked") \
         "[VexaAttribLoader.Tormelin] [info] [AttribMods/example.vxmod] Script loaded: 0 succesful / 0 failed"
+    check_notepadpp_run_command "$unpacked"
 }
 
 case "$suite" in

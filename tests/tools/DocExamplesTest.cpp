@@ -9,10 +9,13 @@
 // the plug-in writes in the stand-in game (tests/plugin checks them there,
 // word for word, with "$version" for the project's version), ```json a
 // database description, ```text the usage lines of --help, ```sh commands for
-// contributors (the build itself runs those). Value examples written inline
+// contributors (the build itself runs those), ```jsonc VS Code settings (the
+// editor tests hold them against the extension's), ```bat the Notepad++ Run
+// command (tests/plugin runs it in the zip's game folder). Value examples written inline
 // as `... Field value` run against car->default (a span with a quote in it
 // abbreviates a message instead).
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,6 +42,24 @@ struct Block {
 };
 
 const fs::path kSource = VEXA_SOURCE_DIR;
+
+// The files of the modders' zip (the programs aside) and where each lands in
+// the game's folder, as the zip is packed.
+std::vector<std::pair<fs::path, std::string>> ZipFiles() {
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const std::string& line : Lines(ReadFile(VEXA_MODDER_FILES))) {
+        const std::size_t tab = line.find('\t');
+        files.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return files;
+}
+
+void LayOutAsTheZip(const fs::path& folder) {
+    for (const auto& [source, destination] : ZipFiles()) {
+        fs::create_directories((folder / destination).parent_path());
+        fs::copy(source, folder / destination, fs::copy_options::recursive);
+    }
+}
 
 std::vector<fs::path> Documents() {
     return {kSource / "README.md", kSource / "docs/modding-guide.md"};
@@ -132,21 +153,77 @@ protected:
             SetUp();
             return;
         }
-        // The game's folder as the release zip leaves it.
-        fs::create_directories(work_.Path() / "VexaAttribLoader");
-        fs::copy(kSource / "examples/database.json",
-                 work_.Path() / "VexaAttribLoader/database.json");
+        // The game's folder as the release zip leaves it, its example script
+        // included, with the walk-through's files so far.
+        LayOutAsTheZip(work_.Path());
         for (const auto& [path, text] : block.files) {
             Write(path, text);
         }
     }
 };
 
+// The anchor a heading gets: lower case, blanks as '-', and of the other
+// characters only letters, digits, '-' and '_' kept.
+std::string Anchor(std::string_view heading) {
+    std::string anchor;
+    for (const char c : heading) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || c == '-' || c == '_' || u >= 0x80) {
+            anchor += static_cast<char>(std::tolower(u));
+        } else if (c == ' ') {
+            anchor += '-';
+        }
+    }
+    return anchor;
+}
+
+std::vector<std::string> Anchors(const fs::path& document) {
+    std::vector<std::string> anchors;
+    bool inBlock = false;
+    for (const std::string& line : Lines(ReadFile(document))) {
+        inBlock = inBlock != line.starts_with("```");
+        if (!inBlock && line.starts_with("#")) {
+            anchors.push_back(Anchor(line.substr(line.find(' ') + 1)));
+        }
+    }
+    return anchors;
+}
+
+// Every link of the README, and of the guide where the zip puts it, leads to
+// a file that is there and a heading that it has: the guide a modder reads
+// is the zip's, beside none of the project's other files.
+TEST_F(DocExamplesTest, LinksLeadToFilesAndHeadingsThatAreThere) {
+    const fs::path zip = work_.Path() / "zip";
+    LayOutAsTheZip(zip);
+    int links = 0;
+    for (const fs::path& document :
+         {kSource / "README.md", zip / "VexaAttribLoader/modding-guide.md"}) {
+        const std::string text = ReadFile(document);
+        for (std::size_t at = text.find("]("); at != std::string::npos;
+             at = text.find("](", at + 2)) {
+            const std::string link = text.substr(at + 2, text.find(')', at) - at - 2);
+            if (link.starts_with("http")) {
+                continue;
+            }
+            ++links;
+            const std::size_t hash = link.find('#');
+            const std::string file = link.substr(0, hash);
+            const fs::path target = file.empty() ? document : document.parent_path() / file;
+            ASSERT_TRUE(fs::exists(target)) << document.filename() << ": " << link;
+            if (hash != std::string::npos) {
+                EXPECT_THAT(Anchors(target), ::testing::Contains(link.substr(hash + 1)))
+                    << document.filename() << ": " << link;
+            }
+        }
+    }
+    EXPECT_GT(links, 20);
+}
+
 TEST_F(DocExamplesTest, EveryBlockIsOfAKindThatIsTested) {
     for (const Block& block : FencedBlocks()) {
-        EXPECT_THAT(
-            (std::vector<std::string>{"vxmod", "console", "log", "game-log", "json", "text", "sh"}),
-            ::testing::Contains(block.kind))
+        EXPECT_THAT((std::vector<std::string>{"vxmod", "console", "log", "game-log", "json", "text",
+                                              "sh", "jsonc", "bat"}),
+                    ::testing::Contains(block.kind))
             << block.where;
     }
 }
@@ -316,7 +393,7 @@ TEST_F(DocExamplesTest, DescriptionsLoad) {
 
 TEST_F(DocExamplesTest, UsageLinesAreThoseOfTheHelp) {
     std::string help;
-    for (const char* topic : {"", "run", "check", "diff"}) {
+    for (const char* topic : {"", "run", "check", "diff", "show", "lsp"}) {
         help += Vxmod(std::string("help ") + topic).out;
     }
     for (const Block& block : FencedBlocks()) {

@@ -664,6 +664,9 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
          "run",
          "AttribMods/b.vxmod:10: warning: 'car'->'default'.'GearRatios'[9] is also set by "
          "AttribMods/a.vxmod:11 (1); this line runs later, so 2 is what the game keeps\n"
+         "AttribMods/b.vxmod:10: note: scripts run in the order of their paths: 'a.vxmod' before "
+         "'b.vxmod'; to keep the value of another, rename that script or its folder so that its "
+         "path comes later (compared folder by folder, ignoring case)\n"
          "AttribMods/b.vxmod: note: 10 more warnings like the one on line 1 are not shown (lines "
          "11 to 20; --all shows every one)\n20 conflicts between scripts",
          0},
@@ -730,6 +733,103 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
     }
 }
 
+// A modder's second afternoon: a new model, two mods that meet, a line
+// read otherwise than meant. Each question is answered where it arises.
+TEST_F(VxmodTest, SecondAfternoonQuestionsAreAnsweredWhereTheyArise) {
+    using File = std::pair<std::string, std::string>;
+    struct Row {
+        const char* item;
+        std::vector<File> files;
+        std::string command;
+        std::string says;
+        int status;
+        std::string doesNotSay = {};
+    };
+    const auto script = [](std::string text) {
+        return std::vector<File>{{"AttribMods/t.vxmod", std::move(text)}};
+    };
+    const std::string roadster =
+        "add_node car coupe roadster\nupdate_field car roadster DisplayName Roadster\n";
+    const std::string mayNotHold =
+        "AttribMods/t.vxmod:2: warning: 'roadster' does not hold 'DisplayName' itself: this "
+        "changes it in 'coupe', for every collection that inherits it from there. No line can "
+        "give 'roadster' a 'DisplayName' of its own: it is not in the class layout of 'car', "
+        "whose fields every collection holds, and other fields are held only where the game made "
+        "an entry for them (vxmod show ";
+    const std::vector<Row> rows = {
+        {"1 own value", script(roadster), "run", mayNotHold + "car roadster lists what", 0},
+        {"1 own value", script(roadster), "check --db database.json",
+         mayNotHold + "--db database.json car roadster lists what 'roadster' holds)", 0},
+        {"1 show", script(roadster), "show car roadster",
+         "as the scripts below AttribMods leave it: 1 script, 2 lines succeeded, 0 failed.\n"
+         "'car'->'roadster', a child of 'coupe', reaches 24 fields and holds 3 of them itself:",
+         0},
+        {"1 show", script(roadster), "show car roadster",
+         "DisplayName    KQ::Reflection::Text           'coupe', an own entry    inherits it from "
+         "'coupe'    \"Roadster\"\n",
+         0},
+        {"1 show", script(roadster), "show --db database.json car coupe",
+         "'database.json', as the scripts below AttribMods leave it", 0},
+        {"1 show", script(roadster), "show car roadstr",
+         "vxmod: class 'car' has no collection 'roadstr'; did you mean 'roadster'?", 1},
+        {"1 show", script(roadster), "show --no-scripts car roadster",
+         "vxmod: class 'car' has no collection 'roadster'", 1},
+        {"1 show",
+         {},
+         "show car coupe",
+         "; there is no folder 'AttribMods', so no script ran.\n'car'->'coupe'",
+         0},
+        {"1 show", {}, "show --db nothing.json car coupe", "vxmod: cannot read nothing.json", 2},
+        {"1 show", {}, "show car", "COLLECTION is required", 2},
+        {"4 copy_node", script("copy_node car coupe roadster\n"), "run",
+         "AttribMods/t.vxmod:1: copy_node: needs 4 arguments but has 3; usage: copy_node <class> "
+         "<parent> <ignored> <new collection>; to make 'roadster' a child of 'coupe', write "
+         "add_node car coupe roadster\n",
+         1},
+        {"4 copy_node", script("copy_node car coupe\n"), "check",
+         "copy_node: needs 4 arguments but has 2; usage: copy_node <class> <parent> <ignored> "
+         "<new collection>\n",
+         1},
+        {"4 no comment meant", script("update_field car default Grip Rear 1.3 fast\n"), "check",
+         "update_field: reads 5 arguments; the rest is ignored: 'fast'\n", 0, "start a comment"},
+        {"4 comment meant", script("update_field car default Grip Rear 1.3 //fast\n"), "check",
+         "the rest is ignored: '//fast' (start a comment with ' #')", 0},
+        {"4 comment meant", script("update_field car default Grip Rear 1.3#fast or so\n"), "check",
+         "the rest is ignored: 'or' 'so' (start a comment with ' #')", 0},
+        {"5 order",
+         {{"AttribMods/a-rival.vxmod", "update_field car default Price 1\n"},
+          {"AttribMods/mine/coupe.vxmod", "update_field car default Price 2\n"}},
+         "run",
+         "AttribMods/mine/coupe.vxmod:1: note: scripts run in the order of their paths: "
+         "'a-rival.vxmod' before 'mine/coupe.vxmod'; to keep the value of another, rename that "
+         "script or its folder so that its path comes later (compared folder by folder, ignoring "
+         "case)",
+         0},
+        {"5 order in one folder",
+         {{"AttribMods/cars/B.vxmod", "update_field car default Price 1\n"},
+          {"AttribMods/cars/c.vxmod", "update_field car default Price 2\n"}},
+         "check --db database.json",
+         "note: scripts run in the order of their paths: 'B.vxmod' before 'c.vxmod';",
+         0},
+    };
+    for (const Row& row : rows) {
+        for (const auto& entry : fs::directory_iterator(work_.Path())) {
+            fs::remove_all(entry.path());
+        }
+        fs::copy(fs::path(VEXA_SOURCE_DIR) / "examples/database.json",
+                 work_.Path() / "database.json");
+        for (const auto& [path, text] : row.files) {
+            Write(path, text);
+        }
+        const Result result = VxmodMerged(row.command);
+        EXPECT_THAT(result.out, HasSubstr(row.says)) << "item " << row.item << ":\n" << result.out;
+        if (!row.doesNotSay.empty()) {
+            EXPECT_THAT(result.out, Not(HasSubstr(row.doesNotSay))) << "item " << row.item;
+        }
+        EXPECT_EQ(result.status, row.status) << "item " << row.item << ":\n" << result.out;
+    }
+}
+
 // ---- what vxmod adds for modders --------------------------------------------------
 
 TEST_F(VxmodTest, TextsThatAreNotUtf8SurviveTheDumpAndItsReload) {
@@ -786,7 +886,12 @@ TEST_F(VxmodTest, ScriptsRunInTheGamesOrderAndConflictsNameTheValueThatWins) {
                             "AttribMods/_z.vxmod:1: warning: 'car'->'default'.'I32' is also set "
                             "by AttribMods/a-sub/x.vxmod:1 (1), AttribMods/A.vxmod:1 (2), "
                             "AttribMods/b.vxmod:1 (3); this line runs later, so 4 is what the "
-                            "game keeps"));
+                            "game keeps",
+                            "AttribMods/_z.vxmod:1: note: scripts run in the order of their paths: "
+                            "'a-sub/x.vxmod' before 'A.vxmod' before 'b.vxmod' before '_z.vxmod'; "
+                            "to keep the value of another, rename that script or its folder so "
+                            "that its path comes later (compared folder by folder, ignoring "
+                            "case)"));
     EXPECT_THAT(run.out, HasSubstr("  'car'->'default'.'I32'\n"
                                    "    AttribMods/a-sub/x.vxmod:1  1\n"
                                    "    AttribMods/A.vxmod:1  2\n"

@@ -14,12 +14,12 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "sandbox/ExampleDatabase.h"
 #include "GameImage.h"
 #include "GameOptions.h"
 #include "PluginModule.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
+#include "sandbox/ExampleDatabase.h"
 
 namespace sandbox_game {
 namespace {

@@ -12,14 +12,14 @@
 namespace vxmod {
 namespace {
 
-constexpr const char* kCommandList = "run, check and diff";
+constexpr const char* kCommandList = "run, check, diff, show and lsp";
 
 bool IsHelp(const std::string& argument) {
     return argument == "--help" || argument == "-h";
 }
 
 bool IsCommand(const std::string& word) {
-    return word == "run" || word == "check" || word == "diff";
+    return word == "run" || word == "check" || word == "diff" || word == "show" || word == "lsp";
 }
 
 // "--passes" with the whole text in view: CLI11's own range check would call
@@ -94,6 +94,17 @@ void DefineCommand(CLI::App& app, Invocation& invocation, const std::string& com
         app.add_flag("--conflicts", check.listConflicts);
         AddShown(app, check.shown);
         AddFolder(app, check.directory);
+    } else if (command == "show") {
+        ShowOptions& show = invocation.show;
+        app.add_option("--db", show.database)->type_name("FILE");
+        app.add_flag("--no-scripts", show.noScripts);
+        app.add_option("CLASS", show.className)->required();
+        app.add_option("COLLECTION", show.collection)->required();
+        AddFolder(app, show.directory);
+    } else if (command == "lsp") {
+        app.add_option("--db", invocation.lsp.database)->type_name("FILE");
+        // Editors' language clients name the transport; stdio is the only one.
+        app.add_flag("--stdio");
     } else {
         DiffOptions& diff = invocation.diff;
         app.add_option("BEFORE", diff.before)->required();
@@ -106,6 +117,8 @@ Invocation ParseCommand(const std::string& command, std::span<const std::string>
     Invocation invocation;
     invocation.action = command == "run"     ? Invocation::Action::Run
                         : command == "check" ? Invocation::Action::Check
+                        : command == "show"  ? Invocation::Action::Show
+                        : command == "lsp"   ? Invocation::Action::Lsp
                                              : Invocation::Action::Diff;
     CLI::App app("", "vxmod " + command);
     DefineCommand(app, invocation, command);
@@ -160,7 +173,7 @@ Invocation ParseArguments(std::span<const std::string> arguments) {
         throw UsageError("", fmt::format("unknown option '{}'{}", first,
                                          DidYouMean(MeantNames(first, options))));
     }
-    const std::vector<std::string> commands = {"run", "check", "diff"};
+    const std::vector<std::string> commands = {"run", "check", "diff", "show", "lsp"};
     const std::vector<std::string> meant = MeantNames(first, commands);
     throw UsageError(
         "", meant.empty()
@@ -255,6 +268,48 @@ cannot be made by a script, 2 for a usage error or a file that cannot be
 used.
 )";
     }
+    if (topic == "show") {
+        return R"(Usage: vxmod show [--db FILE] [--no-scripts] CLASS COLLECTION [DIR]
+
+Lists every field that a line naming COLLECTION reaches: its type, its
+value, whether COLLECTION holds it itself or inherits it (and from which
+collection), and whether a new collection made from COLLECTION (add_node
+CLASS COLLECTION NEW) holds its own copy or inherits it. The database is
+the one the scripts below DIR (default: AttribMods) leave, as vxmod run
+would leave it, so collections that add_node lines make are there too; the
+file is only read, and no log is written.
+
+  --db FILE       the database description to build (default: the example
+                  database built into vxmod)
+  --no-scripts    the database as it is before any script runs
+  -h, --help      show this text
+
+Exit status: 0 when the collection is there, 1 when it is not, 2 for a
+usage error, a folder that does not exist, or a database file that cannot
+be used.
+)";
+    }
+    if (topic == "lsp") {
+        return R"(Usage: vxmod lsp [--db FILE]
+
+A language server for editors (Language Server Protocol, on standard input
+and output): every script of the pack checked as you type, in the order the
+game runs them, with what vxmod run finds on each word; completion of
+commands and of the names of the database; hover with a field's type and
+values; quick fixes for names that were probably meant; go to definition
+and references of collections; document symbols.
+
+The workspace is the game's folder or its AttribMods folder. The database:
+  --db FILE     this database description
+without it, the editor's initialization option "database", else the
+snapshot VexaAttribLoader/snapshot/before.json in the game's folder when it
+is there, else the example database built into vxmod. A message at the
+start, and the source of every diagnostic, say which.
+
+The server only reads: it writes no script, log or other file.
+  -h, --help    show this text
+)";
+    }
     return R"(Usage: vxmod COMMAND [OPTIONS] [DIR]
 
 Runs and checks mod scripts (.vxmod) without the game.
@@ -263,6 +318,9 @@ Commands:
   run     run the scripts against a described database, with the game's log
   check   find the mistakes in scripts that the loader silently ignores
   diff    write the changes between two databases as a script
+  show    list what a collection holds itself, what it inherits, and what a
+          new collection made from it can hold
+  lsp     serve editors: checks, completion and hover as you type
 
 Options:
   -h, --help    show this text

@@ -48,19 +48,33 @@ struct CheckOptions {
     std::filesystem::path directory = "AttribMods";  // or one script
 };
 
+struct ShowOptions {
+    std::optional<std::filesystem::path> database;  // none: the built-in example
+    std::string className;
+    std::string collection;
+    bool noScripts = false;  // else: the database as the scripts below `directory` leave it
+    std::filesystem::path directory = "AttribMods";
+};
+
 struct DiffOptions {
     std::filesystem::path before;
     std::filesystem::path after;
     std::optional<std::filesystem::path> output;  // none: standard output
 };
 
+struct LspOptions {
+    std::optional<std::filesystem::path> database;  // none: the editor's choice, or the pack's
+};
+
 struct Invocation {
-    enum class Action { ShowHelp, ShowVersion, Run, Check, Diff };
+    enum class Action { ShowHelp, ShowVersion, Run, Check, Diff, Show, Lsp };
     Action action = Action::ShowHelp;
     std::string helpTopic;  // for ShowHelp: "" or a command
     RunOptions run;
     CheckOptions check;
     DiffOptions diff;
+    ShowOptions show;
+    LspOptions lsp;
 };
 
 // The arguments after the program name. Throws UsageError.

@@ -7,13 +7,14 @@
 #include <fmt/format.h>
 #include <spdlog/sinks/null_sink.h>
 
+#include "ExitStatus.h"
+#include "RunCommand.h"
+#include "ShowCommand.h"
+#include "loader/ScriptRunner.h"
 #include "review/DatabaseSource.h"
 #include "review/Diagnostics.h"
-#include "ExitStatus.h"
 #include "review/Progress.h"
-#include "RunCommand.h"
 #include "review/ScriptReview.h"
-#include "loader/ScriptRunner.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {
@@ -59,7 +60,8 @@ int RunCheckCommand(const CheckOptions& options, std::ostream& out, std::ostream
                          .rememberHashedTexts = false,
                          .onlyScript = oneScript ? options.directory.filename() : fs::path(),
                          .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
-                         .quiet = options.shown.quiet},
+                         .quiet = options.shown.quiet,
+                         .showCommand = ShowCommandFor(options.database)},
                         report, &progress);
     if (!oneScript && ScriptRunner::IsDisabled(options.directory)) {
         report.Add({display + "/", 0, Severity::Note,

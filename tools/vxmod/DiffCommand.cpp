@@ -7,11 +7,12 @@
 #include <fmt/format.h>
 
 #include "ClassDiff.h"
-#include "review/DatabaseSource.h"
 #include "DiffScript.h"
 #include "ExitStatus.h"
+#include "RunCommand.h"
 #include "host/OutputFile.h"
 #include "loader/ScriptRunner.h"
+#include "review/DatabaseSource.h"
 #include "sandbox/DatabaseDescription.h"
 
 namespace vxmod {
@@ -59,7 +60,7 @@ int RunDiffCommand(const DiffOptions& options, std::ostream& out, std::ostream& 
     const std::string script = writer.Text(rakor::ScriptRunner::DisplayPath(options.before),
                                            rakor::ScriptRunner::DisplayPath(options.after));
     if (options.output) {
-        if (const auto why = rakor::WriteFileWhole(*options.output, script)) {
+        if (const auto why = WriteOutputFile(*options.output, script)) {
             err << fmt::format("vxmod: cannot write '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.output), *why);
             return ExitStatus::kUnusable;

@@ -1,5 +1,9 @@
 // vxmod: runs and checks mod scripts without the game.
 #include <exception>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,7 +12,9 @@
 #include "CheckCommand.h"
 #include "DiffCommand.h"
 #include "ExitStatus.h"
+#include "LspCommand.h"
 #include "RunCommand.h"
+#include "ShowCommand.h"
 #include "loader/Version.h"
 
 namespace {
@@ -30,6 +36,10 @@ int Dispatch(const vxmod::Invocation& invocation) {
             return vxmod::RunCheckCommand(invocation.check, std::cout, std::cerr);
         case Action::Diff:
             return vxmod::RunDiffCommand(invocation.diff, std::cout, std::cerr);
+        case Action::Show:
+            return vxmod::RunShowCommand(invocation.show, std::cout, std::cerr);
+        case Action::Lsp:
+            return vxmod::RunLspCommand(invocation.lsp, stdin, stdout);
     }
     return vxmod::ExitStatus::kUnusable;
 }
@@ -37,6 +47,12 @@ int Dispatch(const vxmod::Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Bytes as they are: a message's length counts them, and the language
+    // server's messages would grow by every line feed turned into CR LF.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     // Unbuffered, so that counts and diagnostics come out in the order they
     // were written when both streams go to one terminal or file.
     std::cout << std::unitbuf;

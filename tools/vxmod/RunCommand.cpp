@@ -1,18 +1,19 @@
 #include "RunCommand.h"
+#include "ShowCommand.h"
 
 #include <ostream>
 #include <string>
 
 #include <fmt/format.h>
 
-#include "review/DatabaseSource.h"
-#include "review/Diagnostics.h"
 #include "ExitStatus.h"
-#include "review/Progress.h"
-#include "review/ScriptReview.h"
 #include "host/OutputFile.h"
 #include "loader/LoaderLog.h"
 #include "loader/ScriptRunner.h"
+#include "review/DatabaseSource.h"
+#include "review/Diagnostics.h"
+#include "review/Progress.h"
+#include "review/ScriptReview.h"
 #include "sandbox/Database.h"
 
 namespace vxmod {
@@ -56,6 +57,15 @@ bool IsScriptFolder(const fs::path& directory, std::string_view command, std::os
     return true;
 }
 
+std::optional<std::string> WriteOutputFile(const fs::path& file, std::string_view text) {
+    std::error_code error;
+    if (file.has_parent_path() && !fs::exists(file.parent_path(), error)) {
+        fs::create_directories(file.parent_path(), error);
+    }
+    // A folder that could not be made says so when the file is written.
+    return rakor::WriteFileWhole(file, text);
+}
+
 int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
     rakor::Sandbox::Database database;
     if (!LoadDatabase(database, options.database, err) ||
@@ -79,7 +89,8 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
                          .rememberHashedTexts = options.dump.has_value(),
                          .exampleDatabase = !options.database,
                          .shownOfAKind = options.shown.all ? 0 : kShownOfAKind,
-                         .quiet = options.shown.quiet},
+                         .quiet = options.shown.quiet,
+                         .showCommand = ShowCommandFor(options.database)},
                         report, &progress);
     bool anyFailed = false;
     {
@@ -123,7 +134,7 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
         if (!text) {
             return ExitStatus::kUnusable;
         }
-        if (const auto why = rakor::WriteFileWhole(*options.dump, *text)) {
+        if (const auto why = WriteOutputFile(*options.dump, *text)) {
             err << fmt::format("vxmod: cannot write the dump file '{}': {}\n",
                                rakor::ScriptRunner::DisplayPath(*options.dump), *why);
             return ExitStatus::kUnusable;

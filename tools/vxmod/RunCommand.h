@@ -1,6 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "Arguments.h"
@@ -24,5 +27,11 @@ int RunRunCommand(const RunOptions& options, std::ostream& out, std::ostream& er
 // command for the message; "check" also takes one script.
 bool IsScriptFolder(const std::filesystem::path& directory, std::string_view command,
                     std::ostream& err);
+
+// Writes a file a command was asked for (a dump, a script) whole or not at
+// all, making the folder it goes into when there is none: a modder keeps
+// what vxmod writes apart from the game's files. Returns why it could not.
+std::optional<std::string> WriteOutputFile(const std::filesystem::path& file,
+                                           std::string_view text);
 
 }  // namespace vxmod
