@@ -10,11 +10,11 @@
 #     line: notes, warnings, conflicts between scripts),
 #   - a bare read-and-split of the same script (benchmarks/read_split.c).
 # For each pack it prints the medians, the ratio of the loader's to the
-# read-and-split's, lines per second, time per line and peak memory per line,
-# and what a failing line costs beside a succeeding one; then `vxmod run
-# --conflicts` on a modder's 1,000,000 lines in ten scripts that set many of
-# the same values differently, and what loading a hash list of 1,000,000
-# names costs.
+# read-and-split's and of vxmod's to the loader's, lines per second, time per
+# line and peak memory per line, and what a failing line costs beside a
+# succeeding one; then `vxmod run --conflicts` on a modder's 1,000,000 lines
+# in ten scripts that set many of the same values differently, and what
+# loading a hash list of 1,000,000 names costs.
 #
 #   benchmarks/whole-run.sh        (VEXA_BENCH_PAIRS=N: N rounds per size, default 5)
 #
@@ -134,20 +134,25 @@ done
 
 echo
 echo "vxmod run (the loader and vxmod's review of every line):"
-printf '%16s %9s %7s %9s %10s %8s %10s %8s\n' pack "vxmod s" ratio "vxmod cpu" "lines/s" \
-  "ns/line" "peak MiB" "B/line"
+printf '%16s %9s %7s %7s %9s %7s %10s %8s %10s %8s\n' pack "vxmod s" ratio /loader "vxmod cpu" \
+  /loader "lines/s" "ns/line" "peak MiB" "B/line"
 for pack in "${packs[@]}"; do
   awk -v pack="$pack" -v n="$(lines_of "$pack")" -v run="$(median_of "$work/$pack.vxmod" 1)" \
     -v cpu="$(median_of "$work/$pack.vxmod" 4)" -v floor="$(median_of "$work/$pack.split" 1)" \
+    -v loader="$(median_of "$work/$pack.loader" 1)" \
+    -v loadercpu="$(median_of "$work/$pack.loader" 4)" \
     -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$pack.vxmod" 2)" \
     -v bytes="$(stat -c %s "$work/$pack/AttribMods/pack.vxmod")" 'BEGIN {
-      printf "%16s %9.3f %7.2f %9.3f %10.0f %8.0f %10.1f %8.1f\n", pack, run, run / floor, cpu,
-        n / run, (cpu - empty) * 1e9 / n, kib / 1024, (kib * 1024 - bytes) / n }'
+      printf "%16s %9.3f %7.2f %7.2f %9.3f %7.2f %10.0f %8.0f %10.1f %8.1f\n", pack, run,
+        run / floor, run / loader, cpu, cpu / loadercpu, n / run, (cpu - empty) * 1e9 / n,
+        kib / 1024, (kib * 1024 - bytes) / n }'
 done
 cat <<'EOF'
   ratio:   the median over the read-and-split's median on the same script, in wall-clock
            time and (for the loader) in processor time (user and system; less disturbed by
            other work)
+  /loader: vxmod's median over the loader's median on the same pack, in wall-clock and in
+           processor time: what vxmod's review adds to the loader's own run
   ns/line: processor time beyond the run with an empty script, per line
   B/line:  peak memory less the script's size, per line
   B/line+: the same, less also the peak of the run with an empty script

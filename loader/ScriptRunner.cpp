@@ -21,6 +21,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The lines of a text by their numbers, found walking forward: a line feed
+// ends each line, as the parser counts them. Numbers asked for must not
+// go down.
+class LineFinder {
+public:
+    explicit LineFinder(std::string_view text) : text_(text) {}
+
+    std::string_view Line(int number) {
+        for (; next_ < number && start_ < text_.size(); ++next_) {
+            const std::size_t feed = text_.find('\n', start_);
+            start_ = feed == std::string_view::npos ? text_.size() : feed + 1;
+        }
+        const std::size_t feed = text_.find('\n', start_);
+        return text_.substr(start_, feed == std::string_view::npos ? feed : feed - start_);
+    }
+
+private:
+    std::string_view text_;
+    std::size_t start_ = 0;  // where line `next_` begins
+    int next_ = 1;
+};
+
 // POSIX names are bytes and are shown as they are.
 [[maybe_unused]] std::string Utf8Of(const std::string& name) {
     return name;
@@ -191,17 +213,13 @@ void ScriptRunner::FinishEntry(const fs::directory_entry& entry, bool isDirector
 
 // A script's text parsed as it comes, in one piece or many. An observer is
 // shown every line as it is parsed, and each line that runs again with its
-// tokens: kept here as where its tokens lie.
+// tokens, split again from the text.
 struct ScriptRunner::Reading {
     explicit Reading(WalkObserver* observer)
-        : parser(observer == nullptr
-                     ? Attrib::Automation::ScriptParser::LineHook()
-                     : [this, observer](const Attrib::Automation::ParsedLine& line) {
-                           if (line.listed) {
-                               runLines.push_back(line.tokens.Text());
-                           }
-                           observer->LineParsed(line);
-                       }) {}
+        : parser(observer == nullptr ? Attrib::Automation::ScriptParser::LineHook()
+                                     : [observer](const Attrib::Automation::ParsedLine& line) {
+                                           observer->LineParsed(line);
+                                       }) {}
 
     void Parse(std::string_view lines) {
         // A script saved as UTF-16 would be read byte by byte into no command
@@ -215,7 +233,6 @@ struct ScriptRunner::Reading {
         }
     }
 
-    std::vector<std::string_view> runLines;
     Attrib::Automation::ScriptParser parser;
     bool utf16 = false;
     bool firstPiece = true;
@@ -275,7 +292,6 @@ void ScriptRunner::RunRead(const fs::path& script, const std::string& displayPat
     }
     const Attrib::Automation::ParsedScript parsed =
         readable && !reading.utf16 ? reading.parser.Finish() : Attrib::Automation::ParsedScript();
-    const std::vector<std::string_view>& runLines = reading.runLines;
     if (observer_ != nullptr && !observer_->ScriptStarting({.path = script,
                                                             .displayPath = displayPath,
                                                             .readable = readable,
@@ -293,7 +309,10 @@ void ScriptRunner::RunRead(const fs::path& script, const std::string& displayPat
 
     int succeeded = 0;
     int failed = 0;
-    std::size_t index = 0;
+    // Where the observer's next line is found in the text: the lines run in
+    // the order of their numbers. (A list of where each line lies took 8
+    // bytes a line, which a pack of a million lines holds until it ends.)
+    LineFinder lines(text);
     for (const Attrib::Automation::ParsedScript::Line& line : parsed.Lines()) {
         // An observer is told what each line looked up and changed, or why it failed.
         Attrib::Automation::LineFacts facts;
@@ -319,14 +338,13 @@ void ScriptRunner::RunRead(const fs::path& script, const std::string& displayPat
         }
         if (observer_ != nullptr) {
             const Attrib::Automation::LineTokens tokens =
-                Attrib::Automation::SplitLine(runLines[index]);
+                Attrib::Automation::SplitLine(lines.Line(line.number));
             observer_->LineFinished({.number = line.number,
                                      .tokens = tokens,
                                      .command = Attrib::Automation::FindCommand(tokens[0]),
                                      .error = succeededLine ? nullptr : &message_,
                                      .facts = facts});
         }
-        ++index;
     }
 
     log_->info("[{}] Script loaded{}: {} succesful / {} failed", displayPath,

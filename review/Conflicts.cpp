@@ -91,10 +91,12 @@ std::optional<std::string_view> ConflictTracker::Edit::WrittenOtherwise(
 void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
                              const TargetWords& words, const SetValue& value) {
     const uint32_t sequence = ++sequence_;
-    auto [found, added] = records_.try_emplace(target);
-    Record& record = found->second;
+    const auto [number, added] =
+        recordOf_.FindOrAdd(EditTargetHash()(target), static_cast<uint32_t>(records_.size()),
+                            [&](uint32_t record) { return records_[record].target == target; });
     if (added) {
-        record.first = firstEdits_++;
+        Record& record = records_.emplace_back();
+        record.target = target;
         record.className = RememberName(target.classKey, words.className, classNames_);
         record.holderName = words.holder ? Remember(*words.holder) : kRememberedName;
         record.field = RememberName(target.fieldKey, words.field, fieldNames_);
@@ -102,6 +104,7 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
         record.latest = Edit(place, sequence, value);
         return;
     }
+    Record& record = records_[number];
     if (record.latest.place.script == place.script) {
         record.latest.Set(place, sequence, value);
         return;
@@ -110,11 +113,18 @@ void ConflictTracker::Edited(const LinePlace& place, const EditTarget& target,
     // and this script's earlier edit, if any, gives way to this one.
     if (!record.others) {
         record.others = std::make_unique<std::vector<Edit>>();
+        shared_.push_back(number);
     }
     std::vector<Edit>& others = *record.others;
     std::erase_if(others, [&](const Edit& edit) { return edit.place.script == place.script; });
     others.push_back(std::move(record.latest));
     record.latest = Edit(place, sequence, value);
+}
+
+bool ConflictTracker::WasEdited(const EditTarget& target) const {
+    return recordOf_.Find(EditTargetHash()(target), [&](uint32_t record) {
+        return records_[record].target == target;
+    }) != RecordIndex::kNone;
 }
 
 std::optional<std::string> ConflictTracker::Made(const LinePlace& place,
@@ -170,11 +180,15 @@ bool ConflictTracker::IsConflict(const Record& record) {
 // value agree: whichever runs last, the game keeps it.
 std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
     std::vector<Conflict> conflicting;
-    for (const auto& [target, record] : records_) {
+    // In the order of their first edits, which is that of their numbers.
+    std::vector<uint32_t> shared = shared_;
+    std::sort(shared.begin(), shared.end());
+    for (const uint32_t number : shared) {
+        const Record& record = records_[number];
         if (!IsConflict(record)) {
             continue;
         }
-        Conflict conflict{&target, &record, {}};
+        Conflict conflict{&record.target, &record, {}};
         for (const Edit& edit : *record.others) {
             conflict.edits.push_back(&edit);
         }
@@ -183,16 +197,13 @@ std::vector<ConflictTracker::Conflict> ConflictTracker::Conflicting() const {
                   [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
         conflicting.push_back(std::move(conflict));
     }
-    std::sort(conflicting.begin(), conflicting.end(), [](const Conflict& a, const Conflict& b) {
-        return a.record->first < b.record->first;
-    });
     return conflicting;
 }
 
 std::size_t ConflictTracker::Count() const {
     std::size_t conflicts = 0;
-    for (const auto& entry : records_) {
-        conflicts += IsConflict(entry.second) ? 1 : 0;
+    for (const uint32_t number : shared_) {
+        conflicts += IsConflict(records_[number]) ? 1 : 0;
     }
     return conflicts + remade_.size();
 }
@@ -242,17 +253,20 @@ std::vector<Diagnostic> ConflictTracker::Warnings(const ShownAt& shown) const {
 
 std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget& target) const {
     std::vector<SetAt> setters;
-    const Record* const record = records_.lookup(target);
-    if (record == nullptr) {
+    const uint32_t number = recordOf_.Find(EditTargetHash()(target), [&](uint32_t record) {
+        return records_[record].target == target;
+    });
+    if (number == RecordIndex::kNone) {
         return setters;
     }
+    const Record& record = records_[number];
     std::vector<const Edit*> edits;
-    if (record->others) {
-        for (const Edit& edit : *record->others) {
+    if (record.others) {
+        for (const Edit& edit : *record.others) {
             edits.push_back(&edit);
         }
     }
-    edits.push_back(&record->latest);
+    edits.push_back(&record.latest);
     std::sort(edits.begin(), edits.end(),
               [](const Edit* a, const Edit* b) { return a->sequence < b->sequence; });
     for (const Edit* edit : edits) {
@@ -262,33 +276,33 @@ std::vector<ConflictTracker::SetAt> ConflictTracker::SettersOf(const EditTarget&
 }
 
 void ConflictTracker::RollBack(const Mark& mark) {
-    std::vector<EditTarget> forgotten;
-    for (auto& [target, record] : records_) {
-        if (record.first >= mark.firstEdits) {
-            forgotten.push_back(target);
+    // A record made before the mark and set since was set by a later script
+    // than its newest edit then (a mark lies between scripts), so it is one
+    // of the shared: only they need a look, and the records made since go.
+    std::vector<uint32_t> stillShared;
+    for (const uint32_t number : shared_) {
+        if (number >= mark.records) {
             continue;
         }
-        // A script's edits all come before a mark between scripts, or all after it.
-        if (record.others) {
-            std::erase_if(*record.others,
-                          [&](const Edit& edit) { return edit.sequence > mark.sequence; });
-        }
+        Record& record = records_[number];
+        std::erase_if(*record.others,
+                      [&](const Edit& edit) { return edit.sequence > mark.sequence; });
         if (record.latest.sequence > mark.sequence) {
-            // The record was made before the mark, so an edit before it is left.
             auto newest = std::max_element(
                 record.others->begin(), record.others->end(),
                 [](const Edit& a, const Edit& b) { return a.sequence < b.sequence; });
             record.latest = std::move(*newest);
             record.others->erase(newest);
         }
-        if (record.others && record.others->empty()) {
+        if (record.others->empty()) {
             record.others.reset();
+        } else {
+            stillShared.push_back(number);
         }
     }
-    for (const EditTarget& target : forgotten) {
-        records_.erase(target);
-    }
-    firstEdits_ = mark.firstEdits;
+    shared_ = std::move(stillShared);
+    records_.Truncate(mark.records);
+    recordOf_.ForgetFrom(mark.records);
     sequence_ = mark.sequence;
     makers_ = mark.makers;
     remade_.resize(mark.remade);

@@ -13,6 +13,8 @@
 
 #include "review/Diagnostics.h"
 #include "review/EditTarget.h"
+#include "review/RecordChunks.h"
+#include "review/RecordIndex.h"
 #include "sandbox/FlatMap.h"
 
 namespace vxmod {
@@ -43,7 +45,7 @@ public:
     void Edited(const LinePlace& place, const EditTarget& target, const TargetWords& words,
                 const SetValue& value);
     // Whether any line set the value.
-    bool WasEdited(const EditTarget& target) const { return records_.lookup(target) != nullptr; }
+    bool WasEdited(const EditTarget& target) const;
     // A collection made by add_node or copy_node. Returns the warning when it
     // took the place of one that was there already (its own values are lost),
     // unless the same line made that one on an earlier pass.
@@ -80,11 +82,13 @@ public:
     // of them all at every script's start cost more than running the lines.
     struct Mark {
         uint32_t sequence = 0;
-        uint32_t firstEdits = 0;
+        uint32_t records = 0;
         std::size_t remade = 0;
         rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers;
     };
-    Mark MarkNow() const { return {sequence_, firstEdits_, remade_.size(), makers_}; }
+    Mark MarkNow() const {
+        return {sequence_, static_cast<uint32_t>(records_.size()), remade_.size(), makers_};
+    }
     // Forgets what it was told since the mark. The names it learnt stay.
     void RollBack(const Mark& mark);
 
@@ -109,7 +113,7 @@ private:
     static constexpr uint32_t kRememberedName = 0xFFFFFFFF;
 
     struct Record {
-        uint32_t first = 0;  // its place in the order of first edits
+        EditTarget target;
         // How the first line named it, as numbers of remembered texts.
         uint32_t className = 0;
         uint32_t holderName = 0;
@@ -135,8 +139,16 @@ private:
     uint32_t RememberName(uint32_t key, std::string_view text,
                           std::unordered_map<uint32_t, uint32_t>& byKey);
 
-    rakor::Sandbox::FlatMap<EditTarget, Record, EditTargetHash> records_;
-    uint32_t firstEdits_ = 0;
+    // Every value lines set, in the order of their first edits, and by what
+    // it is, its place there. A large pack sets hundreds of thousands: the
+    // records lie apart from the table that finds them, which is kept at
+    // most half full, and grow without being moved (in a table of their
+    // own they were two thirds of vxmod run's memory on the whole-run mix).
+    RecordChunks<Record> records_;
+    RecordIndex recordOf_;
+    // The records that more than one script set, by number: only they can
+    // be set differently, and the rest need not be read again.
+    std::vector<uint32_t> shared_;
     rakor::Sandbox::FlatMap<uint64_t, LinePlace> makers_;  // by class key and collection key
     std::vector<std::pair<std::string, std::vector<std::string>>> remade_;
     uint32_t sequence_ = 0;

@@ -15,13 +15,15 @@ std::string DatabaseName(uint32_t key) {
 }
 
 std::string DatabaseNames::ClassSuggestion(std::string_view word) {
-    NameList classes;
-    if (const sandbox::Database* db = sandbox::Database::Current()) {
-        for (const sandbox::Class& cls : db->Classes()) {
-            classes.Add(cls.GetKey());
+    if (!classNames_ || classNames_->Outdated()) {
+        classNames_.emplace();
+        if (const sandbox::Database* db = sandbox::Database::Current()) {
+            for (const sandbox::Class& cls : db->Classes()) {
+                classNames_->Add(cls.GetKey());
+            }
         }
     }
-    return classes.Suggestion(word, "classes");
+    return classNames_->Suggestion(word, "classes");
 }
 
 std::string DatabaseNames::CollectionSuggestion(uint32_t classKey, std::string_view word) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,11 @@ private:
     NameList& FieldNamesOf(uint32_t classKey);
     NameList& ArrayNamesOf(uint32_t classKey);
 
+    // The classes' names. Lines add no class, so the list is made once, and
+    // again when a key in it has got a name since: a pack for a class that is
+    // not there names it on every line (listing the classes each time was a
+    // sixth of vxmod run's instructions on the failing whole-run pack).
+    std::optional<NameList> classNames_;
     // By class key. Most lines that change a parent's value name one of a
     // few parents, whose names are kept by key.
     std::unordered_map<uint32_t, NameList> collectionNames_;

@@ -19,11 +19,15 @@ bool FindingGroups::Show(uint32_t script, std::string_view path, int line,
     if (shownOfAKind_ == 0 || kind == FindingKind::Unsorted || line == 0) {
         return true;
     }
-    auto [groups, added] = groupOf_.try_emplace(script);
-    if (added) {
-        groups->second.fill(-1);
+    if (lastGroups_ == nullptr || lastScript_ != script) {
+        auto [groups, added] = groupOf_.try_emplace(script);
+        if (added) {
+            groups->second.fill(-1);
+        }
+        lastScript_ = script;
+        lastGroups_ = &groups->second;
     }
-    int& number = groups->second[static_cast<std::size_t>(kind)];
+    int& number = (*lastGroups_)[static_cast<std::size_t>(kind)];
     if (number < 0) {
         number = static_cast<int>(groups_.size());
         groups_.push_back({.path = std::string(path), .severity = severity, .firstLine = line});
@@ -62,6 +66,7 @@ std::vector<Diagnostic> FindingGroups::Summaries() {
     }
     groups_.clear();
     groupOf_.clear();
+    lastGroups_ = nullptr;
     return notes;
 }
 

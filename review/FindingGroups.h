@@ -47,8 +47,11 @@ private:
     int shownOfAKind_;
     bool quiet_;
     int quietWarnings_ = 0;
-    // By script and kind, the group's number; -1 for none yet.
+    // By script and kind, the group's number; -1 for none yet. The last
+    // script's are kept at hand: a large pack asks for nearly every line.
     std::unordered_map<uint32_t, std::array<int, kFindingKinds>> groupOf_;
+    uint32_t lastScript_ = 0;
+    std::array<int, kFindingKinds>* lastGroups_ = nullptr;
     std::vector<Group> groups_;
 };
 

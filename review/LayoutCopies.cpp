@@ -9,25 +9,41 @@
 namespace vxmod {
 
 void LayoutCopies::Made(const LinePlace& place, const MadeCollection& made) {
-    Child& child = made_[Key(made.classKey, made.key)];
-    Children& siblings = children_[Key(made.classKey, made.parentKey)];
-    if (child.made == 0 || child.parentKey != made.parentKey) {
-        siblings.fromSeveralScripts = siblings.fromSeveralScripts ||
-                                      (!siblings.keys.empty() && siblings.script != place.script);
-        siblings.script = place.script;
-        siblings.keys.push_back(made.key);
+    madeFromSeveral_ = madeFromSeveral_ || (madeFrom_ && *madeFrom_ != place.script);
+    madeFrom_ = place.script;
+    making_.push_back({place, made.classKey, made.key, made.parentKey, std::string(made.name)});
+}
+
+void LayoutCopies::TakeIn() {
+    for (const Making& making : making_) {
+        Child& child = made_[Key(making.classKey, making.key)];
+        Children& siblings = children_[Key(making.classKey, making.parentKey)];
+        if (child.made == 0 || child.parentKey != making.parentKey) {
+            siblings.fromSeveralScripts =
+                siblings.fromSeveralScripts ||
+                (!siblings.keys.empty() && siblings.script != making.place.script);
+            siblings.script = making.place.script;
+            siblings.keys.push_back(making.key);
+        }
+        // Made again, it copies the parent's values as they are now: what was
+        // missed before no longer counts.
+        child.parentKey = making.parentKey;
+        child.name = making.name;
+        child.madeAt = making.place;
+        ++child.made;
     }
-    // Made again, it copies the parent's values as they are now: what was
-    // missed before no longer counts.
-    child.parentKey = made.parentKey;
-    child.name = made.name;
-    child.madeAt = place;
-    ++child.made;
+    making_.clear();
 }
 
 void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
                           rakor::Host::CollectionRecord* holder, const TargetWords& words,
                           std::string_view holderName) {
+    // Every collection made so far was made by this script: none of them
+    // can miss what it changes (most packs are one script).
+    if (!madeFrom_ || (!madeFromSeveral_ && *madeFrom_ == place.script)) {
+        return;
+    }
+    TakeIn();
     const auto children = children_.find(Key(target.classKey, target.holderKey));
     if (children == children_.end() || target.size ||
         (!children->second.fromSeveralScripts && children->second.script == place.script)) {
@@ -61,12 +77,17 @@ void LayoutCopies::Edited(const LinePlace& place, const EditTarget& target,
     }
 }
 
-std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits) const {
+std::vector<Diagnostic> LayoutCopies::Warnings(const ConflictTracker& edits,
+                                               const ConflictTracker::ShownAt& shown) {
     std::vector<Diagnostic> warnings;
+    if (missed_.empty()) {
+        return warnings;
+    }
+    TakeIn();  // made again since, perhaps
     for (const Missed& missed : missed_) {
         const Child& child = made_.at(Key(missed.copy.classKey, missed.copy.holderKey));
         // Made again after the change, or given a value of its own.
-        if (child.made != missed.made || edits.WasEdited(missed.copy)) {
+        if (child.made != missed.made || edits.WasEdited(missed.copy) || !shown(missed.changedAt)) {
             continue;
         }
         warnings.push_back(

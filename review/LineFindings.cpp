@@ -3,7 +3,6 @@
 namespace vxmod {
 
 void LineFindings::Clear() {
-    problem.reset();
     warningCount_ = 0;
     target.reset();
     words = {};
@@ -12,14 +11,15 @@ void LineFindings::Clear() {
     hashedText.reset();
 }
 
-std::string& LineFindings::NextWarning(FindingKind kind) {
+std::string* LineFindings::Warn(FindingKind kind) {
     if (warningCount_ == warnings_.size()) {
         warnings_.emplace_back();
     }
     Warning& warning = warnings_[warningCount_++];
     warning.kind = kind;
+    warning.worded = !wanted_ || wanted_(kind);
     warning.text.clear();
-    return warning.text;
+    return warning.worded ? &warning.text : nullptr;
 }
 
 }  // namespace vxmod

@@ -5,7 +5,9 @@
 
 #include <fmt/format.h>
 
+#include "automation/CommandParser.h"
 #include "automation/FieldSpec.h"
+#include "automation/LineTokens.h"
 #include "review/FailureWords.h"
 #include "review/ReviewedLine.h"
 #include "review/ValueWarnings.h"
@@ -67,29 +69,31 @@ void WarnIfInherited(const ReviewedLine& line, std::string_view showCommand,
     if (line.facts.holder != line.facts.collection) {
         const auto& a = line.arguments;
         // Put together by hand: in a large pack a line in every few is told this.
-        JoinInto(findings.NextWarning(FindingKind::Inherited),
-                 {"'",
-                  a.collection,
-                  "' does not hold '",
-                  line.field.name,
-                  "' itself: this changes it in '",
-                  findings.holder,
-                  "', for every collection that inherits it from there. No line can give '",
-                  a.collection,
-                  "' a '",
-                  line.field.name,
-                  "' of its own: it is not in the class layout of '",
-                  a.className,
-                  "', whose fields every collection holds, and other fields are held only where "
-                  "the game made an entry for them (",
-                  showCommand,
-                  " ",
-                  a.className,
-                  " ",
-                  a.collection,
-                  " lists what '",
-                  a.collection,
-                  "' holds)"});
+        if (std::string* words = findings.Warn(FindingKind::Inherited)) {
+            JoinInto(*words,
+                     {"'",
+                      a.collection,
+                      "' does not hold '",
+                      line.field.name,
+                      "' itself: this changes it in '",
+                      findings.holder,
+                      "', for every collection that inherits it from there. No line can give '",
+                      a.collection,
+                      "' a '",
+                      line.field.name,
+                      "' of its own: it is not in the class layout of '",
+                      a.className,
+                      "', whose fields every collection holds, and other fields are held only "
+                      "where the game made an entry for them (",
+                      showCommand,
+                      " ",
+                      a.className,
+                      " ",
+                      a.collection,
+                      " lists what '",
+                      a.collection,
+                      "' holds)"});
+        }
     }
 }
 
@@ -97,12 +101,14 @@ void Resized(const ReviewedLine& line, DatabaseNames& names, LineFindings& findi
     const std::string_view count = line.arguments.count;
     const auto reading = rakor::Attrib::Automation::ReadCountText(count);
     if (reading.used < count.size()) {
-        findings.AddWarning(FindingKind::CountReadInPart,
-                            reading.count == 0
-                                ? fmt::format("count '{}' is not a number: it is read as 0, which "
-                                              "empties the array",
-                                              count)
-                                : fmt::format("count '{}' is read as {}", count, reading.count));
+        if (std::string* words = findings.Warn(FindingKind::CountReadInPart)) {
+            *words = reading.count == 0
+                         ? fmt::format(
+                               "count '{}' is not a number: it is read as 0, which "
+                               "empties the array",
+                               count)
+                         : fmt::format("count '{}' is read as {}", count, reading.count);
+        }
     }
     EditTarget target = Target(line, names, findings);
     target.size = true;
@@ -116,14 +122,17 @@ void WarnIfValueIsAMember(const ReviewedLine& line, TypeMembers& members, LineFi
         return;
     }
     const std::vector<std::string>& names = members.Of(*line.facts.type);
-    if (std::find(names.begin(), names.end(), a.value) != names.end()) {
-        findings.AddWarning(FindingKind::MemberAsValue,
-                            fmt::format("'{}' is a member of '{}' ({}), and with five words it is "
-                                        "read as the value: the line "
-                                        "sets '{}' itself to '{}'; the value looks missing "
-                                        "(update_field {} {} {} {} <value>)",
-                                        a.value, line.field.name, line.TypeName(), line.field.name,
-                                        a.value, a.className, a.collection, a.field, a.value));
+    if (std::find(names.begin(), names.end(), a.value) == names.end()) {
+        return;
+    }
+    if (std::string* words = findings.Warn(FindingKind::MemberAsValue)) {
+        *words = fmt::format(
+            "'{}' is a member of '{}' ({}), and with five words it is "
+            "read as the value: the line "
+            "sets '{}' itself to '{}'; the value looks missing "
+            "(update_field {} {} {} {} <value>)",
+            a.value, line.field.name, line.TypeName(), line.field.name, a.value, a.className,
+            a.collection, a.field, a.value);
     }
 }
 
@@ -132,10 +141,12 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
     EditTarget target = Target(line, names, findings);
     target.element = line.facts.element;
     if (line.facts.element < 0 && line.field.subscripted) {
-        findings.AddWarning(FindingKind::SubscriptIgnored,
-                            fmt::format("'{}' is not an array: the subscript in '{}' is ignored "
-                                        "and the field itself is set",
-                                        line.field.name, line.arguments.field));
+        if (std::string* words = findings.Warn(FindingKind::SubscriptIgnored)) {
+            *words = fmt::format(
+                "'{}' is not an array: the subscript in '{}' is ignored "
+                "and the field itself is set",
+                line.field.name, line.arguments.field);
+        }
     }
     WarnIfInherited(line, showCommand, findings);
     if (line.arguments.hasMember) {
@@ -150,20 +161,21 @@ void Updated(const ReviewedLine& line, DatabaseNames& names, TypeMembers& member
 }  // namespace
 
 void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
-    findings.Clear();
-    const rakor::LineRun& run = line.run;
-    if (line.Failed()) {
-        findings.problem = ExplainFailure(line, names_, members_, exampleDatabase_);
-        return;
+    Ran(line, findings);
+    if (findings.made) {
+        names_.Made(*findings.made);
     }
-    if (run.command == nullptr) {
+}
+
+void LineReviewer::Ran(const ReviewedLine& line, LineFindings& findings) {
+    findings.Clear();
+    if (line.Failed() || line.run.command == nullptr) {
         return;
     }
     using rakor::Attrib::Automation::Builds;
-    switch (run.command->builds) {
+    switch (line.run.command->builds) {
         case Builds::AddNode:
             Made(line, findings);
-            names_.Made(*findings.made);
             break;
         case Builds::ResizeField:
             Resized(line, names_, findings);
@@ -174,6 +186,41 @@ void LineReviewer::Review(const ReviewedLine& line, LineFindings& findings) {
         case Builds::Nothing:
             break;
     }
+}
+
+std::optional<std::string> LineReviewer::WhyFailed(const ReviewedLine& line) {
+    return ExplainFailure(line, names_, members_, exampleDatabase_);
+}
+
+std::optional<std::string> LineReviewer::Words(const Finding& finding, std::string_view text) {
+    namespace automation = rakor::Attrib::Automation;
+    const automation::LineTokens tokens = automation::SplitLine(text);
+    if (tokens.count == 0) {
+        return std::nullopt;
+    }
+    // The words need only know that the line failed, not the loader's message.
+    const std::string failed;
+    const bool whyFailed = finding.place == Finding::kWhyFailed;
+    const rakor::LineRun run{.number = finding.line,
+                             .tokens = tokens,
+                             .command = automation::FindCommand(tokens[0]),
+                             .error = whyFailed ? &failed : nullptr,
+                             .facts = finding.facts};
+    const ReviewedLine line(run);
+    if (whyFailed) {
+        return WhyFailed(line);
+    }
+    // The line's warnings are found again, and only the one asked for is worded.
+    LineFindings findings;
+    findings.WordWhen(
+        [asked = finding.place, place = 0](FindingKind) mutable { return place++ == asked; });
+    Ran(line, findings);
+    for (const LineFindings::Warning& warning : findings.Warnings()) {
+        if (warning.worded) {
+            return warning.text;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace vxmod

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "review/DatabaseNames.h"
+#include "review/Finding.h"
 #include "review/LineFindings.h"
 #include "review/ReviewedLine.h"
 #include "review/TypeMembers.h"
@@ -22,11 +25,26 @@ public:
     explicit LineReviewer(bool exampleDatabase = false, std::string showCommand = "vxmod show")
         : exampleDatabase_(exampleDatabase), showCommand_(std::move(showCommand)) {}
 
+    // What a line that ran did otherwise than written (worded as `findings`
+    // wants), and what it changed.
     void Review(const ReviewedLine& line, LineFindings& findings);
+    // Why a line failed, in a modder's words, with the name probably meant;
+    // none where the loader's message says it best.
+    std::optional<std::string> WhyFailed(const ReviewedLine& line);
+
+    // The words of a finding, asked for after its line ran: `text` is the
+    // line's (as the script holds it). They are those the finding had when
+    // its line ran, but for a name probably meant, which is found among the
+    // names the database has now.
+    std::optional<std::string> Words(const Finding& finding, std::string_view text);
+
     // The names of the database, as the lines reviewed so far left it.
     DatabaseNames& Names() { return names_; }
 
 private:
+    // Review without learning the collections the line made.
+    void Ran(const ReviewedLine& line, LineFindings& findings);
+
     bool exampleDatabase_;
     std::string showCommand_;
     DatabaseNames names_;

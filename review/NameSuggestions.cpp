@@ -15,7 +15,7 @@ void NameList::Name() {
         auto name = rakor::Sandbox::NameOf(key);
         if (!name) {
             unnamed_.push_back(key);
-        } else if (!name->starts_with("0x") && listed_.insert(*name).second) {
+        } else if (!name->starts_with("0x")) {
             index_->Add(*std::move(name));
         }
     }
@@ -34,7 +34,7 @@ bool NameList::Outdated() const {
 
 bool NameList::Contains(std::string_view name) {
     Name();
-    return listed_.contains(std::string(name));
+    return index_->Contains(name);
 }
 
 std::vector<std::string> NameList::Meant(std::string_view word) {
@@ -42,11 +42,11 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
     // As MeantNames chooses: none when the word is a name; else of the names
     // within the allowed slips, the first of those with the fewest; else the
     // few names that the word is a part of.
-    if (listed_.contains(std::string(word))) {
+    if (index_->Contains(word)) {
         return {};
     }
     const std::vector<std::string>& names = index_->Names();
-    Asked& asked = asked_[std::string(word)];
+    Asked& asked = AskedOf(word);
     if (asked.looked < names.size()) {
         asked.closest = index_->ClosestFrom(
             word, asked.looked, rakor::Sandbox::AllowedSlips(word.size()), asked.closest);
@@ -65,7 +65,26 @@ std::vector<std::string> NameList::Meant(std::string_view word) {
     return meant;
 }
 
+NameList::Asked& NameList::AskedOf(std::string_view word) {
+    if (const auto known = asked_.find(word); known != asked_.end()) {
+        return known->second;
+    }
+    return asked_.emplace(std::string(word), Asked()).first->second;
+}
+
 std::string NameList::Suggestion(std::string_view word, std::string_view what) {
+    Name();
+    const std::size_t listed = index_->Names().size();
+    Asked& asked = AskedOf(word);
+    if (asked.saidOf != listed || asked.what != what || listed == 0) {
+        asked.said = Said(word, what);
+        asked.saidOf = listed;
+        asked.what = what;
+    }
+    return asked.said;
+}
+
+std::string NameList::Said(std::string_view word, std::string_view what) {
     if (const std::vector<std::string> meant = Meant(word); !meant.empty()) {
         return DidYouMean(meant);
     }

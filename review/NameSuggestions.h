@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "review/NameIndex.h"
@@ -40,20 +39,35 @@ public:
     std::string Suggestion(std::string_view word, std::string_view what);
 
 private:
-    // The closest name to a word asked about among the names up to `looked`.
+    // The closest name to a word asked about among the names up to `looked`,
+    // and what Suggestion said of it while the list had `saidOf` names.
     struct Asked {
         std::size_t looked = 0;
         std::optional<NameIndex::Closest> closest;
+        std::size_t saidOf = 0;
+        std::string what;
+        std::string said;
     };
+    // Found by a view of the word, without a copy.
+    struct WordHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view word) const {
+            return std::hash<std::string_view>()(word);
+        }
+    };
+    Asked& AskedOf(std::string_view word);
 
     void Name();
+    // What Suggestion says, worked out.
+    std::string Said(std::string_view word, std::string_view what);
 
     std::vector<uint32_t> keys_;  // added and not yet named
     // Held apart, so that a list moves without its index.
     std::unique_ptr<NameIndex> index_ = std::make_unique<NameIndex>();
-    std::unordered_set<std::string> listed_;
     std::vector<uint32_t> unnamed_;
-    std::unordered_map<std::string, Asked> asked_;
+    // A failing pack asks about the same few words on line after line: the
+    // answer stands while the list is as long as when it was given.
+    std::unordered_map<std::string, Asked, WordHash, std::equal_to<>> asked_;
 };
 
 }  // namespace vxmod

@@ -97,8 +97,8 @@ void References::Set(const LinePlace& place, const ReviewedLine& line, const Edi
     (a.member == reference->classMember ? named.classSetAt : named.collectionSetAt) = place;
 }
 
-std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
-                                             const ConflictTracker& places) const {
+std::vector<Diagnostic> References::Warnings(DatabaseNames& names, const ConflictTracker& places,
+                                             const ConflictTracker::ShownAt& shown) const {
     std::vector<Diagnostic> warnings;
     const rakor::Sandbox::Database* db = rakor::Sandbox::Database::Current();
     if (db == nullptr) {
@@ -112,7 +112,7 @@ std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
         const std::string className = DatabaseName(named.classKey);
         const auto cls = db->FindClass(named.classKey);
         if (!cls) {
-            if (named.classSetAt) {
+            if (named.classSetAt && shown(*named.classSetAt)) {
                 warn(*named.classSetAt,
                      fmt::format("'{}' of '{}' names '{}', but there is no class '{}'{}",
                                  named.classMember, named.field, className, className,
@@ -120,7 +120,8 @@ std::vector<Diagnostic> References::Warnings(DatabaseNames& names,
             }
             continue;
         }
-        if (named.collectionSetAt && !cls->FindCollection(named.collectionKey)) {
+        if (named.collectionSetAt && !cls->FindCollection(named.collectionKey) &&
+            shown(*named.collectionSetAt)) {
             const std::string collection = DatabaseName(named.collectionKey);
             warn(*named.collectionSetAt,
                  fmt::format("'{}' of '{}' names '{}', but class '{}' has no collection '{}' when "

@@ -27,8 +27,10 @@ public:
     // member is one of its names.
     void Set(const LinePlace& place, const ReviewedLine& line, const EditTarget& target);
 
-    // At the line that set the name, for each name of nothing.
-    std::vector<Diagnostic> Warnings(DatabaseNames& names, const ConflictTracker& places) const;
+    // At the line that set the name, for each name of nothing: those shown
+    // (the others are counted by the caller, and need no words).
+    std::vector<Diagnostic> Warnings(DatabaseNames& names, const ConflictTracker& places,
+                                     const ConflictTracker::ShownAt& shown) const;
 
 private:
     struct Named {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
+#include <type_traits>
 
 #include <fmt/format.h>
 #include "automation/FieldSpec.h"
@@ -43,7 +44,12 @@ ScriptReview::ScriptReview(const ReviewSettings& settings, DiagnosticReport& rep
       report_(report),
       progress_(progress),
       groups_(settings.shownOfAKind, settings.quiet),
-      reviewer_(settings.exampleDatabase, settings.showCommand) {}
+      reviewer_(settings.exampleDatabase, settings.showCommand) {
+    // A line's warnings are worded as they are found, if they are shown.
+    findings_.WordWhen([this](FindingKind kind) {
+        return groups_.Show(script_, path_, line_, Severity::Warning, kind);
+    });
+}
 
 void ScriptReview::OrderEntries(std::vector<fs::directory_entry>& entries) {
     if (!settings_.onlyScript.empty()) {
@@ -106,6 +112,7 @@ void ScriptReview::LineParsed(const rakor::Attrib::Automation::ParsedLine& line)
     skipped_ += line.command == nullptr ? 1 : 0;
     if (settings_.checkLines) {
         CheckParsedLine(line, lineChecks_);
+        lineCheckTexts_.resize(lineChecks_.size(), line.tokens.Text());
     }
 }
 
@@ -135,6 +142,7 @@ bool ScriptReview::ScriptStarting(const rakor::ScriptInfo& script) {
     // What the lines of a file that is no script of words would say is noise.
     if (folder || !script.readable || utf16) {
         lineChecks_.clear();
+        lineCheckTexts_.clear();
         lineChecksHeld_ = 0;
     }
     if (!settings_.runLines) {
@@ -149,24 +157,27 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
     }
     HoldLineChecksUpTo(line.number - 1);
     const ReviewedLine reviewed(line);
+    // The line's warnings are held as they are found (findings_.WordWhen).
+    line_ = line.number;
     reviewer_.Review(reviewed, findings_);
-    said_.clear();
+    const bool said = line.error != nullptr || !findings_.Warnings().empty();
     if (line.error == nullptr) {
         for (const LineFindings::Warning& warning : findings_.Warnings()) {
-            said_.push_back({Severity::Warning, warning.kind, warning.text});
+            if (warning.worded) {
+                Keep(line.number, Severity::Warning, warning.kind, warning.text);
+            } else {
+                held_.Count(Severity::Warning);
+            }
         }
     } else if (settings_.explainFailures) {
         // A failed line's words are of no kind: they are shown with every failure.
-        said_.push_back({Severity::Error, FindingKind::Unsorted,
-                         findings_.problem ? *findings_.problem : *line.error});
+        HoldWords(line.number, Severity::Error, FindingKind::Unsorted,
+                  [&] { return reviewer_.WhyFailed(reviewed).value_or(*line.error); });
     } else {
-        said_.push_back({Severity::Error, FindingKind::Unsorted, *line.error});
-        if (findings_.problem) {
-            said_.push_back({Severity::Note, FindingKind::Unsorted, *findings_.problem});
-        }
-    }
-    for (const Finding& finding : said_) {
-        Hold(line.number, finding.severity, finding.kind, finding.message);
+        Hold(line.number, Severity::Error, FindingKind::Unsorted, *line.error);
+        // The note says nothing that the error does not, when it has no words.
+        HoldWords(line.number, Severity::Note, FindingKind::Unsorted,
+                  [&] { return reviewer_.WhyFailed(reviewed); });
     }
     // The database-free checks of the line say less than the run: the line
     // failed exactly when the loader failed it (a line the parser refused
@@ -177,9 +188,9 @@ void ScriptReview::LineFinished(const rakor::LineRun& line) {
         const LineFinding& finding = lineChecks_[lineChecksHeld_];
         const bool givesWay =
             !finding.standsAlone && (finding.severity == Severity::Error ||
-                                     (finding.severity == Severity::Warning && !said_.empty()));
+                                     (finding.severity == Severity::Warning && said));
         if (!givesWay) {
-            Hold(finding.line, finding.severity, finding.kind, finding.message);
+            HoldLineCheck(lineChecksHeld_);
         }
     }
 
@@ -222,21 +233,23 @@ void ScriptReview::ScriptFinished() {
 }
 
 void ScriptReview::ReportWholeRun() {
-    const auto shown = [this](const LinePlace& place) {
-        if (groups_.Show(place.script, conflicts_.ScriptPath(place), place.line, Severity::Warning,
-                         FindingKind::Conflict)) {
-            return true;
-        }
-        report_.Count(Severity::Warning);
-        return false;
+    // Only the warnings shown are worded: a pack of many has a few of each kind shown.
+    const auto shownAs = [this](FindingKind kind) {
+        return [this, kind](const LinePlace& place) {
+            if (groups_.Show(place.script, conflicts_.ScriptPath(place), place.line,
+                             Severity::Warning, kind)) {
+                return true;
+            }
+            report_.Count(Severity::Warning);
+            return false;
+        };
     };
-    for (const Diagnostic& warning : conflicts_.Warnings(shown)) {
-        Show(warning);
-    }
-    for (const auto& warnings : {layoutCopies_.Warnings(conflicts_),
-                                 references_.Warnings(reviewer_.Names(), conflicts_)}) {
+    for (const auto& warnings :
+         {conflicts_.Warnings(shownAs(FindingKind::Conflict)),
+          layoutCopies_.Warnings(conflicts_, shownAs(FindingKind::LayoutCopy)),
+          references_.Warnings(reviewer_.Names(), conflicts_, shownAs(FindingKind::Reference))}) {
         for (const Diagnostic& warning : warnings) {
-            Report(warning);
+            Show(warning);
         }
     }
     for (const Diagnostic& summary : groups_.Summaries()) {
@@ -269,21 +282,46 @@ void ScriptReview::Show(const Diagnostic& diagnostic) {
 void ScriptReview::HoldLineChecksUpTo(int line) {
     for (; lineChecksHeld_ < lineChecks_.size() && lineChecks_[lineChecksHeld_].line <= line;
          ++lineChecksHeld_) {
-        const LineFinding& finding = lineChecks_[lineChecksHeld_];
-        Hold(finding.line, finding.severity, finding.kind, finding.message);
+        HoldLineCheck(lineChecksHeld_);
+    }
+}
+
+void ScriptReview::HoldLineCheck(std::size_t index) {
+    const LineFinding& finding = lineChecks_[index];
+    HoldWords(finding.line, finding.severity, finding.kind, [&] {
+        // An error has its words already.
+        return finding.severity == Severity::Error
+                   ? finding.message
+                   : LineCheckWords(finding.kind, lineCheckTexts_[index]);
+    });
+}
+
+template <typename Words>
+void ScriptReview::HoldWords(int line, Severity severity, FindingKind kind, Words&& words) {
+    if (!groups_.Show(script_, path_, line, severity, kind)) {
+        held_.Count(severity);
+        return;
+    }
+    const auto said = words();
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(said)>, std::optional<std::string>>) {
+        if (said) {
+            Keep(line, severity, kind, *said);
+        }
+    } else {
+        Keep(line, severity, kind, said);
+    }
+}
+
+void ScriptReview::Keep(int line, Severity severity, FindingKind kind, std::string_view message) {
+    if (sink_ != nullptr) {
+        sink_->Found({path_, line, severity, std::string(message), kind});
+    } else {
+        held_.Add(path_, line, severity, message);
     }
 }
 
 void ScriptReview::Hold(int line, Severity severity, FindingKind kind, std::string_view message) {
-    if (groups_.Show(script_, path_, line, severity, kind)) {
-        if (sink_ != nullptr) {
-            sink_->Found({path_, line, severity, std::string(message), kind});
-        } else {
-            held_.Add(path_, line, severity, message);
-        }
-    } else {
-        held_.Count(severity);
-    }
+    HoldWords(line, severity, kind, [message] { return message; });
 }
 
 void ScriptReview::Flush() {
@@ -301,6 +339,7 @@ void ScriptReview::Flush() {
     report_.Add(held_);
     // The next script's lines are parsed before it starts.
     lineChecks_.clear();
+    lineCheckTexts_.clear();
     lineChecksHeld_ = 0;
 }
 
@@ -318,6 +357,7 @@ void ScriptReview::Restore(const Checkpoint& checkpoint) {
     reviewer_.Names().MayHaveMadeOne();
     held_.Clear();
     lineChecks_.clear();
+    lineCheckTexts_.clear();
     lineChecksHeld_ = 0;
 }
 

@@ -106,8 +106,15 @@ private:
     // The database-free findings of the lines up to this one, which have no
     // finding of the database's to wait for any more.
     void HoldLineChecksUpTo(int line);
-    // One of many of its kind is counted instead of shown.
+    void HoldLineCheck(std::size_t index);
+    // One of many of its kind is counted instead of shown; its words are
+    // made only when it is shown (`words` gives them, or none when the
+    // finding has nothing to say).
+    template <typename Words>
+    void HoldWords(int line, Diagnostic::Severity severity, FindingKind kind, Words&& words);
     void Hold(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
+    // A finding shown, held for the script's end (or told to the sink).
+    void Keep(int line, Diagnostic::Severity severity, FindingKind kind, std::string_view message);
     void Flush();
     // Writes a finding now, unless it is one of many of its kind.
     void Report(const Diagnostic& diagnostic);
@@ -135,17 +142,13 @@ private:
     // they were parsed (before the script starts): the database's view of a
     // line takes the place of their warnings, and their errors come first.
     std::vector<LineFinding> lineChecks_;
+    std::vector<std::string_view> lineCheckTexts_;  // each one's line, in the script's text
     std::size_t lineChecksHeld_ = 0;
 
     // The line that ran, in a modder's words.
     LineReviewer reviewer_;
     LineFindings findings_;
-    struct Finding {
-        Diagnostic::Severity severity;
-        FindingKind kind;
-        std::string_view message;
-    };
-    std::vector<Finding> said_;
+    int line_ = 0;  // its number
 };
 
 }  // namespace vxmod

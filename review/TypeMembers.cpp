@@ -9,23 +9,27 @@
 namespace vxmod {
 
 const std::vector<std::string>& TypeMembers::Of(const rakor::Attrib::IAttribType& type) {
-    const auto [known, added] = members_.try_emplace(&type);
-    if (added) {
-        // A value in storage of its own, whose members are bound into it.
-        const auto trial = type.CreateValue();
-        std::vector<std::pair<const void*, std::string>> placed;
-        for (const auto& [key, values] : trial->GetMembers()) {
-            if (!values.empty()) {
-                placed.emplace_back(values.front()->GetStorage(), key.ToString());
-            }
-        }
-        std::sort(placed.begin(), placed.end(),
-                  [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
-        for (auto& [address, name] : placed) {
-            known->second.push_back(std::move(name));
+    for (const auto& [known, names] : members_) {
+        if (known == &type) {
+            return names;
         }
     }
-    return known->second;
+    // A value in storage of its own, whose members are bound into it.
+    const auto trial = type.CreateValue();
+    std::vector<std::pair<const void*, std::string>> placed;
+    for (const auto& [key, values] : trial->GetMembers()) {
+        if (!values.empty()) {
+            placed.emplace_back(values.front()->GetStorage(), key.ToString());
+        }
+    }
+    std::sort(placed.begin(), placed.end(),
+              [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+    std::vector<std::string>& names =
+        members_.emplace_back(&type, std::vector<std::string>()).second;
+    for (auto& [address, name] : placed) {
+        names.push_back(std::move(name));
+    }
+    return names;
 }
 
 std::string MemberList(const std::vector<std::string>& members) {

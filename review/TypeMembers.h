@@ -1,7 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "typedb/IAttribType.h"
@@ -15,7 +16,9 @@ public:
     const std::vector<std::string>& Of(const rakor::Attrib::IAttribType& type);
 
 private:
-    std::unordered_map<const rakor::Attrib::IAttribType*, std::vector<std::string>> members_;
+    // A few dozen types at most, looked for on nearly every line: read one by
+    // one, they need no hash (a bucket's division), and they keep their places.
+    std::deque<std::pair<const rakor::Attrib::IAttribType*, std::vector<std::string>>> members_;
 };
 
 // "Front, Rear".

@@ -36,29 +36,31 @@ void WarnAboutNumber(const ReviewedLine& line, const rakor::Attrib::HostTypeRow&
     const ValueReading& reading = line.facts.value;
     const std::string_view text = line.arguments.value;
     if (reading.used < text.size()) {
-        findings.AddWarning(
-            FindingKind::NumberReadInPart,
-            fmt::format("'{}' is read as {}: {} {} and stops at '{}'", text, Stored(reading),
-                        ValueTarget(line), NumberForm(row), text.substr(reading.used, 1)));
+        if (std::string* words = findings.Warn(FindingKind::NumberReadInPart)) {
+            *words =
+                fmt::format("'{}' is read as {}: {} {} and stops at '{}'", text, Stored(reading),
+                            ValueTarget(line), NumberForm(row), text.substr(reading.used, 1));
+        }
     } else if (row.wrapsNegative && text.starts_with("-") && reading.number != 0) {
-        findings.AddWarning(FindingKind::NegativeWrapped,
-                            fmt::format("'{}' is stored as {}: {} holds no negative numbers", text,
-                                        Stored(reading), ValueTarget(line)));
+        if (std::string* words = findings.Warn(FindingKind::NegativeWrapped)) {
+            *words = fmt::format("'{}' is stored as {}: {} holds no negative numbers", text,
+                                 Stored(reading), ValueTarget(line));
+        }
     }
 }
 
 void WarnAboutQuotes(const ReviewedLine& line, LineFindings& findings) {
     const std::string_view token = line.arguments.valueToken;
     if (token == "''") {
-        findings.AddWarning(
-            FindingKind::Quotes,
-            "'' is stored as the two characters ''; the empty text is written \"\"");
+        if (std::string* words = findings.Warn(FindingKind::Quotes)) {
+            *words = "'' is stored as the two characters ''; the empty text is written \"\"";
+        }
     } else if (token != "\"\"" && token.find('"') != std::string_view::npos) {
-        findings.AddWarning(
-            FindingKind::Quotes,
-            fmt::format(
+        if (std::string* words = findings.Warn(FindingKind::Quotes)) {
+            *words = fmt::format(
                 "the quotes are part of the value: {} is set to '{}' (quotes do not group words)",
-                ValueTarget(line), line.arguments.value));
+                ValueTarget(line), line.arguments.value);
+        }
     }
 }
 
@@ -77,9 +79,10 @@ void WarnAboutStoredValue(const ReviewedLine& line, LineFindings& findings) {
             return;
         case ValueForm::Bool:
             if (line.facts.value.number == 0 && text != "False" && LooksTrue(text)) {
-                findings.AddWarning(
-                    FindingKind::ReadAsFalse,
-                    fmt::format("'{}' is stored as false: only the exact word True is true", text));
+                if (std::string* words = findings.Warn(FindingKind::ReadAsFalse)) {
+                    *words = fmt::format(
+                        "'{}' is stored as false: only the exact word True is true", text);
+                }
             }
             return;
         case ValueForm::HashedText:

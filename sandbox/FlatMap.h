@@ -108,6 +108,7 @@ public:
         }
         return slots_[slot].second;
     }
+    const Value& at(Key key) const { return const_cast<FlatMap&>(*this).at(key); }
 
     template <typename... Args>
     std::pair<iterator, bool> try_emplace(Key key, Args&&... args) {

@@ -50,15 +50,13 @@ public:
     std::size_t To(std::string_view name, uint64_t nameLetters, std::size_t most);
 
 private:
-    std::size_t LetterDifference(std::string_view name);
+    std::size_t LettersBeyond(std::string_view name);
     std::size_t Counted(std::string_view name, std::size_t most);
 
     std::string word_;  // lower-cased
     uint64_t letterSet_ = 0;
     std::array<int, 256> counts_{};
     std::vector<unsigned char> letters_;  // each letter of the word once
-    std::array<unsigned, 256> seen_{};
-    unsigned stamp_ = 0;
     std::vector<std::size_t> older_, old_, row_;
 };
 

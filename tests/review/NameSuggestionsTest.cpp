@@ -34,7 +34,8 @@ TEST(NameSuggestionsTest, ChoosesAsTheSearchOfEveryNameDoesWhileTheListGrows) {
     std::mt19937 random(17);
     const std::string letters = "abAB_1";  // words of 4 and more are parts of longer ones
     const auto word = [&] {
-        std::string text(1 + random() % 11, ' ');
+        // Now and then long: a part of eight letters and more is at the end of one.
+        std::string text(1 + random() % (random() % 8 == 0 ? 20 : 11), ' ');
         for (char& c : text) {
             c = letters[random() % letters.size()];
         }
@@ -45,7 +46,8 @@ TEST(NameSuggestionsTest, ChoosesAsTheSearchOfEveryNameDoesWhileTheListGrows) {
         std::vector<std::string> names;  // as the list should hold them
         std::vector<std::string> asked;
         for (int batch = 0; batch < 6; ++batch) {
-            for (int i = random() % 30; i > 0; --i) {
+            // Now and then hundreds: the ends of names are sorted in then.
+            for (int i = random() % (round % 5 == 0 ? 400 : 30); i > 0; --i) {
                 const std::string name = word();
                 list.Add(rakor::Sandbox::HashName(name));
                 if (rakor::Sandbox::NameOf(rakor::Sandbox::Crc32(name)) == name &&
@@ -54,8 +56,16 @@ TEST(NameSuggestionsTest, ChoosesAsTheSearchOfEveryNameDoesWhileTheListGrows) {
                 }
             }
             for (int i = 0; i < 20; ++i) {
-                asked.push_back(random() % 4 == 0 && !names.empty() ? names[random() % names.size()]
-                                                                    : word());
+                const uint32_t roll = random() % 4;
+                if (roll == 0 && !names.empty()) {
+                    asked.push_back(names[random() % names.size()]);
+                } else if (roll == 1 && !names.empty()) {
+                    // The end of a name, as a modder remembers half of it.
+                    const std::string& name = names[random() % names.size()];
+                    asked.push_back(name.substr(std::min<std::size_t>(name.size(), 4)));
+                } else {
+                    asked.push_back(word());
+                }
             }
             // Words asked before are asked again, against the names added since.
             for (const std::string& w : asked) {

@@ -1,7 +1,8 @@
 // vxmod's review against the loader on random scripts over the every-field
 // database: the review reports a line as failed exactly when the loader fails
 // it, in the words for the cause the loader gave, and every edit of a line
-// that ran reaches the conflict tracking.
+// that ran reaches the conflict tracking; a finding kept as a value is worded
+// later as it was when its line ran.
 #include <cstdint>
 #include <map>
 #include <random>
@@ -14,9 +15,12 @@
 #include <spdlog/logger.h>
 #include <spdlog/sinks/null_sink.h>
 
+#include "automation/LineTokens.h"
 #include "hash/HashResolver.h"
 #include "loader/ScriptRunner.h"
 #include "review/Diagnostics.h"
+#include "review/Finding.h"
+#include "review/LineReviewer.h"
 #include "review/ScriptReview.h"
 #include "sandbox/Database.h"
 #include "sandbox/DatabaseDescription.h"
@@ -239,6 +243,85 @@ TEST(ReviewProperty, ReportsALineAsFailedExactlyWhenTheLoaderFailsItAndTracksEve
         EXPECT_GT(edits, 10u);
         EXPECT_GT(failures, 20u);
     }
+}
+
+// Reviews each line as it runs and keeps every finding as a value, with the
+// words it had then and its line's text.
+class FindingKeeper : public rakor::WalkObserver {
+public:
+    struct Kept {
+        Finding finding;
+        std::string words;
+        std::string text;
+    };
+
+    bool ScriptStarting(const rakor::ScriptInfo& script) override {
+        text_ = script.text;
+        return true;
+    }
+    void LineFinished(const rakor::LineRun& line) override {
+        const ReviewedLine reviewed(line);
+        const std::string text(line.tokens.Text());
+        const Finding of{.line = line.number, .facts = line.facts};
+        if (reviewed.Failed()) {
+            if (const auto why = reviewer.WhyFailed(reviewed)) {
+                Finding failure = of;
+                failure.severity = Diagnostic::Severity::Error;
+                failure.place = Finding::kWhyFailed;
+                kept.push_back({failure, *why, text});
+            }
+            return;
+        }
+        reviewer.Review(reviewed, findings_);
+        uint8_t place = 0;
+        for (const LineFindings::Warning& warning : findings_.Warnings()) {
+            Finding found = of;
+            found.kind = warning.kind;
+            found.place = place++;
+            kept.push_back({found, warning.text, text});
+        }
+    }
+
+    LineReviewer reviewer;
+    std::vector<Kept> kept;
+
+private:
+    std::string_view text_;
+    LineFindings findings_;  // every warning worded
+};
+
+TEST(ReviewProperty, AFindingWordedAfterTheRunSaysWhatItSaidWhenItsLineRan) {
+    const auto database = rakor::Sandbox::ReadDescriptionFile(VEXA_EVERY_FIELD_DATABASE);
+    std::size_t warnings = 0;
+    std::size_t failures = 0;
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        vexa::test::TempDirectory cwd(/*enter=*/true);
+        Lines lines(database, seed);
+        std::string text;
+        for (int i = 0; i < 200; ++i) {
+            text += lines.Next() + "\n";
+        }
+        cwd.Write("AttribMods/a.vxmod", text);
+        rakor::Sandbox::Database db;
+        rakor::Sandbox::LoadDescription(db, database);
+        FindingKeeper keeper;
+        auto log = std::make_shared<spdlog::logger>(
+            "review", std::make_shared<spdlog::sinks::null_sink_st>());
+        rakor::ScriptRunner(log, nullptr, &keeper).LoadScriptDirectory("AttribMods");
+
+        for (const FindingKeeper::Kept& kept : keeper.kept) {
+            // The name probably meant is looked for among the collections
+            // there are when it is asked for: lines made more since.
+            if (kept.finding.facts.cause == Cause::NoCollection) {
+                continue;
+            }
+            EXPECT_EQ(keeper.reviewer.Words(kept.finding, kept.text), kept.words) << kept.text;
+            (kept.finding.place == Finding::kWhyFailed ? failures : warnings) += 1;
+        }
+    }
+    EXPECT_GT(warnings, 50u);
+    EXPECT_GT(failures, 100u);
 }
 
 }  // namespace
