@@ -305,7 +305,13 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
     std::size_t index = first;
     try {
         for (; index < pack_.size(); ++index) {
-            TakeSnapshotAt(index);
+            // The database at the start of a later script is kept only when a
+            // check or a move needs it (MoveToPack takes it then): an editor
+            // changes one script again and again, and a copy of the database
+            // at every later script's start costs about a third of running it.
+            if (index == first) {
+                TakeSnapshotAt(index);
+            }
             checkpoints_[index] = review_->TakeCheckpoint();
             checkpointsValid_ = index + 1;
             if (index > first && stop && stop()) {
@@ -316,8 +322,11 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
             runner.RunScriptText(
                 script.path, script.displayPath,
                 script.text ? std::optional<std::string_view>(*script.text) : std::nullopt);
-            script.results = recorder.TakeResults();
-            script.checked = true;
+            ScriptResults results = recorder.TakeResults();
+            if (results.findings != script.results.findings) {
+                script.mayDiffer = true;
+            }
+            script.results = std::move(results);
             live_ = Position{index + 1, 1};
         }
     } catch (const CheckStopped&) {
@@ -330,7 +339,6 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
         live_.reset();
         throw;
     }
-    TakeSnapshotAt(index);
     checkpoints_[index] = review_->TakeCheckpoint();
     checkpointsValid_ = index + 1;
     firstToCheck_.reset();
@@ -356,7 +364,7 @@ bool PackSession::CheckPack(const std::function<bool()>& stop) {
     for (auto& [script, findings] : wholeRun) {
         if (findings != script->wholeRun) {
             script->wholeRun = std::move(findings);
-            script->checked = true;
+            script->mayDiffer = true;
         }
     }
     return true;
@@ -373,7 +381,7 @@ void PackSession::CheckAlone(Script& script) {
         script.path, script.displayPath,
         script.text ? std::optional<std::string_view>(*script.text) : std::nullopt);
     script.results = recorder.TakeResults();
-    script.checked = true;
+    script.mayDiffer = true;
     review->ReportWholeRun();
     script.wholeRun.clear();
     for (const Diagnostic& finding : recorder.TakeOthers()) {
@@ -387,12 +395,12 @@ void PackSession::CheckAlone(Script& script) {
 std::vector<const PackSession::Script*> PackSession::TakeChanged() {
     std::vector<const Script*> changed;
     for (const Script* script : Scripts()) {
-        // Only what a check went over can have changed.
+        // Only findings that a check changed can differ from those taken.
         auto* mutableScript = const_cast<Script*>(script);
-        if (script->everShown && !script->checked) {
+        if (script->everShown && !script->mayDiffer) {
             continue;
         }
-        mutableScript->checked = false;
+        mutableScript->mayDiffer = false;
         std::vector<ScriptFinding> findings = script->Findings();
         if (!script->everShown || findings != script->shown) {
             mutableScript->shown = std::move(findings);

@@ -47,8 +47,9 @@ public:
         // What was last taken to be shown.
         std::vector<ScriptFinding> shown;
         bool everShown = false;
-        // Checked since its findings were last taken.
-        bool checked = false;
+        // A check changed its findings since they were last taken (maybe
+        // back to what they were).
+        bool mayDiffer = false;
 
         std::vector<ScriptFinding> Findings() const;
     };
