@@ -6,10 +6,14 @@ namespace rakor::Attrib::Automation {
 
 LineArguments ArgumentsOf(const Command& command, const LineTokens& t) {
     LineArguments arguments;
-    const std::size_t read = std::min(t.count, command.mostRead + 1);
+    // Every line asks this two or three times (parser, review, checks): the
+    // form is found once, not for every token.
+    const CommandForm& form = command.FormFor(t.count);
+    const std::size_t read =
+        std::min({t.count, command.mostRead + 1, CommandForm::kMostArguments + 1});
     for (std::size_t token = 1; token < read; ++token) {
         const std::string_view word = t[token];
-        switch (command.RoleOf(t.count, token)) {
+        switch (form.roles[token - 1]) {
             case Role::None:
                 break;
             case Role::Class:

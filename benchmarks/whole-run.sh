@@ -134,18 +134,19 @@ done
 
 echo
 echo "vxmod run (the loader and vxmod's review of every line):"
-printf '%16s %9s %7s %7s %9s %7s %10s %8s %10s %8s\n' pack "vxmod s" ratio /loader "vxmod cpu" \
-  /loader "lines/s" "ns/line" "peak MiB" "B/line"
+printf '%16s %9s %7s %7s %9s %7s %10s %8s %10s %8s %8s\n' pack "vxmod s" ratio /loader \
+  "vxmod cpu" /loader "lines/s" "ns/line" "peak MiB" "B/line" "B/line+"
 for pack in "${packs[@]}"; do
   awk -v pack="$pack" -v n="$(lines_of "$pack")" -v run="$(median_of "$work/$pack.vxmod" 1)" \
     -v cpu="$(median_of "$work/$pack.vxmod" 4)" -v floor="$(median_of "$work/$pack.split" 1)" \
     -v loader="$(median_of "$work/$pack.loader" 1)" \
     -v loadercpu="$(median_of "$work/$pack.loader" 4)" \
     -v empty="$(median_of "$work/empty.vxmod" 4)" -v kib="$(median_of "$work/$pack.vxmod" 2)" \
+    -v emptykib="$(median_of "$work/empty.vxmod" 2)" \
     -v bytes="$(stat -c %s "$work/$pack/AttribMods/pack.vxmod")" 'BEGIN {
-      printf "%16s %9.3f %7.2f %7.2f %9.3f %7.2f %10.0f %8.0f %10.1f %8.1f\n", pack, run,
+      printf "%16s %9.3f %7.2f %7.2f %9.3f %7.2f %10.0f %8.0f %10.1f %8.1f %8.1f\n", pack, run,
         run / floor, run / loader, cpu, cpu / loadercpu, n / run, (cpu - empty) * 1e9 / n,
-        kib / 1024, (kib * 1024 - bytes) / n }'
+        kib / 1024, (kib * 1024 - bytes) / n, ((kib - emptykib) * 1024 - bytes) / n }'
 done
 cat <<'EOF'
   ratio:   the median over the read-and-split's median on the same script, in wall-clock
