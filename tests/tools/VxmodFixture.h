@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -95,6 +96,21 @@ protected:
 
     void Write(const fs::path& relative, std::string_view text) const {
         work_.Write(relative, text);
+    }
+
+    // Runs vxmod (streams merged) in a work folder that holds only the
+    // example database and `files` (each a path in the folder and its text).
+    Result VxmodInFreshFolder(const std::vector<std::pair<std::string, std::string>>& files,
+                              const std::string& arguments) const {
+        for (const auto& entry : fs::directory_iterator(work_.Path())) {
+            fs::remove_all(entry.path());
+        }
+        fs::copy(fs::path(VEXA_SOURCE_DIR) / "examples/database.json",
+                 work_.Path() / "database.json");
+        for (const auto& [path, text] : files) {
+            Write(path, text);
+        }
+        return VxmodMerged(arguments);
     }
 
     // The messages of the log, without spdlog's time stamp and logger name:

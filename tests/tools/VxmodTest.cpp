@@ -719,15 +719,7 @@ TEST_F(VxmodTest, FirstAfternoonMistakesAreToldWithTheirPlace) {
          0},
     };
     for (const Row& row : rows) {
-        for (const auto& entry : fs::directory_iterator(work_.Path())) {
-            fs::remove_all(entry.path());
-        }
-        fs::copy(fs::path(VEXA_SOURCE_DIR) / "examples/database.json",
-                 work_.Path() / "database.json");
-        for (const auto& [path, text] : row.files) {
-            Write(path, text);
-        }
-        const Result result = VxmodMerged(row.command);
+        const Result result = VxmodInFreshFolder(row.files, row.command);
         EXPECT_THAT(result.out, HasSubstr(row.says)) << "item " << row.item << ":\n" << result.out;
         EXPECT_EQ(result.status, row.status) << "item " << row.item << ":\n" << result.out;
     }
@@ -813,15 +805,7 @@ TEST_F(VxmodTest, SecondAfternoonQuestionsAreAnsweredWhereTheyArise) {
          0},
     };
     for (const Row& row : rows) {
-        for (const auto& entry : fs::directory_iterator(work_.Path())) {
-            fs::remove_all(entry.path());
-        }
-        fs::copy(fs::path(VEXA_SOURCE_DIR) / "examples/database.json",
-                 work_.Path() / "database.json");
-        for (const auto& [path, text] : row.files) {
-            Write(path, text);
-        }
-        const Result result = VxmodMerged(row.command);
+        const Result result = VxmodInFreshFolder(row.files, row.command);
         EXPECT_THAT(result.out, HasSubstr(row.says)) << "item " << row.item << ":\n" << result.out;
         if (!row.doesNotSay.empty()) {
             EXPECT_THAT(result.out, Not(HasSubstr(row.doesNotSay))) << "item " << row.item;
