@@ -201,8 +201,8 @@ std::optional<HoverText> HoverAt(PackSession& session, const PackSession::Script
             // The element as the loader reads the subscript.
             if (field->array && words.command->subscripts) {
                 try {
-                    const auto spec = rakor::Attrib::Automation::SplitFieldSpec(written);
-                    where.element = spec.subscripted ? spec.index : 0;
+                    const auto read = rakor::Attrib::Automation::SplitFieldSpec(written);
+                    where.element = read.subscripted ? read.index : 0;
                 } catch (const std::exception&) {
                     where.element = -1;
                 }

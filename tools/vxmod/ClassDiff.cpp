@@ -103,15 +103,15 @@ bool ClassDiff::ReadFields() {
     const MemberIndex beforeFields = IndexOf(before);
     const MemberIndex afterFields = IndexOf(after);
     bool same = true;
-    for (const auto& [field, spec] : after.items()) {
+    for (const auto& [field, description] : after.items()) {
         const auto was = beforeFields.find(field);
-        if (was == beforeFields.end() || *was->second != spec) {
+        if (was == beforeFields.end() || *was->second != description) {
             script_.Cannot(fmt::format("{} the field '{}' of class '{}'",
                                        was != beforeFields.end() ? "change" : "add", field, name_));
             same = false;
         }
     }
-    for (const auto& [field, spec] : before.items()) {
+    for (const auto& [field, description] : before.items()) {
         if (!afterFields.contains(field)) {
             script_.Cannot(fmt::format("remove the field '{}' of class '{}'", field, name_));
             same = false;
@@ -120,13 +120,14 @@ bool ClassDiff::ReadFields() {
     if (!same) {
         return false;
     }
-    for (const auto& [field, spec] : after.items()) {
+    for (const auto& [field, description] : after.items()) {
         FieldInfo info;
-        info.type = sandbox::FindHostType(sandbox::KeyOf(spec["type"], Json::json_pointer()));
-        info.layout = spec.value("storage", "entry") == "layout";
-        info.array = spec.value("array", false);
-        if (spec.contains("capacity")) {
-            info.capacity = spec["capacity"].get<uint32_t>();
+        info.type =
+            sandbox::FindHostType(sandbox::KeyOf(description["type"], Json::json_pointer()));
+        info.layout = description.value("storage", "entry") == "layout";
+        info.array = description.value("array", false);
+        if (description.contains("capacity")) {
+            info.capacity = description["capacity"].get<uint32_t>();
         }
         fields_.emplace_back(field, info);
     }
